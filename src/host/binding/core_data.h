@@ -1,0 +1,36 @@
+// The host's core data block, as far as the plug-in reads it. The host owns the block; the plug-in
+// keeps its address and never copies it, so later changes by the host are seen.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace korva {
+
+// The host's return-string allocator: on return `*variable` holds the address of a host-owned block
+// of at least `size` bytes.
+using AllocateReturnStringFunction = void (*)(uint32_t* variable, uint32_t size);
+
+#pragma pack(push, 4)
+struct CoreData {
+  AllocateReturnStringFunction AllocateReturnString;
+  uint8_t unused04[0x28];
+  int32_t* ErrorCode;        // the host's error variable
+  uint32_t DeviceModule;     // exports GetDirect3DDevice
+  uint8_t unused34[0x0C];
+  uint32_t NameModule;       // exports GetName
+  uint8_t unused44[0x20];
+  uint32_t ObjectModule;     // exports the object functions
+  uint32_t ViewModule;       // exports GetViewMatrix and GetProjectionMatrix
+};
+#pragma pack(pop)
+
+static_assert(offsetof(CoreData, AllocateReturnString) == 0x00);
+static_assert(offsetof(CoreData, ErrorCode) == 0x2C);
+static_assert(offsetof(CoreData, DeviceModule) == 0x30);
+static_assert(offsetof(CoreData, NameModule) == 0x40);
+static_assert(offsetof(CoreData, ObjectModule) == 0x64);
+static_assert(offsetof(CoreData, ViewModule) == 0x68);
+static_assert(sizeof(CoreData) == 0x6C);
+
+}  // namespace korva

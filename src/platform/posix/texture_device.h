@@ -1,0 +1,19 @@
+// Without Direct3D, the host's device is an object of this interface: the standalone host
+// implements it and hands it out from GetDirect3DDevice.
+#pragma once
+
+#include <cstdint>
+
+namespace korva::platform {
+
+class TextureDevice {
+ public:
+  // Decodes the image file at `path` into a new texture (a COM-style object whose third slot is a
+  // stdcall Release). 0 and `*texture` set on success; any other value is a failure.
+  virtual int32_t CreateTextureFromFile(const char* path, void** texture) = 0;
+
+ protected:
+  ~TextureDevice() = default;
+};
+
+}  // namespace korva::platform

@@ -1,0 +1,13 @@
+#include "platform/texture_loader.h"
+
+#include "platform/posix/texture_device.h"
+
+namespace korva::platform {
+
+int32_t CreateTextureFromFile(void* device, const char* path, void** texture) {
+  constexpr int32_t kInvalidCall = static_cast<int32_t>(0x8876086C);
+  if (!device || !path || !texture) return kInvalidCall;
+  return static_cast<TextureDevice*>(device)->CreateTextureFromFile(path, texture);
+}
+
+}  // namespace korva::platform
