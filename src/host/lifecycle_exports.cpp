@@ -1,6 +1,6 @@
+#include "host/binding/plugin_state.h"
 #include "host/export_guard.h"
 #include "host/exports.h"
-#include "host/binding/plugin_state.h"
 
 using korva::Guarded;
 
@@ -15,7 +15,9 @@ void RefreshD3D(int32_t mode) {
   Guarded([] { korva::RebindHost(); });
 }
 
-int32_t GetAssociatedDLLs() { return 2; }
+int32_t GetAssociatedDLLs() {
+  return 2;
+}
 
 void Destructor() {}
 

@@ -13,12 +13,12 @@ namespace korva {
 struct sPositionKey {
   int32_t frame;
   D3DXVECTOR3 position;
-  D3DXVECTOR3 step;   // added per frame on the way to the next key
+  D3DXVECTOR3 step;  // added per frame on the way to the next key
 };
 
 struct sRotateKey {
   int32_t frame;
-  D3DXQUATERNION rotation;   // x, y, z, w
+  D3DXQUATERNION rotation;  // x, y, z, w
 };
 
 struct sScaleKey {
@@ -34,10 +34,10 @@ struct sMatrixKey {
 };
 
 struct sAnimation {
-  char name[256];              // name of the frame that the track drives
+  char name[256];  // name of the frame that the track drives
   int32_t host100;
   int32_t host104;
-  int32_t host108;             // 1 by default
+  int32_t host108;  // 1 by default
   int32_t positionKeyCount;
   int32_t rotationKeyCount;
   int32_t scaleKeyCount;
@@ -47,22 +47,22 @@ struct sAnimation {
   sScaleKey* scaleKeys;        // owned
   sMatrixKey* matrixKeys;      // owned
   uint8_t host12C[16];
-  int32_t boneDataSwitch;      // while 0 the bone-matrix data below belongs to the track and is saved
-  int32_t* table;              // tableCount values (owned)
+  int32_t boneDataSwitch;  // while 0 the bone-matrix data below belongs to the track and is saved
+  int32_t* table;          // tableCount values (owned)
   int32_t tableCount;
-  D3DXMATRIX** matrixTable;    // outerCount arrays of innerCount matrices (owned)
+  D3DXMATRIX** matrixTable;  // outerCount arrays of innerCount matrices (owned)
   int32_t outerCount;
   int32_t innerCount;
   uint8_t host154[4];
-  sAnimation* next;            // next track of the same set (owned)
+  sAnimation* next;  // next track of the same set (owned)
   uint8_t host15C[12];
 };
 
 struct sAnimationSet {
   char name[256];
-  sAnimation* firstTrack;      // owned
-  int32_t length;              // in frames
-  sAnimationSet* next;         // owned
+  sAnimation* firstTrack;  // owned
+  int32_t length;          // in frames
+  sAnimationSet* next;     // owned
   uint8_t host10C[28];
 };
 #pragma pack(pop)
@@ -118,7 +118,8 @@ sAnimationSet* NewAnimationSet();
 // Frees a track's keys and bone-matrix tables (pointers nulled); not its next track.
 void ReleaseAnimation(sAnimation* track);
 
-// Frees a whole chain of sets with all their tracks and keys, in loops (no recursion). Null is allowed.
+// Frees a whole chain of sets with all their tracks and keys, in loops (no recursion). Null is
+// allowed.
 void DeleteAnimationSets(sAnimationSet* first);
 
 }  // namespace korva

@@ -6,7 +6,9 @@
 
 namespace korva {
 
-void ConstructBone(sBone* bone) { std::memset(bone, 0, sizeof *bone); }
+void ConstructBone(sBone* bone) {
+  std::memset(bone, 0, sizeof *bone);
+}
 
 void ReleaseBone(sBone* bone) {
   HostFree(bone->vertices);

@@ -11,10 +11,10 @@ namespace korva {
 #pragma pack(push, 4)
 struct sBone {
   char name[256];
-  int32_t vertexCount;       // number of influenced vertices
-  uint32_t* vertices;        // vertexCount indices (owned)
-  float* weights;            // vertexCount weights, parallel to vertices (owned)
-  D3DXMATRIX offsetMatrix;   // zero by default
+  int32_t vertexCount;      // number of influenced vertices
+  uint32_t* vertices;       // vertexCount indices (owned)
+  float* weights;           // vertexCount weights, parallel to vertices (owned)
+  D3DXMATRIX offsetMatrix;  // zero by default
   uint8_t host14C[12];
 };
 #pragma pack(pop)

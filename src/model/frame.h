@@ -13,11 +13,11 @@ struct sMesh;
 #pragma pack(push, 4)
 struct sFrame {
   char name[256];
-  int32_t limbNumber;       // the frame's index in the object's frame list
-  sFrame* parent;           // not owned
-  sFrame* firstChild;       // owned
-  sFrame* nextSibling;      // owned by the frame that points to it
-  D3DXMATRIX localMatrix;   // relative to the parent
+  int32_t limbNumber;      // the frame's index in the object's frame list
+  sFrame* parent;          // not owned
+  sFrame* firstChild;      // owned
+  sFrame* nextSibling;     // owned by the frame that points to it
+  D3DXMATRIX localMatrix;  // relative to the parent
   D3DXMATRIX hostMatrix150;
   D3DXMATRIX hostMatrix190;
   D3DXMATRIX hostMatrix1D0;
@@ -28,11 +28,11 @@ struct sFrame {
   D3DXMATRIX hostMatrix260;
   D3DXVECTOR3 offset;
   D3DXVECTOR3 scale;
-  D3DXVECTOR3 rotation;     // angles about x, y, z
+  D3DXVECTOR3 rotation;  // angles about x, y, z
   D3DXVECTOR3 hostVector2C4;
   uint8_t host2D0[40];
-  sMesh* mesh;              // owned; may be null
-  sMesh* moreMeshes[5];     // owned
+  sMesh* mesh;           // owned; may be null
+  sMesh* moreMeshes[5];  // owned
   uint8_t hostFlag310;
   uint8_t host311[19];
 };

@@ -31,6 +31,8 @@ void HostFree(void* block) {
   std::free(block);
 }
 
-void SetHostHeapHooks(const HostHeapHooks* hooks) { g_hooks = hooks; }
+void SetHostHeapHooks(const HostHeapHooks* hooks) {
+  g_hooks = hooks;
+}
 
 }  // namespace korva

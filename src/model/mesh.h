@@ -20,46 +20,46 @@ constexpr int kDeclarationElements = 65;
 #pragma pack(push, 4)
 struct sMesh {
   int32_t host000;
-  uint32_t fvf;                 // 0: the layout is given by `declaration`
-  uint32_t vertexSize;          // bytes per vertex
-  int32_t host00C;              // the import sets 0
-  void* hostBuffer010;          // owned
-  uint8_t* vertexData;          // vertexCount x vertexSize bytes (owned)
-  uint16_t* indexData;          // indexCount entries (owned)
+  uint32_t fvf;         // 0: the layout is given by `declaration`
+  uint32_t vertexSize;  // bytes per vertex
+  int32_t host00C;      // the import sets 0
+  void* hostBuffer010;  // owned
+  uint8_t* vertexData;  // vertexCount x vertexSize bytes (owned)
+  uint16_t* indexData;  // indexCount entries (owned)
   int32_t vertexCount;
   int32_t indexCount;
-  uint32_t primitiveType;       // a Direct3D 9 primitive type
-  int32_t drawVertexCount;      // number of vertices to draw
-  int32_t drawPrimitiveCount;   // number of primitives to draw
-  void* hostBuffer030;          // owned
+  uint32_t primitiveType;      // a Direct3D 9 primitive type
+  int32_t drawVertexCount;     // number of vertices to draw
+  int32_t drawPrimitiveCount;  // number of primitives to draw
+  void* hostBuffer030;         // owned
   uint8_t host034[12];
-  uint8_t usesEffect;           // the effect file name is then saved
+  uint8_t usesEffect;  // the effect file name is then saved
   uint8_t host041;
-  uint8_t effectShared;         // while 0 the mesh owns `effect`
+  uint8_t effectShared;  // while 0 the mesh owns `effect`
   uint8_t host043;
   D3DVERTEXELEMENT9 declaration[kDeclarationElements];
   uint8_t host24C[12];
-  void* effect;                 // host object; first virtual slot: its deleting destructor
+  void* effect;  // host object; first virtual slot: its deleting destructor
   char effectFile[256];
   uint8_t host35C[12];
-  sBone* bones;                 // counted array, boneCount elements (owned)
+  sBone* bones;  // counted array, boneCount elements (owned)
   int32_t boneCount;
-  void* hostBuffer370;          // owned
-  void* hostBuffer374;          // owned
-  uint8_t usesOwnMaterial;      // `material` is in use
+  void* hostBuffer370;      // owned
+  void* hostBuffer374;      // owned
+  uint8_t usesOwnMaterial;  // `material` is in use
   uint8_t host379;
-  uint8_t usesMaterialList;     // `materialList` is in use
+  uint8_t usesMaterialList;  // `materialList` is in use
   uint8_t host37B;
   int32_t textureCount;
   int32_t materialListCount;
   uint8_t host384[4];
-  sTexture* textures;           // counted array, textureCount elements (owned)
-  sSubMaterial* materialList;   // plain block, materialListCount entries (owned)
-  void* hostBuffer390;          // owned
+  sTexture* textures;          // counted array, textureCount elements (owned)
+  sSubMaterial* materialList;  // plain block, materialListCount entries (owned)
+  void* hostBuffer390;         // owned
   D3DMATERIAL9 material;
-  void* hostBuffer3D8;          // owned
+  void* hostBuffer3D8;  // owned
   uint8_t host3DC[48];
-  uint8_t renderSwitches[6];    // saved under codes 129 to 134
+  uint8_t renderSwitches[6];  // saved under codes 129 to 134
   uint8_t host412[2];
   int32_t hostValue166;
   uint8_t renderSwitch135;
@@ -72,7 +72,7 @@ struct sMesh {
   float hostValue157;
   float hostValue158;
   uint8_t host42C[32];
-  sFrame* frames;               // counted array of whole frame records, frameCount elements
+  sFrame* frames;  // counted array of whole frame records, frameCount elements
   int32_t frameCount;
   uint8_t host454[28];
   uint8_t renderSwitch137;
@@ -143,7 +143,8 @@ static_assert(offsetof(sMesh, host4DC) == 0x4DC);
 void ConstructMesh(sMesh* mesh);
 
 // Releases what the mesh owns: effect object (unless shared), buffers, bones, textures, material
-// list and the frame records it holds; every freed pointer is nulled, so a second call does nothing.
+// list and the frame records it holds; every freed pointer is nulled, so a second call does
+// nothing.
 void ReleaseMesh(sMesh* mesh);
 
 // A constructed mesh from the host heap, or null.

@@ -12,17 +12,17 @@ struct sMesh;
 
 #pragma pack(push, 4)
 struct sObject {
-  int32_t meshCount;              // host count: length of meshList
-  int32_t frameCount;             // host count: length of frameList
-  sMesh** meshList;               // one mesh per limb, indexed by limb number (host bookkeeping)
-  sFrame** frameList;             // one frame per limb, indexed by limb number (host bookkeeping)
-  sFrame* rootFrame;              // owned: the whole frame tree hangs from it
-  sAnimationSet* animationSet;    // first animation set (owned)
+  int32_t meshCount;            // host count: length of meshList
+  int32_t frameCount;           // host count: length of frameList
+  sMesh** meshList;             // one mesh per limb, indexed by limb number (host bookkeeping)
+  sFrame** frameList;           // one frame per limb, indexed by limb number (host bookkeeping)
+  sFrame* rootFrame;            // owned: the whole frame tree hangs from it
+  sAnimationSet* animationSet;  // first animation set (owned)
   uint8_t hostBlock018[108];
   uint8_t placement084[1028];
   uint8_t hostState488[156];
   uint32_t customDataSize;
-  uint8_t* customData;            // owned, customDataSize bytes
+  uint8_t* customData;  // owned, customDataSize bytes
 };
 #pragma pack(pop)
 

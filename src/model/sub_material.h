@@ -11,7 +11,7 @@ namespace korva {
 #pragma pack(push, 4)
 struct sSubMaterial {
   char name[256];
-  void* hostReference;      // not saved
+  void* hostReference;  // not saved
   D3DMATERIAL9 material;
   int32_t value163;
   int32_t value164;

@@ -8,19 +8,19 @@ namespace korva {
 
 #pragma pack(push, 4)
 struct sTexture {
-  char name[256];           // texture file name
+  char name[256];  // texture file name
   int32_t host100;
-  void* texture;            // IDirect3DTexture9, not owned
-  void* ownedInterface;     // COM interface owned by the record, Released with it
-  int32_t stage;            // saved under 142
-  int32_t blendOperation;   // 143, a texture operation value
-  int32_t blendArgument1;   // 144
-  int32_t blendArgument2;   // 145
-  int32_t addressU;         // 146
-  int32_t addressV;         // 147
-  int32_t magFilter;        // 148
-  int32_t minFilter;        // 149
-  int32_t mipFilter;        // 150
+  void* texture;           // IDirect3DTexture9, not owned
+  void* ownedInterface;    // COM interface owned by the record, Released with it
+  int32_t stage;           // saved under 142
+  int32_t blendOperation;  // 143, a texture operation value
+  int32_t blendArgument1;  // 144
+  int32_t blendArgument2;  // 145
+  int32_t addressU;        // 146
+  int32_t addressV;        // 147
+  int32_t magFilter;       // 148
+  int32_t minFilter;       // 149
+  int32_t mipFilter;       // 150
   int32_t setting151;
   int32_t setting152;
   int32_t setting153;

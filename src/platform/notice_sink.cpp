@@ -1,5 +1,4 @@
 #include "platform/notice.h"
-
 #include "platform/notice_sink_state.h"
 
 namespace korva::platform {

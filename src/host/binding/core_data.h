@@ -15,13 +15,13 @@ using AllocateReturnStringFunction = void (*)(uint32_t* variable, uint32_t size)
 struct CoreData {
   AllocateReturnStringFunction AllocateReturnString;
   uint8_t unused04[0x28];
-  int32_t* ErrorCode;        // the host's error variable
-  uint32_t DeviceModule;     // exports GetDirect3DDevice
+  int32_t* ErrorCode;     // the host's error variable
+  uint32_t DeviceModule;  // exports GetDirect3DDevice
   uint8_t unused34[0x0C];
-  uint32_t NameModule;       // exports GetName
+  uint32_t NameModule;  // exports GetName
   uint8_t unused44[0x20];
-  uint32_t ObjectModule;     // exports the object functions
-  uint32_t ViewModule;       // exports GetViewMatrix and GetProjectionMatrix
+  uint32_t ObjectModule;  // exports the object functions
+  uint32_t ViewModule;    // exports GetViewMatrix and GetProjectionMatrix
 };
 #pragma pack(pop)
 

@@ -14,7 +14,8 @@ const HostFunctionSymbol kHostFunctionSymbols[kHostFunctionCount] = {
     {"?SetDetailMap@@YAXHH@Z", HostModule::Object},
     {"?GetDirect3DDevice@@YAPAUIDirect3DDevice9@@XZ", HostModule::Device},
     {"?CalculateMeshBounds@@YA_NPAUsMesh@@@Z", HostModule::Object},
-    {"?LocalMeshToDXMesh@@YAPAUID3DXMesh@@PAUsMesh@@QAU_D3DVERTEXELEMENT9@@K@Z", HostModule::Object},
+    {"?LocalMeshToDXMesh@@YAPAUID3DXMesh@@PAUsMesh@@QAU_D3DVERTEXELEMENT9@@K@Z",
+     HostModule::Object},
     {"?UpdateLocalMeshWithDXMesh@@YAXPAUsMesh@@PAUID3DXMesh@@@Z", HostModule::Object},
     {"?SetDeleteCallBack@@YAXHP6AXHH@ZH@Z", HostModule::Object},
     {"?GetViewMatrix@@YA?AUD3DXMATRIX@@H@Z", HostModule::View},
@@ -37,10 +38,14 @@ const HostFunctionSymbol kHostFunctionSymbols[kHostFunctionCount] = {
 namespace {
 uint32_t ModuleSlot(const CoreData& core, HostModule module) {
   switch (module) {
-    case HostModule::Object: return core.ObjectModule;
-    case HostModule::Device: return core.DeviceModule;
-    case HostModule::Name: return core.NameModule;
-    case HostModule::View: return core.ViewModule;
+    case HostModule::Object:
+      return core.ObjectModule;
+    case HostModule::Device:
+      return core.DeviceModule;
+    case HostModule::Name:
+      return core.NameModule;
+    case HostModule::View:
+      return core.ViewModule;
   }
   return 0;
 }

@@ -8,9 +8,9 @@
 namespace korva {
 
 struct PluginState {
-  CoreData* coreData = nullptr;   // null until ReceiveCoreDataPtr
-  HostApi api{};                  // entries null until resolved
-  void* device = nullptr;         // the host's IDirect3DDevice9; no reference taken
+  CoreData* coreData = nullptr;  // null until ReceiveCoreDataPtr
+  HostApi api{};                 // entries null until resolved
+  void* device = nullptr;        // the host's IDirect3DDevice9; no reference taken
 };
 
 extern PluginState g_plugin;

@@ -4,8 +4,12 @@
 
 namespace korva::platform {
 namespace {
-::D3DXMATRIX* Native(D3DXMATRIX* m) { return reinterpret_cast<::D3DXMATRIX*>(m); }
-const ::D3DXMATRIX* Native(const D3DXMATRIX* m) { return reinterpret_cast<const ::D3DXMATRIX*>(m); }
+::D3DXMATRIX* Native(D3DXMATRIX* m) {
+  return reinterpret_cast<::D3DXMATRIX*>(m);
+}
+const ::D3DXMATRIX* Native(const D3DXMATRIX* m) {
+  return reinterpret_cast<const ::D3DXMATRIX*>(m);
+}
 }  // namespace
 
 D3DXMATRIX* MatrixScaling(D3DXMATRIX* out, float sx, float sy, float sz) {
