@@ -1,0 +1,143 @@
+// msModel: an MS3D model file in memory (vertices, triangles, groups, materials, animation
+// settings, joints with keys) and the evaluation of its skeleton.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "ms3d/skeleton_math.h"
+
+namespace korva {
+
+// Width of every name field; names may fill it without a terminating zero.
+constexpr size_t kMsNameSize = 32;
+// Width of the texture and alpha-map file name fields.
+constexpr size_t kMsTextureNameSize = 128;
+
+// Bytes of a comment exactly as the file holds them, no terminator added.
+using msComment = std::vector<char>;
+
+// Length of the text in a fixed-width name field: up to the first zero, at most `width`.
+size_t BoundedNameLength(const char* field, size_t width);
+
+struct msVertex {
+  uint8_t flags = 0;
+  float position[3] = {};
+  int8_t boneId = 0;  // joint that moves the vertex, -1 for none
+  uint8_t referenceCount = 0;
+  // From the vertex extra section; zero when the file has none.
+  int8_t boneIds[3] = {};
+  uint8_t weights[3] = {};
+  uint32_t extra = 0;
+  uint32_t extra2 = 0;  // only vertex extra subversion 3 carries it
+};
+
+struct msTriangle {
+  uint16_t flags = 0;
+  uint16_t vertexIndices[3] = {};
+  float vertexNormals[3][3] = {};  // one normal per corner
+  float s[3] = {};                 // texture u per corner
+  float t[3] = {};                 // texture v per corner
+  uint8_t smoothingGroup = 0;
+  uint8_t groupIndex = 0;
+};
+
+struct msGroup {
+  uint8_t flags = 0;
+  char name[kMsNameSize] = {};
+  std::vector<uint16_t> triangleIndices;
+  int8_t materialIndex = 0;  // -1 for none
+  msComment comment;
+};
+
+struct msMaterial {
+  char name[kMsNameSize] = {};
+  float ambient[4] = {};  // RGBA; alpha = transparency after a load
+  float diffuse[4] = {};
+  float specular[4] = {};
+  float emissive[4] = {};
+  float shininess = 0.0f;
+  float transparency = 0.0f;
+  uint8_t mode = 0;
+  char texture[kMsTextureNameSize] = {};
+  char alphaMap[kMsTextureNameSize] = {};
+  msComment comment;
+};
+
+struct msKeyframe {
+  float time = 0.0f;  // in frames once loaded (seconds in the file)
+  float value[3] = {};
+};
+
+struct msTangent {
+  float in[3] = {};
+  float out[3] = {};
+};
+
+struct msJoint {
+  uint8_t flags = 0;
+  char name[kMsNameSize] = {};
+  char parentName[kMsNameSize] = {};
+  float rotation[3] = {};  // rest rotation angles about X, Y, Z
+  float position[3] = {};  // rest translation relative to the parent
+  std::vector<msKeyframe> rotationKeys;
+  std::vector<msKeyframe> positionKeys;
+  std::vector<msTangent> tangents;  // one per position key, from ComputePositionTangents
+  msComment comment;
+  float color[3] = {};
+  int32_t parentIndex = 0;  // -1 for a root, from BuildBindPose
+  Matrix34 bindLocal;
+  Matrix34 bindAbsolute;
+  Matrix34 poseLocal;
+  Matrix34 poseAbsolute;
+};
+
+class msModel {
+ public:
+  msModel();
+  virtual ~msModel();
+
+  // Empties every array and the comment and restores the defaults below.
+  void Reset();
+
+  // Reads the MS3D file at `path`. False if it cannot be opened (model unchanged) or is not a
+  // complete version-4 model (model reset). Optional sections cut short are dropped whole.
+  bool LoadFromFile(const char* path);
+
+  // The same reading from a buffer of `size` bytes (false and reset on a bad model).
+  bool LoadFromMemory(const uint8_t* data, size_t size);
+
+  // position.x = -position.x for every vertex; nothing else changes.
+  void NegateVertexX();
+
+  // Index of the first joint whose 32-byte name equals `name` byte for byte; -1 if none.
+  int JointIndexByName(const char* name) const;
+
+  // Links parents by name, fills bindLocal and bindAbsolute, then ComputePositionTangents.
+  void BuildBindPose();
+
+  // Hermite tangents of every joint's position keys (zero with fewer than three keys).
+  void ComputePositionTangents();
+
+  // Poses every joint at `frame` (the rest pose for a negative frame); currentFrame = frame.
+  void PoseAtFrame(float frame);
+
+  // Poses joint `index` at `frame`; its parent must be posed already. Needs BuildBindPose.
+  void PoseJoint(int index, float frame);
+
+  std::vector<msVertex> vertices;
+  std::vector<msTriangle> triangles;
+  std::vector<msGroup> groups;
+  std::vector<msMaterial> materials;
+  float framesPerSecond = 24.0f;  // never below 1.0 after a load
+  float currentFrame = 1.0f;
+  int32_t totalFrames = 30;
+  std::vector<msJoint> joints;
+  msComment comment;
+  float jointSize = 1.0f;
+  int32_t transparencyMode = 0;
+  float alphaRef = 0.5f;
+};
+
+}  // namespace korva

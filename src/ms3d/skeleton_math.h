@@ -1,0 +1,41 @@
+// Rotation, quaternion and affine-matrix helpers of the skeleton, in single precision.
+// Angles are radians; (ax, ay, az) rotates about fixed X, then Y, then Z: R = Rz * Ry * Rx.
+// Points are column vectors: a Matrix34 maps p to m * p, column 3 being the translation.
+#pragma once
+
+namespace korva {
+
+// 3 x 4 affine transform m[row][column]; the implied fourth row is (0, 0, 0, 1).
+struct Matrix34 {
+  float m[3][4] = {};
+};
+
+// x, y, z, w with w the scalar part.
+struct Quaternion {
+  float x = 0.0f;
+  float y = 0.0f;
+  float z = 0.0f;
+  float w = 1.0f;
+};
+
+// The identity transform.
+Matrix34 IdentityMatrix34();
+
+// Rotation matrix Rz(az) * Ry(ay) * Rx(ax) with zero translation.
+Matrix34 EulerToMatrix(const float angles[3]);
+
+// The quaternion qz * qy * qx of the same rotation as EulerToMatrix.
+Quaternion EulerToQuaternion(const float angles[3]);
+
+// Writes the rotation of q (not normalised first) into the 3 x 3 linear part of `matrix`;
+// column 3 is left as it was.
+void QuaternionToRotation(const Quaternion& q, Matrix34& matrix);
+
+// Spherical interpolation from p (t = 0) to q (t = 1) along the shorter arc; falls back to
+// linear weights for nearly equal quaternions. The result is not normalised.
+Quaternion SlerpQuaternion(const Quaternion& p, const Quaternion& q, float t);
+
+// A * B: applying the result equals applying B first, then A.
+Matrix34 ConcatAffine(const Matrix34& a, const Matrix34& b);
+
+}  // namespace korva
