@@ -1,0 +1,94 @@
+// The standalone host: our own small implementation of the host engine's services, so the plug-in
+// runs without the engine. It owns a CoreData block whose module slots lead to its host functions,
+// an object table keyed by object number, a texture device, the return strings and the error
+// variable. The host functions are free functions, so at most one StandaloneHost is alive at a
+// time.
+//
+// CreateNewObject with a frame count of 0 (or less) refuses and creates nothing: an object without
+// a root frame has nowhere to hang limbs, and every caller asks for at least one frame.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "host/binding/core_data.h"
+#include "model/object.h"
+
+namespace korva::standalone {
+
+struct Notice {
+  std::string caption;
+  std::string text;
+};
+
+class StandaloneHost {
+ public:
+  // Builds the CoreData block and the module symbol tables; installs a notice sink that collects
+  // every notice (the previous sink comes back at destruction).
+  StandaloneHost();
+  // Releases every object, every texture and every return string; restores the notice sink.
+  ~StandaloneHost();
+
+  StandaloneHost(const StandaloneHost&) = delete;
+  StandaloneHost& operator=(const StandaloneHost&) = delete;
+
+  CoreData* coreData();
+
+  // Hands coreData() to the plug-in through ReceiveCoreDataPtr, the way the host does.
+  void Bind();
+
+  // The object with that number, or null.
+  sObject* GetObject(int32_t number) const;
+
+  // Takes over an object the DBO reader built: builds its mesh list, frame list, limb numbers and
+  // the two leading counts from the frame tree (depth-first, child before sibling). False, and the
+  // object not taken, when the number is not positive or in use, or the object is null.
+  bool AdoptObject(int32_t number, sObject* object);
+
+  // Gives up ownership of the object (the caller must release it), or null.
+  sObject* DetachObject(int32_t number);
+
+  // Releases the whole object; false when no object has that number.
+  bool DeleteObject(int32_t number);
+
+  // Numbers of all live objects, ascending.
+  std::vector<int32_t> ObjectNumbers() const;
+
+  const std::vector<Notice>& notices() const;
+  void ClearNotices();
+
+  // Also prints each notice as "Caption: text" (line breaks folded to spaces); null turns it off.
+  void SetNoticeEcho(FILE* stream);
+
+  // The host's error variable (the plug-in stores 68 there when a model file cannot be read).
+  int32_t errorCode() const;
+  void SetErrorCode(int32_t value);
+
+  // false: GetDirect3DDevice returns null (takes effect at the next Bind/RefreshD3D).
+  void SetDeviceAvailable(bool available);
+
+  // The texture device GetDirect3DDevice hands out (never null while the host lives).
+  void* device() const;
+
+  // Textures created by the texture device and not yet released.
+  int liveTextureCount() const;
+
+  // The bounds CalculateMeshBounds / SetNewObjectFinalProperties computed last (host state, not
+  // saved): centre and radius; false when none were computed for that mesh / object.
+  bool MeshBounds(const sMesh* mesh, float centre[3], float* radius) const;
+  bool ObjectBounds(int32_t number, float centre[3], float* radius) const;
+
+  // Releases a whole object as the host does: the frame tree, animation, custom data, meshes of
+  // the mesh list no longer attached to a frame of the tree, both lists and the record itself.
+  // Null is allowed. Constant stack space whatever the depth of the data.
+  static void ReleaseWholeObject(sObject* object);
+
+  struct State;  // internal, shared with the host functions
+
+ private:
+  State* state_;
+};
+
+}  // namespace korva::standalone
