@@ -1,0 +1,82 @@
+// korva: runs the plug-in on the standalone host to convert and inspect MS3D and DBO files.
+//
+// Adding a subcommand: write tools/korva/commands/<name>_command.cpp with a class derived from
+// korva::cli::Subcommand (commands/subcommand.h) and register it at namespace scope with
+// KORVA_SUBCOMMAND(<Class>); that is all. The file joins the executable through the folder's glob
+// (re-run the build), and main.cpp lists no subcommand by name. Fail with korva::cli::CliError
+// (support/cli_error.h) to print one line on stderr and leave with its exit code.
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <exception>
+#include <string>
+
+#include "commands/subcommand.h"
+#include "support/cli_error.h"
+
+#ifndef KORVA_VERSION
+#define KORVA_VERSION "0.0.0"
+#endif
+
+namespace {
+
+// One line whatever CLI11 produced: errors are always a single line on stderr.
+std::string OneLine(std::string text) {
+  for (char& c : text) {
+    if (c == '\n' || c == '\r') c = ' ';
+  }
+  while (!text.empty() && text.back() == ' ') text.pop_back();
+  return text;
+}
+
+int RunKorva(int argc, char** argv) {
+  using namespace korva::cli;
+  CLI::App app{
+      "Converts and inspects MS3D models and DBO object files with the KORVA_Tools plug-in.",
+      "korva"};
+  app.set_version_flag("--version", std::string("korva ") + KORVA_VERSION);
+  app.require_subcommand(1);
+
+  auto subcommands = MakeAllSubcommands();
+  for (const auto& subcommand : subcommands) {
+    CLI::App* sub = app.add_subcommand(subcommand->name(), subcommand->summary());
+    subcommand->Configure(*sub);
+  }
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForAllHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForVersion& e) {
+    return app.exit(e);
+  } catch (const CLI::ParseError& e) {
+    std::fprintf(stderr, "korva: %s (see korva --help)\n", OneLine(e.what()).c_str());
+    return kExitUsage;
+  }
+
+  for (const auto& subcommand : subcommands) {
+    if (!app.got_subcommand(subcommand->name())) continue;
+    try {
+      return subcommand->Run();
+    } catch (const CliError& e) {
+      std::fflush(stdout);
+      std::fprintf(stderr, "korva: %s\n", OneLine(e.what()).c_str());
+      return e.code();
+    }
+  }
+  return kExitUsage;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    return RunKorva(argc, argv);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "korva: %s\n", OneLine(e.what()).c_str());
+  } catch (...) {
+    std::fprintf(stderr, "korva: unexpected failure\n");
+  }
+  return korva::cli::kExitFileFailure;
+}
