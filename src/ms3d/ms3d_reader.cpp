@@ -1,0 +1,314 @@
+// Reading an MS3D file into an msModel. The mandatory part must be complete; each optional
+// section is staged and applied only once it has been read whole, so a file cut inside one
+// keeps the sections before it and uses nothing of the cut one.
+#include <cstdio>
+#include <cstring>
+#include <utility>
+#include <vector>
+
+#include "ms3d/byte_input.h"
+#include "ms3d/ms_model.h"
+#include "platform/notice.h"
+
+namespace korva {
+namespace {
+
+using ms3d_detail::ByteInput;
+
+constexpr char kMagic[10] = {'M', 'S', '3', 'D', '0', '0', '0', '0', '0', '0'};
+constexpr int32_t kVersion = 4;
+
+// Smallest on-disk size of each record, used to bound counts before they size arrays.
+constexpr size_t kVertexSize = 15;
+constexpr size_t kTriangleSize = 70;
+constexpr size_t kGroupMinSize = 1 + 32 + 2 + 1;
+constexpr size_t kMaterialSize = 361;
+constexpr size_t kJointMinSize = 93;
+constexpr size_t kKeySize = 16;
+constexpr size_t kCommentMinSize = 8;
+
+bool ReadCount(ByteInput& in, size_t recordSize, uint16_t& count) {
+  return in.U16(count) && in.CanHold(count, recordSize);
+}
+
+bool ReadVertices(ByteInput& in, msModel& model) {
+  uint16_t count;
+  if (!ReadCount(in, kVertexSize, count)) return false;
+  model.vertices.resize(count);
+  for (msVertex& v : model.vertices) {
+    if (!in.U8(v.flags) || !in.Floats(v.position, 3) || !in.I8(v.boneId) ||
+        !in.U8(v.referenceCount)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool ReadTriangles(ByteInput& in, msModel& model) {
+  uint16_t count;
+  if (!ReadCount(in, kTriangleSize, count)) return false;
+  model.triangles.resize(count);
+  for (msTriangle& t : model.triangles) {
+    if (!in.U16(t.flags)) return false;
+    for (uint16_t& index : t.vertexIndices) {
+      if (!in.U16(index)) return false;
+    }
+    if (!in.Floats(&t.vertexNormals[0][0], 9) || !in.Floats(t.s, 3) || !in.Floats(t.t, 3) ||
+        !in.U8(t.smoothingGroup) || !in.U8(t.groupIndex)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool ReadGroups(ByteInput& in, msModel& model) {
+  uint16_t count;
+  if (!ReadCount(in, kGroupMinSize, count)) return false;
+  model.groups.resize(count);
+  for (msGroup& g : model.groups) {
+    uint16_t indexCount;
+    if (!in.U8(g.flags) || !in.Read(g.name, sizeof g.name) ||
+        !ReadCount(in, sizeof(uint16_t), indexCount)) {
+      return false;
+    }
+    g.triangleIndices.resize(indexCount);
+    for (uint16_t& index : g.triangleIndices) {
+      if (!in.U16(index)) return false;
+    }
+    if (!in.I8(g.materialIndex)) return false;
+  }
+  return true;
+}
+
+bool ReadMaterials(ByteInput& in, msModel& model) {
+  uint16_t count;
+  if (!ReadCount(in, kMaterialSize, count)) return false;
+  model.materials.resize(count);
+  for (msMaterial& m : model.materials) {
+    if (!in.Read(m.name, sizeof m.name) || !in.Floats(m.ambient, 4) || !in.Floats(m.diffuse, 4) ||
+        !in.Floats(m.specular, 4) || !in.Floats(m.emissive, 4) || !in.F32(m.shininess) ||
+        !in.F32(m.transparency) || !in.U8(m.mode) || !in.Read(m.texture, sizeof m.texture) ||
+        !in.Read(m.alphaMap, sizeof m.alphaMap)) {
+      return false;
+    }
+    // The material's transparency is its alpha; the colours' own alphas are not used.
+    m.ambient[3] = m.diffuse[3] = m.specular[3] = m.emissive[3] = m.transparency;
+  }
+  return true;
+}
+
+bool ReadAnimationSettings(ByteInput& in, msModel& model) {
+  if (!in.F32(model.framesPerSecond) || !in.F32(model.currentFrame) || !in.I32(model.totalFrames)) {
+    return false;
+  }
+  // Written as a negated comparison so a NaN rate also becomes 1.0 instead of poisoning every
+  // key time.
+  if (!(model.framesPerSecond >= 1.0f)) model.framesPerSecond = 1.0f;
+  return true;
+}
+
+bool ReadKeys(ByteInput& in, std::vector<msKeyframe>& keys, float framesPerSecond) {
+  for (msKeyframe& key : keys) {
+    if (!in.F32(key.time) || !in.Floats(key.value, 3)) return false;
+    key.time *= framesPerSecond;
+  }
+  return true;
+}
+
+bool ReadJoints(ByteInput& in, msModel& model) {
+  uint16_t count;
+  if (!ReadCount(in, kJointMinSize, count)) return false;
+  model.joints.resize(count);
+  for (msJoint& j : model.joints) {
+    uint16_t rotationCount;
+    uint16_t positionCount;
+    if (!in.U8(j.flags) || !in.Read(j.name, sizeof j.name) ||
+        !in.Read(j.parentName, sizeof j.parentName) || !in.Floats(j.rotation, 3) ||
+        !in.Floats(j.position, 3) || !in.U16(rotationCount) || !in.U16(positionCount) ||
+        !in.CanHold(size_t{rotationCount} + positionCount, kKeySize)) {
+      return false;
+    }
+    j.rotationKeys.resize(rotationCount);
+    j.positionKeys.resize(positionCount);
+    if (!ReadKeys(in, j.rotationKeys, model.framesPerSecond) ||
+        !ReadKeys(in, j.positionKeys, model.framesPerSecond)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool ReadMandatory(ByteInput& in, msModel& model) {
+  char id[sizeof kMagic];
+  int32_t version;
+  if (!in.Read(id, sizeof id) || std::memcmp(id, kMagic, sizeof id) != 0) return false;
+  if (!in.I32(version) || version != kVersion) return false;
+  return ReadVertices(in, model) && ReadTriangles(in, model) && ReadGroups(in, model) &&
+         ReadMaterials(in, model) && ReadAnimationSettings(in, model) && ReadJoints(in, model);
+}
+
+// One comment read from the file, kept until its section is complete.
+struct PendingComment {
+  msComment* target;  // null: the index was out of range, the text is dropped
+  msComment text;
+};
+
+// Reads {length, text}; false for a negative length or one the file cannot hold.
+bool ReadCommentText(ByteInput& in, msComment& text) {
+  int32_t length;
+  if (!in.I32(length) || length < 0 || static_cast<size_t>(length) > in.Remaining()) return false;
+  text.resize(static_cast<size_t>(length));
+  return in.Read(text.data(), text.size());
+}
+
+template <typename Element>
+bool ReadCommentList(ByteInput& in, std::vector<Element>& elements,
+                     std::vector<PendingComment>& pending) {
+  int32_t count;
+  if (!in.I32(count)) return false;
+  if (count <= 0) return true;
+  if (!in.CanHold(static_cast<size_t>(count), kCommentMinSize)) return false;
+  for (int32_t i = 0; i < count; ++i) {
+    int32_t index;
+    if (!in.I32(index)) return false;
+    PendingComment comment{nullptr, {}};
+    if (index >= 0 && static_cast<size_t>(index) < elements.size()) {
+      comment.target = &elements[static_cast<size_t>(index)].comment;
+    }
+    if (!ReadCommentText(in, comment.text)) return false;
+    if (comment.target != nullptr) pending.push_back(std::move(comment));
+  }
+  return true;
+}
+
+// False when the section is cut or malformed: the optional sections end there.
+bool ReadComments(ByteInput& in, msModel& model) {
+  int32_t subVersion;
+  if (!in.I32(subVersion)) return false;
+  if (subVersion != 1) return true;
+  std::vector<PendingComment> pending;
+  if (!ReadCommentList(in, model.groups, pending) ||
+      !ReadCommentList(in, model.materials, pending) ||
+      !ReadCommentList(in, model.joints, pending)) {
+    return false;
+  }
+  int32_t hasModelComment;
+  msComment modelComment;
+  if (!in.I32(hasModelComment)) return false;
+  if (hasModelComment == 1 && !ReadCommentText(in, modelComment)) return false;
+  for (PendingComment& comment : pending) *comment.target = std::move(comment.text);
+  if (hasModelComment == 1) model.comment = std::move(modelComment);
+  return true;
+}
+
+uint32_t LittleEndian32(const uint8_t* bytes) {
+  return static_cast<uint32_t>(bytes[0]) | (static_cast<uint32_t>(bytes[1]) << 8) |
+         (static_cast<uint32_t>(bytes[2]) << 16) | (static_cast<uint32_t>(bytes[3]) << 24);
+}
+
+bool ReadVertexExtra(ByteInput& in, msModel& model) {
+  int32_t subVersion;
+  if (!in.I32(subVersion)) return false;
+  size_t recordSize;
+  switch (subVersion) {
+    case 1:
+      recordSize = 6;
+      break;
+    case 2:
+      recordSize = 10;
+      break;
+    case 3:
+      // The modelling tool writes a second extra value in this subversion.
+      recordSize = 14;
+      break;
+    default:
+      platform::ShowNotice("Unknown subversion for vertex extra", "Info");
+      return true;
+  }
+  if (!in.CanHold(model.vertices.size(), recordSize)) return false;
+  std::vector<uint8_t> bytes(model.vertices.size() * recordSize);
+  if (!in.Read(bytes.data(), bytes.size())) return false;
+  const uint8_t* record = bytes.data();
+  for (msVertex& v : model.vertices) {
+    std::memcpy(v.boneIds, record, 3);
+    std::memcpy(v.weights, record + 3, 3);
+    if (recordSize >= 10) v.extra = LittleEndian32(record + 6);
+    if (recordSize >= 14) v.extra2 = LittleEndian32(record + 10);
+    record += recordSize;
+  }
+  return true;
+}
+
+bool ReadJointExtra(ByteInput& in, msModel& model) {
+  int32_t subVersion;
+  if (!in.I32(subVersion)) return false;
+  if (subVersion != 1) return true;
+  constexpr size_t kColorSize = 3 * sizeof(float);
+  if (!in.CanHold(model.joints.size(), kColorSize)) return false;
+  std::vector<uint8_t> bytes(model.joints.size() * kColorSize);
+  if (!in.Read(bytes.data(), bytes.size())) return false;
+  const uint8_t* record = bytes.data();
+  for (msJoint& j : model.joints) {
+    for (float& channel : j.color) {
+      const uint32_t bits = LittleEndian32(record);
+      std::memcpy(&channel, &bits, sizeof channel);
+      record += sizeof channel;
+    }
+  }
+  return true;
+}
+
+bool ReadModelExtra(ByteInput& in, msModel& model) {
+  int32_t subVersion;
+  if (!in.I32(subVersion)) return false;
+  if (subVersion != 1) return true;
+  float jointSize;
+  int32_t transparencyMode;
+  float alphaRef;
+  if (!in.F32(jointSize) || !in.I32(transparencyMode) || !in.F32(alphaRef)) return false;
+  model.jointSize = jointSize;
+  model.transparencyMode = transparencyMode;
+  model.alphaRef = alphaRef;
+  return true;
+}
+
+void ReadOptionalSections(ByteInput& in, msModel& model) {
+  // Each section is present only while bytes remain; a cut one ends the chain.
+  using Section = bool (*)(ByteInput&, msModel&);
+  const Section sections[] = {ReadComments, ReadVertexExtra, ReadJointExtra, ReadModelExtra};
+  for (Section section : sections) {
+    if (in.Remaining() == 0 || !section(in, model)) return;
+  }
+}
+
+bool Load(ByteInput& in, msModel& model) {
+  model.Reset();
+  if (!ReadMandatory(in, model)) {
+    model.Reset();
+    return false;
+  }
+  ReadOptionalSections(in, model);
+  return true;
+}
+
+}  // namespace
+
+bool msModel::LoadFromFile(const char* path) {
+  if (path == nullptr) return false;
+  std::FILE* file = std::fopen(path, "rb");
+  if (file == nullptr) return false;
+  long size = -1;
+  if (std::fseek(file, 0, SEEK_END) == 0) size = std::ftell(file);
+  if (size < 0 || std::fseek(file, 0, SEEK_SET) != 0) size = 0;
+  ms3d_detail::FileInput in(file, static_cast<size_t>(size));
+  const bool loaded = Load(in, *this);
+  std::fclose(file);
+  return loaded;
+}
+
+bool msModel::LoadFromMemory(const uint8_t* data, size_t size) {
+  ms3d_detail::MemoryInput in(data, size);
+  return Load(in, *this);
+}
+
+}  // namespace korva

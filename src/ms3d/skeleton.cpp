@@ -1,0 +1,167 @@
+// The skeleton of an msModel: parents by name, rest transforms, Hermite tangents of the
+// position keys and posing at a frame.
+#include <cstring>
+
+#include "ms3d/ms_model.h"
+
+namespace korva {
+namespace {
+
+// Name fields may fill all 32 bytes without a terminator; compare only within them.
+bool NameFieldsEqual(const char* a, const char* b) {
+  const size_t length = BoundedNameLength(a, kMsNameSize);
+  return length == BoundedNameLength(b, kMsNameSize) && std::memcmp(a, b, length) == 0;
+}
+
+int JointIndexByField(const std::vector<msJoint>& joints, const char* field) {
+  for (size_t i = 0; i < joints.size(); ++i) {
+    if (NameFieldsEqual(joints[i].name, field)) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+const msJoint* ParentOf(const std::vector<msJoint>& joints, const msJoint& joint) {
+  if (joint.parentIndex < 0 || static_cast<size_t>(joint.parentIndex) >= joints.size()) {
+    return nullptr;
+  }
+  return &joints[static_cast<size_t>(joint.parentIndex)];
+}
+
+// First k with times[k] <= frame < times[k + 1]; -1 when no interval holds the frame.
+template <typename TimeOf>
+int FindInterval(size_t count, float frame, TimeOf timeOf) {
+  for (size_t k = 0; k + 1 < count; ++k) {
+    if (timeOf(k) <= frame && frame < timeOf(k + 1)) return static_cast<int>(k);
+  }
+  return -1;
+}
+
+void InterpolatePosition(const msJoint& joint, float frame, float position[3]) {
+  const std::vector<msKeyframe>& keys = joint.positionKeys;
+  const size_t n = keys.size();
+  position[0] = position[1] = position[2] = 0.0f;
+  if (n == 0) return;
+  const int k = FindInterval(n, frame, [&](size_t i) { return keys[i].time; });
+  if (k >= 0) {
+    const msKeyframe& p0 = keys[static_cast<size_t>(k)];
+    const msKeyframe& p1 = keys[static_cast<size_t>(k) + 1];
+    const float u = (frame - p0.time) / (p1.time - p0.time);
+    const float u2 = u * u;
+    const float u3 = u2 * u;
+    const float h1 = 2.0f * u3 - 3.0f * u2 + 1.0f;
+    const float h2 = 3.0f * u2 - 2.0f * u3;
+    const float h3 = u3 - 2.0f * u2 + u;
+    const float h4 = u3 - u2;
+    // Without tangents for every key (BuildBindPose not run) the curve has zero tangents.
+    const bool haveTangents = joint.tangents.size() == n;
+    for (int c = 0; c < 3; ++c) {
+      float value = h1 * p0.value[c] + h2 * p1.value[c];
+      if (haveTangents) {
+        value += h3 * joint.tangents[static_cast<size_t>(k)].out[c] +
+                 h4 * joint.tangents[static_cast<size_t>(k) + 1].in[c];
+      }
+      position[c] = value;
+    }
+    return;
+  }
+  if (frame < keys[0].time) {
+    std::memcpy(position, keys[0].value, sizeof keys[0].value);
+  } else if (frame >= keys[n - 1].time) {
+    std::memcpy(position, keys[n - 1].value, sizeof keys[n - 1].value);
+  }
+}
+
+Quaternion InterpolateRotation(const msJoint& joint, float frame) {
+  const std::vector<msKeyframe>& keys = joint.rotationKeys;
+  const size_t r = keys.size();
+  if (r == 0) return Quaternion{};
+  const int k = FindInterval(r, frame, [&](size_t i) { return keys[i].time; });
+  if (k >= 0) {
+    const msKeyframe& a = keys[static_cast<size_t>(k)];
+    const msKeyframe& b = keys[static_cast<size_t>(k) + 1];
+    return SlerpQuaternion(EulerToQuaternion(a.value), EulerToQuaternion(b.value),
+                           (frame - a.time) / (b.time - a.time));
+  }
+  if (frame < keys[0].time) return EulerToQuaternion(keys[0].value);
+  if (frame >= keys[r - 1].time) return EulerToQuaternion(keys[r - 1].value);
+  return Quaternion{};
+}
+
+}  // namespace
+
+int msModel::JointIndexByName(const char* name) const {
+  if (name == nullptr) return -1;
+  for (size_t i = 0; i < joints.size(); ++i) {
+    const char* field = joints[i].name;
+    size_t j = 0;
+    while (j < kMsNameSize && field[j] == name[j] && name[j] != '\0') ++j;
+    // Equal when both end together: at a shared terminator, or the field is full and the
+    // given name ends right after it (name[j] is read only after j matching bytes).
+    const bool fieldEnded = j == kMsNameSize || field[j] == '\0';
+    if (fieldEnded && name[j] == '\0') return static_cast<int>(i);
+  }
+  return -1;
+}
+
+void msModel::BuildBindPose() {
+  for (msJoint& joint : joints) joint.parentIndex = JointIndexByField(joints, joint.parentName);
+  for (msJoint& joint : joints) {
+    joint.bindLocal = EulerToMatrix(joint.rotation);
+    for (int r = 0; r < 3; ++r) joint.bindLocal.m[r][3] = joint.position[r];
+    const msJoint* parent = ParentOf(joints, joint);
+    joint.bindAbsolute =
+        parent ? ConcatAffine(parent->bindAbsolute, joint.bindLocal) : joint.bindLocal;
+  }
+  ComputePositionTangents();
+}
+
+void msModel::ComputePositionTangents() {
+  for (msJoint& joint : joints) {
+    const std::vector<msKeyframe>& keys = joint.positionKeys;
+    const size_t n = keys.size();
+    joint.tangents.assign(n, msTangent{});
+    if (n < 3) continue;
+    for (size_t k = 0; k < n; ++k) {
+      // The neighbours wrap around, so a looping track is smooth at its ends.
+      const size_t prev = k == 0 ? n - 1 : k - 1;
+      const size_t next = k == n - 1 ? 0 : k + 1;
+      const float dt0 = keys[k].time - keys[prev].time;
+      const float dt1 = keys[next].time - keys[k].time;
+      const float span = dt0 + dt1;
+      for (int c = 0; c < 3; ++c) {
+        const float d = keys[next].value[c] - keys[prev].value[c];
+        joint.tangents[k].in[c] = d * dt0 / span;
+        joint.tangents[k].out[c] = d * dt1 / span;
+      }
+    }
+  }
+}
+
+void msModel::PoseAtFrame(float frame) {
+  if (frame < 0.0f) {
+    for (msJoint& joint : joints) {
+      joint.poseLocal = joint.bindLocal;
+      joint.poseAbsolute = joint.bindAbsolute;
+    }
+  } else {
+    for (size_t i = 0; i < joints.size(); ++i) PoseJoint(static_cast<int>(i), frame);
+  }
+  currentFrame = frame;
+}
+
+void msModel::PoseJoint(int index, float frame) {
+  if (index < 0 || static_cast<size_t>(index) >= joints.size()) return;
+  msJoint& joint = joints[static_cast<size_t>(index)];
+  float position[3];
+  InterpolatePosition(joint, frame, position);
+  Matrix34 keyTransform;
+  QuaternionToRotation(InterpolateRotation(joint, frame), keyTransform);
+  for (int r = 0; r < 3; ++r) keyTransform.m[r][3] = position[r];
+  // The keys act in the joint's rest frame.
+  joint.poseLocal = ConcatAffine(joint.bindLocal, keyTransform);
+  const msJoint* parent = ParentOf(joints, joint);
+  joint.poseAbsolute =
+      parent ? ConcatAffine(parent->poseAbsolute, joint.poseLocal) : joint.poseLocal;
+}
+
+}  // namespace korva
