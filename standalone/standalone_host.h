@@ -26,7 +26,8 @@ struct Notice {
 class StandaloneHost {
  public:
   // Builds the CoreData block and the module symbol tables; installs a notice sink that collects
-  // every notice (the previous sink comes back at destruction).
+  // every notice (the previous sink comes back at destruction). Throws std::logic_error while
+  // another host is alive.
   StandaloneHost();
   // Releases every object, every texture and every return string; restores the notice sink.
   ~StandaloneHost();
@@ -43,8 +44,9 @@ class StandaloneHost {
   sObject* GetObject(int32_t number) const;
 
   // Takes over an object the DBO reader built: builds its mesh list, frame list, limb numbers and
-  // the two leading counts from the frame tree (depth-first, child before sibling). False, and the
-  // object not taken, when the number is not positive or in use, or the object is null.
+  // the two leading counts from the frame tree (depth-first, child before sibling), and links each
+  // frame below the root to its parent as the host does. False, and the object not taken, when the
+  // number is not positive or in use, or the object is null.
   bool AdoptObject(int32_t number, sObject* object);
 
   // Gives up ownership of the object (the caller must release it), or null.

@@ -1,0 +1,28 @@
+// The standalone host's texture: a COM-style object (first member the interface table of
+// QueryInterface, AddRef and Release, all stdcall) holding a decoded image as RGBA pixels.
+#pragma once
+
+#include <cstdint>
+
+namespace korva::standalone {
+
+class ImageTextureDevice;
+
+struct ImageTexture;
+struct ImageTextureInterface {
+  int32_t(__attribute__((stdcall)) * QueryInterface)(ImageTexture* self, const void* id,
+                                                     void** object);
+  uint32_t(__attribute__((stdcall)) * AddRef)(ImageTexture* self);
+  uint32_t(__attribute__((stdcall)) * Release)(ImageTexture* self);
+};
+
+struct ImageTexture {
+  const ImageTextureInterface* interface;
+  uint32_t references;
+  int32_t width;
+  int32_t height;
+  uint8_t* pixels;  // width x height x 4 bytes, rows top to bottom
+  ImageTextureDevice* device;
+};
+
+}  // namespace korva::standalone
