@@ -1,0 +1,111 @@
+#include "import/animation_export.h"
+
+#include <cmath>
+#include <string>
+
+#include "import/import_text.h"
+#include "model/animation.h"
+#include "model/host_heap.h"
+#include "model/object.h"
+
+namespace korva::import {
+
+int32_t WholeFrame(float time) {
+  if (std::isnan(time)) return 0;
+  if (time >= 2147483647.0f) return INT32_MAX;
+  if (time <= -2147483648.0f) return INT32_MIN;
+  return static_cast<int32_t>(time);
+}
+
+D3DXVECTOR3 HostPosition(const float value[3]) {
+  return {value[0], value[1], -value[2]};
+}
+
+D3DXQUATERNION HostRotation(const float angles[3]) {
+  const float mirrored[3] = {-angles[0], -angles[1], angles[2]};
+  const Quaternion q = EulerToQuaternion(mirrored);
+  return {q.x, q.y, q.z, q.w};
+}
+
+bool FillTrackKeys(sAnimation* track, const msJoint& joint, int32_t totalFrames) {
+  const size_t n = joint.positionKeys.size();
+  if (n == 0) return true;
+  auto* positions = static_cast<sPositionKey*>(HostAllocateZeroed(n, sizeof(sPositionKey)));
+  auto* rotations = static_cast<sRotateKey*>(HostAllocateZeroed(n, sizeof(sRotateKey)));
+  if (!positions || !rotations) {
+    HostFree(positions);
+    HostFree(rotations);
+    return false;
+  }
+  const size_t rotationCount = joint.rotationKeys.size();
+  auto rotationFor = [&](size_t k) -> D3DXQUATERNION {
+    if (rotationCount == 0) return {0.0f, 0.0f, 0.0f, 1.0f};
+    return HostRotation(joint.rotationKeys[k < rotationCount ? k : rotationCount - 1].value);
+  };
+
+  for (size_t k = 0; k < n; ++k) {
+    const D3DXVECTOR3 here = HostPosition(joint.positionKeys[k].value);
+    sPositionKey& position = positions[k];
+    sRotateKey& rotation = rotations[k];
+    position.position = here;
+    rotation.rotation = rotationFor(k);
+    if (k + 1 == n) {
+      // The last key holds to the end of the animation.
+      position.frame = totalFrames;
+      rotation.frame = totalFrames;
+      position.step = {0.0f, 0.0f, 0.0f};
+      continue;
+    }
+    const int32_t frame = WholeFrame(joint.positionKeys[k].time);
+    const int32_t nextFrame = WholeFrame(joint.positionKeys[k + 1].time);
+    const int64_t span = int64_t{nextFrame} - int64_t{frame};
+    const float frames = span < 1 ? 1.0f : static_cast<float>(span);
+    const D3DXVECTOR3 next = HostPosition(joint.positionKeys[k + 1].value);
+    position.frame = frame;
+    rotation.frame = frame;
+    position.step = {(next.x - here.x) / frames, (next.y - here.y) / frames,
+                     (next.z - here.z) / frames};
+  }
+  track->positionKeys = positions;
+  track->rotationKeys = rotations;
+  track->positionKeyCount = static_cast<int32_t>(n);
+  track->rotationKeyCount = static_cast<int32_t>(n);
+  return true;
+}
+
+bool BuildAnimationSet(sObject* object, const msModel* model) {
+  if (!object) {
+    ShowInfo("Null DBO Object");
+    return false;
+  }
+  if (!model) {
+    ShowInfo("Null MS3D Object");
+    return false;
+  }
+  sAnimationSet* set = NewAnimationSet();
+  if (!set) return false;
+  DeleteAnimationSets(object->animationSet);
+  object->animationSet = set;
+  set->length = model->totalFrames;
+  ShowInfo("Total Frames: " + std::to_string(model->totalFrames));
+  CopyHostName(set->name, "AnimationSet0");
+
+  // Each new track becomes the set's first, so the set walks the joints from the last to the
+  // first; a track is linked as soon as it exists, so the set owns everything made so far.
+  bool complete = true;
+  for (const msJoint& joint : model->joints) {
+    sAnimation* track = NewAnimation();
+    if (!track) {
+      complete = false;
+      break;
+    }
+    CopyNameField(track->name, joint.name, kMsNameSize);
+    track->next = set->firstTrack;
+    set->firstTrack = track;
+    if (!FillTrackKeys(track, joint, model->totalFrames)) complete = false;
+  }
+  ShowInfo("Done Loading MilkShape Animation");
+  return complete;
+}
+
+}  // namespace korva::import

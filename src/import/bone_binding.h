@@ -1,0 +1,41 @@
+// Bone binding: one bone record per joint (name, offset matrix, the vertices it moves), and a bone
+// array in every group mesh holding all joints in joint order, each listing only the vertices of
+// that mesh which the joint moves.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "model/d3d_types.h"
+#include "ms3d/ms_model.h"
+
+namespace korva {
+struct sMesh;
+}
+
+namespace korva::import {
+
+struct BoneRecord {
+  std::string name;          // the joint's name
+  int32_t modelVertexCount;  // vertices of the whole model whose boneId is the joint
+  D3DXMATRIX offsetMatrix;   // JointOffsetMatrix of the joint
+};
+
+// The joint's own rest rotation, host convention: RotationZ(rz) x RotationY(-ry) x RotationX(-rx).
+// No translation, nothing of the parents.
+D3DXMATRIX JointOffsetMatrix(const msJoint& joint);
+
+// One record per joint, in joint order; shows "Bone Number %d\r\nNumber of Assigned Verticies %d"
+// for each. One pass over the vertices.
+std::vector<BoneRecord> BuildBoneRecords(const msModel& model);
+
+// Gives `mesh` a bone array of one bone per record (bone count = record count; no array when
+// there are none). Bone k lists, ascending and with weight 1.0, the mesh vertices k such that model
+// vertex groupModelVertices[k] is moved by joint k. Linear in the group's vertices and the joints.
+// A bone buffer that cannot be allocated leaves that bone with no vertices; an array that cannot be
+// allocated leaves the mesh with none.
+void FillMeshBones(sMesh* mesh, const std::vector<uint32_t>& groupModelVertices,
+                   const msModel& model, const std::vector<BoneRecord>& records);
+
+}  // namespace korva::import

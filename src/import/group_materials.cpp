@@ -1,0 +1,98 @@
+#include "import/group_materials.h"
+
+#include <cstring>
+
+#include "host/binding/plugin_state.h"
+#include "import/import_text.h"
+#include "import/texture_paths.h"
+#include "model/com_interfaces.h"
+#include "model/counted_array.h"
+#include "model/mesh.h"
+#include "model/texture.h"
+#include "platform/texture_loader.h"
+
+namespace korva::import {
+namespace {
+constexpr int32_t kTextureOperationDisable = 1;
+constexpr int32_t kTextureOperationModulate = 4;
+constexpr int32_t kTextureArgumentDiffuse = 0;
+constexpr int32_t kTextureArgumentTexture = 2;
+
+D3DCOLORVALUE Colour(const float rgba[4]) {
+  return {rgba[0], rgba[1], rgba[2], rgba[3]};
+}
+
+void CopyMaterial(sMesh* mesh, const msMaterial& material) {
+  mesh->usesOwnMaterial = 1;
+  mesh->material.Diffuse = Colour(material.diffuse);
+  mesh->material.Ambient = Colour(material.ambient);
+  mesh->material.Specular = Colour(material.specular);
+  mesh->material.Emissive = Colour(material.emissive);
+  mesh->material.Power = material.shininess;
+}
+
+// Sets the texture into stage 0 and disables stage 1; false when the mesh has no record 0.
+bool SetMeshTexture(sMesh* mesh, void* texture, const std::string& textureName) {
+  if (!mesh || !mesh->textures) return false;
+  const int32_t records = CountedArrayCount(mesh->textures);
+  if (records < 1) return false;
+  sTexture& stage0 = mesh->textures[0];
+  CopyHostName(stage0.name, TextureRecordName(textureName));
+  stage0.texture = texture;
+  stage0.stage = 0;
+  stage0.blendOperation = kTextureOperationModulate;
+  stage0.blendArgument1 = kTextureArgumentTexture;
+  stage0.blendArgument2 = kTextureArgumentDiffuse;
+  stage0.setting151 = 0;
+  if (records >= 2) {
+    sTexture& stage1 = mesh->textures[1];
+    stage1.stage = 1;
+    stage1.blendOperation = kTextureOperationDisable;
+  }
+  return true;
+}
+}  // namespace
+
+const msMaterial* GroupMaterial(const msModel& model, const msGroup& group) {
+  if (group.materialIndex < 0) return nullptr;
+  const size_t index = static_cast<size_t>(group.materialIndex);
+  return index < model.materials.size() ? &model.materials[index] : nullptr;
+}
+
+void ApplyTexturesAndMaterials(const msModel& model, const std::vector<sMesh*>& groupMeshes,
+                               const std::string& modelDirectory) {
+  const size_t groupCount = model.groups.size();
+  std::vector<std::string> textureNames(groupCount);
+  for (size_t i = 0; i < groupCount; ++i) {
+    if (const msMaterial* material = GroupMaterial(model, model.groups[i])) {
+      textureNames[i] = FieldText(material->texture, kMsTextureNameSize);
+    }
+  }
+
+  std::vector<void*> textures(groupCount, nullptr);
+  if (groupCount == 0 || model.materials.empty()) {
+    ShowInfo("No Textures");
+  } else {
+    for (size_t i = 0; i < groupCount; ++i) {
+      if (textureNames[i].empty()) continue;
+      const std::string path = TexturePath(modelDirectory, textureNames[i]);
+      void* texture = nullptr;
+      if (platform::CreateTextureFromFile(g_plugin.device, path.c_str(), &texture) != 0) {
+        ShowInfo("Error Loading Texture: " + path);
+        texture = nullptr;
+      }
+      textures[i] = texture;
+    }
+  }
+
+  for (size_t i = 0; i < groupCount; ++i) {
+    sMesh* mesh = groupMeshes[i];
+    const msMaterial* material = GroupMaterial(model, model.groups[i]);
+    if (mesh && material) CopyMaterial(mesh, *material);
+    if (textures[i] && !SetMeshTexture(mesh, textures[i], textureNames[i])) {
+      ReleaseComInterface(textures[i]);
+    }
+  }
+}
+
+}  // namespace korva::import

@@ -1,0 +1,174 @@
+#include "import/import_driver.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "host/binding/plugin_state.h"
+#include "import/animation_export.h"
+#include "import/bone_binding.h"
+#include "import/group_materials.h"
+#include "import/import_text.h"
+#include "import/joint_frames.h"
+#include "import/mesh_building.h"
+#include "import/model_checks.h"
+#include "import/texture_paths.h"
+#include "model/frame.h"
+#include "model/mesh.h"
+#include "model/object.h"
+#include "ms3d/ms_model.h"
+
+namespace korva::import {
+namespace {
+constexpr int32_t kUnreadableModelError = 68;
+
+void StoreUnreadableModelError() {
+  if (g_plugin.coreData && g_plugin.coreData->ErrorCode) {
+    *g_plugin.coreData->ErrorCode = kUnreadableModelError;
+  }
+}
+
+// The frames the host made for the new object, in chain order, with the mesh each had. Frame k is
+// the frame of group k for k < groups, then the frames of the joints in joint order.
+struct FrameTables {
+  std::vector<sFrame*> frames;
+  std::vector<sMesh*> meshes;
+};
+
+// False when the host's chain is shorter than asked for (a frame would have to stand for two).
+bool TableHostFrames(const sObject& object, size_t frameCount, FrameTables& tables) {
+  sFrame* frame = object.rootFrame;
+  for (size_t k = 0; k < frameCount; ++k) {
+    if (!frame) return false;
+    tables.frames.push_back(frame);
+    tables.meshes.push_back(frame->mesh);
+    frame = frame->firstChild;
+  }
+  return true;
+}
+
+// Group frames form the top of the object, in group order, and carry their box centre as their
+// translation so that every group is drawn where it was modelled.
+void SetUpGroupFrame(sFrame* frame, const msGroup& group, const D3DXVECTOR3& centre) {
+  CopyNameField(frame->name, group.name, kMsNameSize);
+  frame->parent = nullptr;
+  frame->firstChild = nullptr;
+  frame->nextSibling = nullptr;
+  frame->localMatrix = IdentityMatrix();
+  frame->localMatrix.m[3][0] = centre.x;
+  frame->localMatrix.m[3][1] = centre.y;
+  frame->localMatrix.m[3][2] = centre.z;
+}
+
+// Fills the object the host created. The model's indices have been checked.
+bool BuildObject(msModel& model, int32_t objectNumber, sObject* object, const FrameTables& tables,
+                 const std::string& modelDirectory) {
+  const size_t groupCount = model.groups.size();
+  const size_t jointCount = model.joints.size();
+
+  VertexSlots slots(model.vertices.size());
+  std::vector<std::vector<uint32_t>> groupVertices(groupCount);
+  for (size_t i = 0; i < groupCount; ++i) {
+    D3DXVECTOR3 centre{0.0f, 0.0f, 0.0f};
+    if (sMesh* mesh = tables.meshes[i]) {
+      centre = BuildGroupMesh(model, i, mesh, slots, groupVertices[i]);
+    }
+    SetUpGroupFrame(tables.frames[i], model.groups[i], centre);
+  }
+
+  model.BuildBindPose();
+  std::vector<sFrame*> jointFrames(tables.frames.begin() + static_cast<ptrdiff_t>(groupCount),
+                                   tables.frames.end());
+  for (size_t j = 0; j < jointCount; ++j) {
+    SetUpJointFrame(jointFrames[j], model.joints[j]);
+    if (sMesh* mesh = tables.meshes[groupCount + j]) {
+      mesh->drawVertexCount = 0;
+      mesh->drawPrimitiveCount = 0;
+    }
+  }
+  const std::vector<int32_t> roots = LinkJointFrames(jointFrames, LinkableParents(model));
+
+  // The top level: the group frames, then every root joint's frame, so no subtree is left out.
+  std::vector<sFrame*> topLevel(tables.frames.begin(),
+                                tables.frames.begin() + static_cast<ptrdiff_t>(groupCount));
+  for (int32_t root : roots) topLevel.push_back(jointFrames[static_cast<size_t>(root)]);
+  if (topLevel.empty()) return false;  // cannot happen: a finite parent forest has a root
+  for (size_t k = 0; k + 1 < topLevel.size(); ++k) topLevel[k]->nextSibling = topLevel[k + 1];
+  topLevel.back()->nextSibling = nullptr;
+  object->rootFrame = topLevel.front();
+
+  model.PoseAtFrame(0.0f);
+  const std::vector<BoneRecord> records = BuildBoneRecords(model);
+  for (size_t i = 0; i < groupCount; ++i) {
+    if (sMesh* mesh = tables.meshes[i]) FillMeshBones(mesh, groupVertices[i], model, records);
+  }
+  BuildAnimationSet(object, &model);
+
+  // Finalising gives every mesh its texture records, which the textures then fill.
+  const HostApi& api = g_plugin.api;
+  if (api.SetNewObjectFinalProperties) api.SetNewObjectFinalProperties(objectNumber, 0.0f);
+  if (api.SetTextureStage) {
+    api.SetTextureStage(objectNumber, 0, 0);
+    api.SetTextureStage(objectNumber, 1, 0);
+  }
+  ApplyTexturesAndMaterials(model, tables.meshes, modelDirectory);
+  return true;
+}
+}  // namespace
+
+bool ImportMs3dObject(const char* path, int32_t objectNumber) {
+  if (!g_plugin.device || !path) return false;
+  const HostApi& api = g_plugin.api;
+
+  auto model = std::make_unique<msModel>();
+  if (!model->LoadFromFile(path) || !GroupIndicesValid(*model)) {
+    StoreUnreadableModelError();
+    return false;
+  }
+  model->NegateVertexX();
+  const size_t frameCount = model->groups.size() + model->joints.size();
+  if (frameCount == 0) return false;
+  if (!api.CreateNewObjectWithFrames || !api.GetObjectA) return false;
+  // The number may already be taken: that object must not be touched.
+  if (api.GetObjectA(objectNumber)) return false;
+
+  const std::string modelDirectory = ModelDirectory(path);
+  char rootName[] = "Root Frame";
+  if (!api.CreateNewObjectWithFrames(objectNumber, rootName, static_cast<int32_t>(frameCount))) {
+    return false;
+  }
+  sObject* object = api.GetObjectA(objectNumber);
+  if (!object) return false;
+
+  bool built = false;
+  try {
+    FrameTables tables;
+    built = TableHostFrames(*object, frameCount, tables) &&
+            BuildObject(*model, objectNumber, object, tables, modelDirectory);
+  } catch (...) {
+    built = false;
+  }
+  if (!built) {
+    // A half-built object is no use to the script; the host takes it back.
+    if (api.DeleteEx) api.DeleteEx(objectNumber);
+    return false;
+  }
+  ShowInfo("Done Loading MilkShape");
+  return true;
+}
+
+void LoadMilkshapeCommand(const char* path, int32_t objectNumber) noexcept {
+  bool imported = false;
+  try {
+    imported = ImportMs3dObject(path, objectNumber);
+  } catch (...) {
+    imported = false;
+  }
+  if (imported) return;
+  try {
+    ShowError("Failed to load MS file: " + std::string(path ? path : ""));
+  } catch (...) {
+  }
+}
+
+}  // namespace korva::import

@@ -1,0 +1,59 @@
+// Mesh building: one MS3D group becomes the indexed triangle list of one host mesh (36-byte
+// vertices of format 0x152), centred on its bounding box, with the triangles' winding reversed.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "model/d3d_types.h"
+#include "ms3d/ms_model.h"
+
+namespace korva {
+struct sMesh;
+}
+
+namespace korva::import {
+
+constexpr uint32_t kGroupMeshFvf = 0x152;  // position, normal, diffuse, one texture coordinate
+constexpr uint32_t kGroupVertexSize = 36;
+constexpr uint32_t kOpaqueWhite = 0xFFFFFFFF;
+
+// The vertices of one group. Mesh vertex k is the k-th smallest model vertex number the group
+// uses, so groups whose vertices are not one contiguous run still fit their own vertex count.
+struct GroupVertices {
+  std::vector<uint32_t> modelVertices;  // ascending; mesh vertex k is model vertex modelVertices[k]
+  std::vector<D3DXVECTOR3> positions;   // per mesh vertex
+  std::vector<D3DXVECTOR3> normals;     // of the first corner that used the vertex
+  std::vector<float> texCoords;         // u, v per mesh vertex, of that same corner
+  std::vector<uint32_t> indices;        // mesh vertex numbers, three per triangle, model winding
+};
+
+// Scratch table indexed by model vertex number, shared by the groups of one import so that the
+// first-use lookup costs constant time per corner. Every entry is -1 between calls.
+class VertexSlots {
+ public:
+  explicit VertexSlots(size_t modelVertexCount) : slot_(modelVertexCount, -1) {}
+  int32_t& operator[](size_t vertex) { return slot_[vertex]; }
+
+ private:
+  std::vector<int32_t> slot_;
+};
+
+// Collects group `groupIndex` of `model` (indices already checked): its vertices, their
+// attributes and its triangles' indices. Linear in the group's corners, plus the sort of its
+// distinct vertices.
+GroupVertices CollectGroupVertices(const msModel& model, size_t groupIndex, VertexSlots& slots);
+
+// Centre of the axis-aligned bounding box of the points; (0, 0, 0) for none.
+D3DXVECTOR3 BoxCenter(const std::vector<D3DXVECTOR3>& points);
+
+// Subtracts BoxCenter from every point and returns that centre.
+D3DXVECTOR3 CenterOnBox(std::vector<D3DXVECTOR3>& points);
+
+// Fills `mesh` from group `groupIndex` through the host's SetupMeshFVFData and
+// CalculateMeshBounds. Returns the group's box centre (the vertices are stored relative to it) and
+// leaves the group's model vertex numbers in `modelVertices`.
+D3DXVECTOR3 BuildGroupMesh(const msModel& model, size_t groupIndex, sMesh* mesh, VertexSlots& slots,
+                           std::vector<uint32_t>& modelVertices);
+
+}  // namespace korva::import

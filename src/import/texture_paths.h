@@ -1,0 +1,25 @@
+// Where a model's textures are looked for: the model's directory joined with the file part of each
+// material's texture name. Strings of any length; nothing is cut.
+#pragma once
+
+#include <string>
+
+namespace korva::import {
+
+// The model path up to and including its last backslash or forward slash; empty when there is
+// none. The first character is never taken as the separator, so "\ship.ms3d" has no directory.
+std::string ModelDirectory(const std::string& modelPath);
+
+// The texture name from its last backslash (included) to its end; the whole name when it has no
+// backslash. Forward slashes are not separators here. Multibyte-aware on Windows.
+std::string TextureFilePart(const std::string& textureName);
+
+// The model directory followed by the file part, separators not merged (".\hull.bmp" under
+// "C:\models\" gives "C:\models\\hull.bmp").
+std::string TexturePath(const std::string& modelDirectory, const std::string& textureName);
+
+// The name a mesh's texture record keeps: the file part without its leading backslash, so a saved
+// object still names its texture ("hull.bmp" for ".\hull.bmp"; "maps/hull.bmp" stays).
+std::string TextureRecordName(const std::string& textureName);
+
+}  // namespace korva::import
