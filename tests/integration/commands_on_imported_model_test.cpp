@@ -43,12 +43,8 @@ class CommandsOnImportedModelTest : public ::testing::Test {
 
 TEST_F(CommandsOnImportedModelTest, MaterialColoursRoundTripOnTheGroupMesh) {
   SetLimbDiffuse(kObject, 0, 0x80FF4000u);
-  SetLimbAmbience(kObject, 0, 0x01020304u);
-  SetLimbEmissive(kObject, 0, 0xFFFFFFFFu);
   SetLimbSpecular(kObject, 0, 0x10203040u, 20);
   EXPECT_EQ(GetLimbDiffuse(kObject, 0), 0x80FF4000u);
-  EXPECT_EQ(GetLimbAmbience(kObject, 0), 0x01020304u);
-  EXPECT_EQ(GetLimbEmissive(kObject, 0), 0xFFFFFFFFu);
   EXPECT_EQ(GetLimbSpecular(kObject, 0), 0x10203040u);
   EXPECT_EQ(mesh_->material.Power, 20.0f);
   EXPECT_EQ(mesh_->usesOwnMaterial, 1);

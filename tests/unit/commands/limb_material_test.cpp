@@ -73,7 +73,7 @@ TEST_F(LimbMaterialTest, GetterTruncatesAndLetsChannelsCarryIntoTheirNeighbours)
   EXPECT_EQ(GetLimbDiffuse(1, 0), 0u);
 }
 
-TEST_F(LimbMaterialTest, SettersSwitchToOwnMaterialAndOnlySpecularTouchesPower) {
+TEST_F(LimbMaterialTest, OnlySettersSwitchToOwnMaterialAndOnlySpecularTouchesPower) {
   sMesh* mesh = AddObject(1, 1)->meshList[0];
   for (const ColourCommands& colour : kColours) {
     mesh->usesOwnMaterial = 0;
@@ -95,10 +95,8 @@ TEST_F(LimbMaterialTest, SettersSwitchToOwnMaterialAndOnlySpecularTouchesPower) 
   }
   SetLimbSpecular(1, 0, 0, -7);
   EXPECT_EQ(mesh->material.Power, -7.0f);
-}
 
-TEST_F(LimbMaterialTest, GettersLeaveTheFlagsAlone) {
-  sMesh* mesh = AddObject(1, 1)->meshList[0];
+  // Getters neither read nor change the flags.
   mesh->usesOwnMaterial = 0;
   mesh->usesMaterialList = 1;
   for (const ColourCommands& colour : kColours) colour.get(1, 0);

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "model/mesh.h"
-
 namespace korva::commands {
 namespace {
 
@@ -48,19 +46,6 @@ TEST(VertexFormatTest, DeclarationGivesStreamZeroSizeAndPackedColourOfIndexZero)
   elements[4].Usage = 3;
   layout = LayoutFromDeclaration(elements, 8);
   EXPECT_EQ(layout.diffuseOffset, kNoDiffuse);
-}
-
-TEST(VertexFormatTest, MeshUsesItsDeclarationOnlyWhenTheFvfCodeIsZero) {
-  sMesh mesh;
-  ConstructMesh(&mesh);
-  mesh.declaration[0] = {0, 0, 2, 0, 0, 0};
-  mesh.declaration[1] = {0, 12, 4, 0, 10, 0};
-  mesh.declaration[2] = {0xFF, 0, 17, 0, 0, 0};
-  EXPECT_EQ(MeshVertexLayout(mesh).size, 16u);
-  EXPECT_EQ(MeshVertexLayout(mesh).diffuseOffset, 12);
-  mesh.fvf = 0x152;
-  EXPECT_EQ(MeshVertexLayout(mesh).size, 36u);
-  EXPECT_EQ(MeshVertexLayout(mesh).diffuseOffset, 24);
 }
 
 }  // namespace
