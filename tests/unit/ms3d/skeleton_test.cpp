@@ -1,0 +1,207 @@
+// The skeleton of an msModel: parent links, bind pose against hand-worked matrices, Hermite
+// tangents and interpolation of the keys.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "ms3d/ms_model.h"
+#include "support/ms3d_writer.h"
+
+namespace korva {
+namespace {
+
+using testing::SetName;
+
+constexpr float kHalfPi = 1.57079632679f;
+constexpr float kTolerance = 1e-5f;
+
+msJoint& AddJoint(msModel& model, const char* name, const char* parent) {
+  model.joints.emplace_back();
+  msJoint& joint = model.joints.back();
+  SetName(joint.name, name);
+  SetName(joint.parentName, parent);
+  return joint;
+}
+
+void ExpectMatrixNear(const Matrix34& actual, const float (&expected)[3][4]) {
+  for (int r = 0; r < 3; ++r) {
+    for (int c = 0; c < 4; ++c) {
+      EXPECT_NEAR(actual.m[r][c], expected[r][c], kTolerance) << "row " << r << " col " << c;
+    }
+  }
+}
+
+void ExpectMatrixNear(const Matrix34& actual, const Matrix34& expected) {
+  ExpectMatrixNear(actual, expected.m);
+}
+
+TEST(SkeletonTest, BindPoseOfAThreeLevelChainMatchesHandWorkedMatrices) {
+  msModel model;
+  msJoint& root = AddJoint(model, "root", "");
+  root.rotation[2] = kHalfPi;
+  root.position[0] = 1.0f;
+  AddJoint(model, "arm", "root").position[0] = 2.0f;
+  msJoint& hand = AddJoint(model, "hand", "arm");
+  hand.rotation[0] = kHalfPi;
+  hand.position[2] = 3.0f;
+  model.BuildBindPose();
+
+  EXPECT_EQ(model.joints[0].parentIndex, -1);
+  EXPECT_EQ(model.joints[1].parentIndex, 0);
+  EXPECT_EQ(model.joints[2].parentIndex, 1);
+  const float rootAbsolute[3][4] = {{0, -1, 0, 1}, {1, 0, 0, 0}, {0, 0, 1, 0}};
+  const float armAbsolute[3][4] = {{0, -1, 0, 1}, {1, 0, 0, 2}, {0, 0, 1, 0}};
+  const float handLocal[3][4] = {{1, 0, 0, 0}, {0, 0, -1, 0}, {0, 1, 0, 3}};
+  const float handAbsolute[3][4] = {{0, 0, 1, 1}, {1, 0, 0, 2}, {0, 1, 0, 3}};
+  ExpectMatrixNear(model.joints[0].bindAbsolute, rootAbsolute);
+  ExpectMatrixNear(model.joints[1].bindAbsolute, armAbsolute);
+  ExpectMatrixNear(model.joints[2].bindLocal, handLocal);
+  ExpectMatrixNear(model.joints[2].bindAbsolute, handAbsolute);
+
+  // Running it again gives the same results.
+  model.BuildBindPose();
+  ExpectMatrixNear(model.joints[2].bindAbsolute, handAbsolute);
+}
+
+TEST(SkeletonTest, NamesAreMatchedWithinTheirThirtyTwoBytes) {
+  msModel model;
+  msJoint& full = AddJoint(model, "", "");
+  std::memset(full.name, 'n', kMsNameSize);  // no terminator in the field
+  msJoint& child = AddJoint(model, "child", "");
+  std::memset(child.parentName, 'n', kMsNameSize);
+  AddJoint(model, "Child", "child");
+  model.BuildBindPose();
+  EXPECT_EQ(model.joints[1].parentIndex, 0);
+  EXPECT_EQ(model.joints[2].parentIndex, 1);  // case-sensitive
+
+  const std::string thirtyTwo(kMsNameSize, 'n');
+  EXPECT_EQ(model.JointIndexByName(thirtyTwo.c_str()), 0);
+  EXPECT_EQ(model.JointIndexByName((thirtyTwo + "n").c_str()), -1);
+  EXPECT_EQ(model.JointIndexByName(thirtyTwo.substr(1).c_str()), -1);
+  EXPECT_EQ(model.JointIndexByName("Child"), 2);
+  EXPECT_EQ(model.JointIndexByName("chil"), -1);
+  EXPECT_EQ(model.JointIndexByName(""), -1);
+}
+
+TEST(SkeletonTest, TangentsWrapAroundAndVanishBelowThreeKeys) {
+  msModel model;
+  AddJoint(model, "three", "").positionKeys = {{0, {0, 0, 0}}, {10, {10, 0, 0}}, {20, {20, 0, 0}}};
+  AddJoint(model, "two", "").positionKeys = {{0, {0, 0, 0}}, {10, {10, 0, 0}}};
+  model.joints[0].rotationKeys = {{0, {}}, {5, {}}, {9, {}}};
+  model.ComputePositionTangents();
+  const std::vector<msTangent>& t = model.joints[0].tangents;
+  ASSERT_EQ(t.size(), 3u);
+  EXPECT_FLOAT_EQ(t[1].in[0], 10.0f);
+  EXPECT_FLOAT_EQ(t[1].out[0], 10.0f);
+  EXPECT_FLOAT_EQ(t[0].in[0], -20.0f);
+  EXPECT_FLOAT_EQ(t[0].out[0], 10.0f);
+  ASSERT_EQ(model.joints[1].tangents.size(), 2u);
+  EXPECT_EQ(model.joints[1].tangents[0].out[0], 0.0f);
+  EXPECT_EQ(model.joints[1].tangents[1].in[0], 0.0f);
+}
+
+TEST(SkeletonTest, TwoPositionKeysFollowTheHermiteCurveAndHoldOutsideTheirRange) {
+  msModel model;
+  AddJoint(model, "j", "").positionKeys = {{10, {0, 4, 0}}, {20, {8, 4, 0}}};
+  model.BuildBindPose();
+  struct Case {
+    float frame, x;
+  };
+  for (const Case& c : {Case{15, 4.0f}, Case{12.5f, 0.15625f * 8}, Case{10, 0}, Case{20, 8},
+                        Case{5, 0}, Case{25, 8}}) {
+    model.PoseAtFrame(c.frame);
+    EXPECT_NEAR(model.joints[0].poseLocal.m[0][3], c.x, kTolerance) << c.frame;
+    EXPECT_NEAR(model.joints[0].poseLocal.m[1][3], 4.0f, kTolerance) << c.frame;
+  }
+}
+
+TEST(SkeletonTest, ThreePositionKeysUseTheirTangents) {
+  msModel model;
+  AddJoint(model, "j", "").positionKeys = {{0, {0, 0, 0}}, {10, {10, 0, 0}}, {20, {0, 0, 0}}};
+  model.BuildBindPose();
+  // Between keys 1 and 2: out[1] = (0 - 0) * 10 / 20 = 0, in[2] = (0 - 10) * 10 / -10 = 10.
+  // At u = 0.5: h1 = h2 = 0.5, h4 = -0.125, so x = 5 - 1.25.
+  model.PoseAtFrame(15);
+  EXPECT_NEAR(model.joints[0].poseLocal.m[0][3], 3.75f, kTolerance);
+  model.PoseAtFrame(10);
+  EXPECT_NEAR(model.joints[0].poseLocal.m[0][3], 10.0f, kTolerance);
+}
+
+TEST(SkeletonTest, RotationKeysSlerpAndASingleKeyHoldsEverywhere) {
+  msModel model;
+  AddJoint(model, "single", "").rotationKeys = {{10, {0, 0, kHalfPi}}};
+  AddJoint(model, "pair", "").rotationKeys = {{0, {0, 0, 0}}, {10, {0, 0, kHalfPi}}};
+  model.BuildBindPose();
+  const float quarter[3][4] = {{0, -1, 0, 0}, {1, 0, 0, 0}, {0, 0, 1, 0}};
+  for (float frame : {5.0f, 15.0f}) {
+    model.PoseAtFrame(frame);
+    ExpectMatrixNear(model.joints[0].poseLocal, quarter);
+  }
+  model.PoseAtFrame(5);
+  const float eighth[3] = {0, 0, kHalfPi / 2};
+  ExpectMatrixNear(model.joints[1].poseLocal, EulerToMatrix(eighth));
+}
+
+TEST(SkeletonTest, PosingComposesKeysInTheRestFrameAndDownTheChain) {
+  msModel model;
+  msJoint& root = AddJoint(model, "root", "");
+  root.rotation[2] = kHalfPi;
+  root.positionKeys = {{0, {1, 0, 0}}};
+  msJoint& child = AddJoint(model, "child", "root");
+  child.position[0] = 2.0f;
+  AddJoint(model, "still", "child");  // no keys at all
+  model.BuildBindPose();
+  model.PoseAtFrame(3);
+
+  // The root's key moves it along its own rotated x axis: world +y.
+  const float rootPose[3][4] = {{0, -1, 0, 0}, {1, 0, 0, 1}, {0, 0, 1, 0}};
+  ExpectMatrixNear(model.joints[0].poseAbsolute, rootPose);
+  const float childPose[3][4] = {{0, -1, 0, 0}, {1, 0, 0, 3}, {0, 0, 1, 0}};
+  ExpectMatrixNear(model.joints[1].poseAbsolute, childPose);
+  ExpectMatrixNear(model.joints[2].poseLocal, model.joints[2].bindLocal);
+  EXPECT_FLOAT_EQ(model.currentFrame, 3.0f);
+}
+
+TEST(SkeletonTest, NegativeFrameRestoresTheRestPoseWithoutReadingKeys) {
+  msModel model;
+  AddJoint(model, "root", "").positionKeys = {{0, {5, 5, 5}}};
+  AddJoint(model, "child", "root").position[1] = 1.0f;
+  model.BuildBindPose();
+  model.PoseAtFrame(0);
+  // Keys that would be read out of bounds if they were used at all.
+  model.joints[0].positionKeys.clear();
+  model.joints[0].tangents.clear();
+  model.PoseAtFrame(-1);
+  ExpectMatrixNear(model.joints[0].poseAbsolute, model.joints[0].bindAbsolute);
+  ExpectMatrixNear(model.joints[1].poseAbsolute, model.joints[1].bindAbsolute);
+  EXPECT_FLOAT_EQ(model.currentFrame, -1.0f);
+}
+
+TEST(SkeletonTest, PosingIsSafeWithoutTangentsOrWithAnOutOfRangeJoint) {
+  msModel model;
+  AddJoint(model, "j", "").positionKeys = {{0, {0, 0, 0}}, {10, {10, 0, 0}}, {20, {0, 0, 0}}};
+  model.BuildBindPose();
+  model.joints[0].positionKeys.push_back({30, {1, 1, 1}});  // tangents now stale
+  model.PoseJoint(0, 15);
+  EXPECT_NEAR(model.joints[0].poseLocal.m[0][3], 5.0f, kTolerance);
+  model.PoseJoint(-1, 0);
+  model.PoseJoint(1, 0);
+}
+
+TEST(SkeletonTest, SampleModelLinksItsChainAfterLoading) {
+  const std::vector<uint8_t> bytes = testing::WriteMs3d(testing::SampleMs3d());
+  msModel model;
+  ASSERT_TRUE(model.LoadFromMemory(bytes.data(), bytes.size()));
+  model.BuildBindPose();
+  EXPECT_EQ(model.joints[2].parentIndex, 1);
+  EXPECT_EQ(model.joints[2].tangents.size(), 2u);
+  model.PoseAtFrame(0);
+  // arm sits at (2, 1, 0) turned 0.5 about z; hand is 1 along the arm's turned x axis.
+  const float c = std::cos(0.5f), s = std::sin(0.5f);
+  EXPECT_NEAR(model.joints[2].bindAbsolute.m[0][3], 2 + c, kTolerance);
+  EXPECT_NEAR(model.joints[2].bindAbsolute.m[1][3], 1 + s, kTolerance);
+}
+
+}  // namespace
+}  // namespace korva
