@@ -55,6 +55,29 @@ TEST(WholeObjects, DeletingFreesDetachedMeshesOnceAndBothLists) {
   g_plugin = PluginState{};
 }
 
+TEST(WholeObjects, FramesUnlinkedFromTheTreeAreFreedWithWhatHangsBelowThem) {
+  testing::CountingHeap heap;
+  {
+    StandaloneHost host;
+    host.Bind();
+    char name[] = "Root Frame";
+    ASSERT_TRUE(g_plugin.api.CreateNewObjectWithFrames(1, name, 5));
+    sObject* object = host.GetObject(1);
+    sFrame** frames = object->frameList;
+    // Joint frames whose parent joint is missing: frame 3 carries frame 4 as its child, and
+    // neither is reachable from the root any more; frame 2 still is, and keeps no mesh.
+    frames[1]->firstChild = frames[2];
+    frames[2]->firstChild = nullptr;
+    frames[2]->mesh = nullptr;
+    frames[3]->firstChild = frames[4];
+    frames[3]->mesh = nullptr;
+    ASSERT_TRUE(host.DeleteObject(1));
+    EXPECT_EQ(heap.live(), 0);
+    EXPECT_EQ(heap.badFrees(), 0);
+  }
+  g_plugin = PluginState{};
+}
+
 // A tree as the DBO reader leaves it: no lists, no parents, limb numbers at their defaults.
 //   root -> a (child) -> a1 (child), a2 (a1's sibling); b (a's sibling); root's sibling r2
 sObject* BuildLoadedTree(sFrame* (&frames)[6]) {
