@@ -1,0 +1,138 @@
+// Mesh contents of the group limbs: vertex numbering by model vertex rank, attributes of the first
+// corner, reversed winding, centring on the box with the centre kept in the group frame.
+#include <cstring>
+
+#include "import/mesh_building.h"
+#include "unit/import/import_fixture.h"
+
+namespace korva::testing {
+namespace {
+
+struct MeshVertex {
+  float position[3];
+  float normal[3];
+  uint32_t diffuse;
+  float u, v;
+};
+static_assert(sizeof(MeshVertex) == 36);
+
+MeshVertex VertexOf(const sMesh* mesh, int k) {
+  MeshVertex vertex;
+  std::memcpy(&vertex, mesh->vertexData + size_t(k) * mesh->vertexSize, sizeof vertex);
+  return vertex;
+}
+
+std::vector<uint16_t> IndicesOf(const sMesh* mesh) {
+  return std::vector<uint16_t>(mesh->indexData, mesh->indexData + mesh->indexCount);
+}
+
+using ImportMeshTest = ImportTest;
+
+TEST_F(ImportMeshTest, OneTriangleKeepsModelOrderAndReversesWinding) {
+  msModel model;
+  for (int i = 0; i < 10; ++i) AddVertex(model, static_cast<float>(i), 0, static_cast<float>(i));
+  AddGroup(model, "g", {AddTriangle(model, 7, 8, 9)});
+  sObject* object = ImportModel(model);
+  ASSERT_NE(object, nullptr);
+  const sMesh* mesh = object->meshList[0];
+  EXPECT_EQ(mesh->fvf, import::kGroupMeshFvf);
+  ASSERT_EQ(mesh->vertexCount, 3);
+  EXPECT_EQ(IndicesOf(mesh), (std::vector<uint16_t>{1, 0, 2}));
+  // x negated (-7, -8, -9) then centred on -8; z centred on 8.
+  for (int k = 0; k < 3; ++k) {
+    const MeshVertex v = VertexOf(mesh, k);
+    EXPECT_FLOAT_EQ(v.position[0], 1.0f - static_cast<float>(k));
+    EXPECT_FLOAT_EQ(v.position[2], static_cast<float>(k) - 1.0f);
+    EXPECT_FLOAT_EQ(v.normal[2], static_cast<float>(k + 1));  // normals as stored
+    EXPECT_EQ(v.diffuse, 0xFFFFFFFFu);
+    EXPECT_FLOAT_EQ(v.u, 0.1f * static_cast<float>(k));
+    EXPECT_FLOAT_EQ(v.v, 0.2f * static_cast<float>(k));
+  }
+  EXPECT_EQ(mesh->drawVertexCount, 3);
+  EXPECT_EQ(mesh->drawPrimitiveCount, 1);
+  EXPECT_EQ(mesh->primitiveType, kPrimitiveTriangleList);
+  EXPECT_EQ(mesh->renderSwitches[1], 0);
+  float centre[3], radius;
+  EXPECT_TRUE(host_.MeshBounds(mesh, centre, &radius));
+}
+
+TEST_F(ImportMeshTest, SharedVerticesKeepTheFirstCornersAttributes) {
+  msModel model;
+  for (int i = 0; i < 8; ++i) AddVertex(model, 0, static_cast<float>(i), 0);
+  AddGroup(model, "g", {AddTriangle(model, 4, 5, 6, 0, 0), AddTriangle(model, 6, 5, 7, 10, 0.5f)});
+  sObject* object = ImportModel(model);
+  ASSERT_NE(object, nullptr);
+  const sMesh* mesh = object->meshList[0];
+  ASSERT_EQ(mesh->vertexCount, 4);
+  EXPECT_EQ(IndicesOf(mesh), (std::vector<uint16_t>{1, 0, 2, 1, 2, 3}));
+  EXPECT_FLOAT_EQ(VertexOf(mesh, 1).normal[2], 2.0f);  // vertex 5: corner 1 of the first triangle
+  EXPECT_FLOAT_EQ(VertexOf(mesh, 2).normal[2], 3.0f);  // vertex 6: corner 2 of the first triangle
+  EXPECT_FLOAT_EQ(VertexOf(mesh, 2).u, 0.2f);
+  EXPECT_FLOAT_EQ(VertexOf(mesh, 3).normal[2], 13.0f);  // vertex 7: only in the second
+}
+
+TEST_F(ImportMeshTest, GroupIsCentredAndItsFrameCarriesTheCentre) {
+  msModel model;
+  // After x is negated the box spans x -6..-2, y -1..1, z 0..10.
+  AddVertex(model, 2, -1, 0);
+  AddVertex(model, 6, 1, 10);
+  AddVertex(model, 4, 0, 5);
+  AddGroup(model, "g", {AddTriangle(model, 0, 1, 2)});
+  sObject* object = ImportModel(model);
+  ASSERT_NE(object, nullptr);
+  const sMesh* mesh = object->meshList[0];
+  EXPECT_FLOAT_EQ(VertexOf(mesh, 0).position[0], 2.0f);
+  EXPECT_FLOAT_EQ(VertexOf(mesh, 1).position[0], -2.0f);
+  EXPECT_FLOAT_EQ(VertexOf(mesh, 0).position[2], -5.0f);
+  EXPECT_FLOAT_EQ(VertexOf(mesh, 1).position[2], 5.0f);
+  const sFrame* frame = object->rootFrame;
+  EXPECT_FLOAT_EQ(frame->localMatrix.m[3][0], -4.0f);
+  EXPECT_FLOAT_EQ(frame->localMatrix.m[3][1], 0.0f);
+  EXPECT_FLOAT_EQ(frame->localMatrix.m[3][2], 5.0f);
+  EXPECT_FLOAT_EQ(frame->localMatrix.m[0][0], 1.0f);
+  EXPECT_FLOAT_EQ(frame->localMatrix.m[3][3], 1.0f);
+  EXPECT_FLOAT_EQ(frame->offset.x, 0.0f);
+}
+
+TEST_F(ImportMeshTest, InterleavedGroupsEachGetTheirOwnCompactVertices) {
+  msModel model;
+  for (int i = 0; i < 6; ++i) AddVertex(model, static_cast<float>(i), 0, 0);
+  // Group a uses 0, 2, 4; group b uses 5, 3, 1 (first use in descending order).
+  AddGroup(model, "a", {AddTriangle(model, 4, 0, 2)});
+  AddGroup(model, "b", {AddTriangle(model, 5, 3, 1)});
+  sObject* object = ImportModel(model);
+  ASSERT_NE(object, nullptr);
+  const sMesh* a = object->meshList[0];
+  const sMesh* b = object->meshList[1];
+  ASSERT_EQ(a->vertexCount, 3);
+  ASSERT_EQ(b->vertexCount, 3);
+  // Mesh vertex k is the k-th smallest model vertex: a = 0, 2, 4 and b = 1, 3, 5.
+  EXPECT_EQ(IndicesOf(a), (std::vector<uint16_t>{0, 2, 1}));
+  EXPECT_EQ(IndicesOf(b), (std::vector<uint16_t>{1, 2, 0}));
+  EXPECT_FLOAT_EQ(VertexOf(a, 0).position[0] - VertexOf(a, 2).position[0], 4.0f);
+}
+
+TEST_F(ImportMeshTest, GroupWithoutTrianglesHasAnEmptyMesh) {
+  msModel model;
+  AddVertex(model, 1, 1, 1);
+  AddGroup(model, "empty", {});
+  sObject* object = ImportModel(model);
+  ASSERT_NE(object, nullptr);
+  EXPECT_EQ(object->meshList[0]->vertexCount, 0);
+  EXPECT_EQ(object->meshList[0]->indexCount, 0);
+  EXPECT_EQ(object->meshList[0]->drawPrimitiveCount, 0);
+}
+
+TEST(BoxCenterTest, CentresOnTheBoxNotTheMean) {
+  std::vector<D3DXVECTOR3> points = {{0, 0, 0}, {1, 0, 0}, {10, 2, -4}};
+  const D3DXVECTOR3 centre = import::CenterOnBox(points);
+  EXPECT_FLOAT_EQ(centre.x, 5.0f);
+  EXPECT_FLOAT_EQ(centre.y, 1.0f);
+  EXPECT_FLOAT_EQ(centre.z, -2.0f);
+  EXPECT_FLOAT_EQ(points[2].x, 5.0f);
+  const D3DXVECTOR3 none = import::BoxCenter({});
+  EXPECT_FLOAT_EQ(none.x, 0.0f);
+}
+
+}  // namespace
+}  // namespace korva::testing
