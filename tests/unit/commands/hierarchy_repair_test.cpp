@@ -78,19 +78,19 @@ TEST_F(HierarchyRepairTest, RepeatedLimbNumbersStillGiveTrueParentsAndNoSelfPare
 TEST_F(HierarchyRepairTest, NothingChangesWithoutChildrenRootOrObject) {
   sObject* object = Unlinked(2);
   sFrame** f = object->frameList;
+  f[0]->nextSibling = f[1];  // two top-level frames, neither with a child
   Scramble(object, f[1]);
-  RepairHierarchy(1);  // root without child
+  RepairHierarchy(1);
   EXPECT_EQ(f[0]->parent, f[1]);
   EXPECT_EQ(f[1]->parent, f[1]);
 
-  sFrame* root = object->rootFrame;
+  f[0]->nextSibling = nullptr;
+  f[0]->firstChild = f[1];
   object->rootFrame = nullptr;
-  root->firstChild = f[1];
-  RepairHierarchy(1);
-  RepairHierarchy(2);
+  RepairHierarchy(1);  // no root frame
+  RepairHierarchy(2);  // no object
   EXPECT_EQ(f[1]->parent, f[1]);
-  root->firstChild = nullptr;
-  object->rootFrame = root;
+  object->rootFrame = f[0];
 }
 
 TEST_F(HierarchyRepairTest, LongChildAndSiblingChainsNeedNoDeepStack) {
