@@ -1,0 +1,63 @@
+// korva check: whether each file is well formed, read with the plug-in's own readers.
+#include <string>
+#include <vector>
+
+#include "commands/subcommand.h"
+#include "ms3d/ms_model.h"
+#include "support/cli_error.h"
+#include "support/file_kind.h"
+#include "support/host_session.h"
+#include "support/ms3d_report.h"
+
+namespace korva::cli {
+namespace {
+
+class CheckCommand : public Subcommand {
+ public:
+  std::string name() const override { return "check"; }
+  std::string summary() const override {
+    return "Reports whether each MS3D model or DBO file is well formed (exit 1 if any is not)";
+  }
+
+  void Configure(CLI::App& app) override {
+    app.add_option("FILE", files_, "MS3D models or DBO files")->required();
+  }
+
+  int Run() override {
+    size_t bad = 0;
+    for (const std::string& file : files_) {
+      try {
+        std::printf("%s: %s\n", file.c_str(), Check(file).c_str());
+      } catch (const CliError& error) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "korva: %s\n", error.what());
+        ++bad;
+      }
+    }
+    std::fflush(stdout);
+    return bad == 0 ? kExitSuccess : kExitFileFailure;
+  }
+
+ private:
+  std::string Check(const std::string& file) {
+    if (DetectFileKind(file) == FileKind::kMs3d) {
+      msModel model;
+      Ms3dLayout layout;
+      LoadMs3dModel(file, &model, &layout);
+      std::string verdict = "well-formed MS3D model";
+      if (!layout.trailingNote.empty()) verdict += " (" + layout.trailingNote + ")";
+      return verdict;
+    }
+    if (!session_) session_ = std::make_unique<HostSession>(nullptr);
+    session_->Release(session_->LoadDbo(file));
+    return "well-formed DBO file";
+  }
+
+  std::vector<std::string> files_;
+  std::unique_ptr<HostSession> session_;
+};
+
+}  // namespace
+}  // namespace korva::cli
+
+KORVA_SUBCOMMAND(korva::cli::CheckCommand);

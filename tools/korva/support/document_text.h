@@ -1,0 +1,19 @@
+// Text for people from the JSON documents of file_document.h.
+#pragma once
+
+#include <nlohmann/json.hpp>
+#include <string>
+
+namespace korva::cli {
+
+// The short summary `korva info` prints: counts, names, textures found or not, sections.
+std::string SummaryText(const nlohmann::json& document);
+
+// The whole document as indented "key: value" lines (`korva dump` without --json).
+std::string DumpText(const nlohmann::json& document);
+
+// One JSON document, pretty-printed; bytes that are not UTF-8 (names are raw file bytes) are
+// replaced rather than failing the dump.
+std::string JsonText(const nlohmann::json& document);
+
+}  // namespace korva::cli

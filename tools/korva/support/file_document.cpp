@@ -1,0 +1,41 @@
+#include "support/file_document.h"
+
+#include <filesystem>
+
+#include "support/file_kind.h"
+#include "support/ms3d_report.h"
+#include "support/object_report.h"
+
+namespace korva::cli {
+
+HostSession& DocumentLoader::Session() {
+  if (!session_) session_ = std::make_unique<HostSession>(nullptr);
+  return *session_;
+}
+
+nlohmann::json DocumentLoader::Load(const std::string& path) {
+  const FileKind kind = DetectFileKind(path);
+  if (kind == FileKind::kMs3d && !importModels_) {
+    msModel model;
+    Ms3dLayout layout;
+    LoadMs3dModel(path, &model, &layout);
+    return Ms3dDocument(path, model, layout);
+  }
+  HostSession& session = Session();
+  const int32_t number = kind == FileKind::kMs3d ? session.ImportMs3d(path) : session.LoadDbo(path);
+  nlohmann::json document;
+  try {
+    document = {{"file", path},
+                {"kind", kind == FileKind::kMs3d ? "imported ms3d" : "dbo"},
+                {"size", std::filesystem::file_size(path)},
+                {"object", ObjectDocument(path, *session.object(number))}};
+  } catch (...) {
+    session.Release(number);
+    throw;
+  }
+  session.Release(number);
+  session.DropNotices();
+  return document;
+}
+
+}  // namespace korva::cli

@@ -1,0 +1,139 @@
+#include "support/host_session.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "host/exports.h"
+#include "support/cli_error.h"
+#include "support/file_kind.h"
+#include "support/ms3d_layout.h"
+
+namespace korva::cli {
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int32_t kDboSuccess = 1;
+constexpr int32_t kDboCannotOpen = -1;
+constexpr int32_t kDboCannotConvert = -2;
+
+// The notice the import shows when it fails, caption "Error".
+std::string ImportFailureText(const standalone::StandaloneHost& host) {
+  for (const standalone::Notice& notice : host.notices()) {
+    if (notice.caption == "Error") return FoldLineBreaks(notice.text);
+  }
+  return {};
+}
+
+}  // namespace
+
+std::string NoticeLine(const std::string& caption, const std::string& text) {
+  return caption + ": " + FoldLineBreaks(text);
+}
+
+std::string FoldLineBreaks(const std::string& text) {
+  std::string line;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '\r' || c == '\n') {
+      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+      line += ' ';
+    } else {
+      line += c;
+    }
+  }
+  return line;
+}
+
+HostSession::HostSession(FILE* noticeStream) : noticeStream_(noticeStream) {
+  host_.Bind();
+}
+
+int32_t HostSession::ImportMs3d(const std::string& path, int32_t number) {
+  // The reader says only yes or no; our own walk of the sections names what is wrong.
+  const Ms3dLayout layout = ScanMs3dLayout(ReadWholeFile(path));
+  if (!layout.complete) throw FileError(path, "not a well-formed MS3D model: " + layout.problem);
+
+  if (host_.GetObject(number)) throw FileError(path, "object number in use");
+  host_.SetErrorCode(0);
+  LoadMilkshape(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(path.c_str())), number);
+  const std::string failure = ImportFailureText(host_);
+  if (!host_.GetObject(number) || !failure.empty()) {
+    host_.DeleteObject(number);
+    DropNotices();
+    throw FileError(path, "import failed" + (failure.empty() ? std::string() : ": " + failure));
+  }
+  return number;
+}
+
+int32_t HostSession::LoadDbo(const std::string& path, int32_t number) {
+  ReadWholeFile(path);  // a clear message for a missing file or a folder
+  sObject* loaded = nullptr;
+  std::string mutablePath = path;
+  const int32_t result = LoadDBOEx(mutablePath.data(), &loaded);
+  if (result != kDboSuccess || !loaded) {
+    if (loaded) standalone::StandaloneHost::ReleaseWholeObject(loaded);
+    DropNotices();
+    if (result == kDboCannotOpen) throw FileError(path, "cannot be opened for reading");
+    throw FileError(path, "not a well-formed DBO file (bad header or damaged content)");
+  }
+  if (!host_.AdoptObject(number, loaded)) {
+    standalone::StandaloneHost::ReleaseWholeObject(loaded);
+    throw FileError(path, "the host refused the loaded object");
+  }
+  return number;
+}
+
+int32_t HostSession::LoadAny(const std::string& path, int32_t number) {
+  return DetectFileKind(path) == FileKind::kMs3d ? ImportMs3d(path, number) : LoadDbo(path, number);
+}
+
+uint64_t HostSession::SaveDbo(int32_t number, const std::string& path) {
+  sObject* object = host_.GetObject(number);
+  if (!object) throw FileError(path, "nothing to save");
+
+  const fs::path target(path);
+  const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
+  std::error_code error;
+  if (!fs::is_directory(folder, error)) {
+    throw FileError(path, "output folder " + folder.string() + " does not exist");
+  }
+  if (fs::is_directory(target, error)) throw FileError(path, "is a folder, not a file");
+
+  fs::path temporary = target;
+  temporary += ".korva-partial";
+  std::string temporaryText = temporary.string();
+  const int32_t result = SaveDBOEx(temporaryText.data(), object);
+  const auto discard = [&] { fs::remove(temporary, error); };
+  if (result == kDboCannotConvert) {
+    discard();
+    throw FileError(path, "the object cannot be converted to a DBO block");
+  }
+  if (result != kDboSuccess) {
+    discard();
+    throw FileError(path, "cannot be written");
+  }
+  const uintmax_t size = fs::file_size(temporary, error);
+  if (error) {
+    discard();
+    throw FileError(path, "cannot be written");
+  }
+  fs::rename(temporary, target, error);
+  if (error) {
+    discard();
+    throw FileError(path, "cannot replace the file: " + error.message());
+  }
+  return size;
+}
+
+void HostSession::PrintNotices() {
+  if (noticeStream_) {
+    for (const standalone::Notice& notice : host_.notices()) {
+      std::fprintf(noticeStream_, "%s\n", NoticeLine(notice.caption, notice.text).c_str());
+    }
+    std::fflush(noticeStream_);
+  }
+  host_.ClearNotices();
+}
+
+}  // namespace korva::cli

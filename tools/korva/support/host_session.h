@@ -1,0 +1,57 @@
+// The standalone host with the plug-in bound to it, as every subcommand that needs the plug-in
+// uses it: import MS3D models, load and save DBO files, pass the plug-in's notices on.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "model/object.h"
+#include "standalone/standalone_host.h"
+
+namespace korva::cli {
+
+class HostSession {
+ public:
+  // Binds the plug-in. Notices print to `noticeStream` as "Info: text" (line breaks folded) when
+  // PrintNotices is called; a null stream keeps them quiet.
+  explicit HostSession(FILE* noticeStream);
+
+  // Imports the model with LoadMilkshape as object `number` (which must be free) and returns
+  // it. Throws FileError naming the path and the reason when the import fails (nothing is left).
+  int32_t ImportMs3d(const std::string& path, int32_t number = 1);
+
+  // Loads a DBO file with LoadDBOEx and hands the object to the host as `number`; returns it.
+  // Throws FileError (missing file, not a DBO file, damaged content).
+  int32_t LoadDbo(const std::string& path, int32_t number = 1);
+
+  // ImportMs3d or LoadDbo by the file's content.
+  int32_t LoadAny(const std::string& path, int32_t number = 1);
+
+  // Saves the object with SaveDBOEx to `path`, replacing a file there whole. The file is written
+  // beside its final place and renamed over it, so a failure never leaves a half-written or
+  // missing output. Returns the size written. Throws FileError naming `path`.
+  uint64_t SaveDbo(int32_t number, const std::string& path);
+
+  sObject* object(int32_t number) const { return host_.GetObject(number); }
+  void Release(int32_t number) { host_.DeleteObject(number); }
+
+  // Prints the notices collected since the last call (see the constructor) and forgets them.
+  void PrintNotices();
+  // Forgets the collected notices unprinted (after a failure, whose one line says it all).
+  void DropNotices() { host_.ClearNotices(); }
+
+  standalone::StandaloneHost& host() { return host_; }
+
+ private:
+  standalone::StandaloneHost host_;
+  FILE* noticeStream_;
+};
+
+// `text` with every line break (CR, LF or CR LF) folded to one space.
+std::string FoldLineBreaks(const std::string& text);
+
+// "Caption: text" with the line breaks folded.
+std::string NoticeLine(const std::string& caption, const std::string& text);
+
+}  // namespace korva::cli
