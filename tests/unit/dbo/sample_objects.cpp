@@ -23,6 +23,11 @@ T* Buffer(size_t count) {
   return static_cast<T*>(HostAllocate(count * sizeof(T)));
 }
 
+// memcmp of `size` bytes, where an empty range may come with null pointers.
+bool SameBytes(const void* expected, const void* actual, size_t size) {
+  return size == 0 || (expected && actual && std::memcmp(expected, actual, size) == 0);
+}
+
 void FillFloats(void* target, size_t bytes, float start) {
   auto* values = static_cast<float*>(target);
   for (size_t i = 0; i < bytes / sizeof(float); ++i) values[i] = start + static_cast<float>(i);
@@ -179,8 +184,8 @@ void ExpectSameMesh(const sMesh& e, const sMesh& a) {
   if (e.fvf == 0) {
     EXPECT_EQ(0, std::memcmp(e.declaration, a.declaration, sizeof e.declaration));
   }
-  EXPECT_EQ(0, std::memcmp(e.vertexData, a.vertexData, e.vertexSize * e.vertexCount));
-  EXPECT_EQ(0, std::memcmp(e.indexData, a.indexData, 2 * e.indexCount));
+  EXPECT_TRUE(SameBytes(e.vertexData, a.vertexData, e.vertexSize * e.vertexCount));
+  EXPECT_TRUE(SameBytes(e.indexData, a.indexData, 2 * e.indexCount));
   EXPECT_EQ(e.primitiveType, a.primitiveType);
   EXPECT_EQ(e.drawVertexCount, a.drawVertexCount);
   EXPECT_EQ(e.drawPrimitiveCount, a.drawPrimitiveCount);
@@ -189,8 +194,8 @@ void ExpectSameMesh(const sMesh& e, const sMesh& a) {
     const sBone &eb = e.bones[b], &ab = a.bones[b];
     EXPECT_STREQ(eb.name, ab.name);
     ASSERT_EQ(eb.vertexCount, ab.vertexCount);
-    EXPECT_EQ(0, std::memcmp(eb.vertices, ab.vertices, 4 * eb.vertexCount));
-    EXPECT_EQ(0, std::memcmp(eb.weights, ab.weights, 4 * eb.vertexCount));
+    EXPECT_TRUE(SameBytes(eb.vertices, ab.vertices, 4 * eb.vertexCount));
+    EXPECT_TRUE(SameBytes(eb.weights, ab.weights, 4 * eb.vertexCount));
     EXPECT_EQ(0, std::memcmp(&eb.offsetMatrix, &ab.offsetMatrix, 64));
   }
   EXPECT_EQ(e.usesOwnMaterial, a.usesOwnMaterial);
@@ -237,18 +242,18 @@ void ExpectSameTrack(const sAnimation& e, const sAnimation& a) {
   ASSERT_EQ(e.rotationKeyCount, a.rotationKeyCount);
   ASSERT_EQ(e.scaleKeyCount, a.scaleKeyCount);
   ASSERT_EQ(e.matrixKeyCount, a.matrixKeyCount);
-  EXPECT_EQ(0, std::memcmp(e.positionKeys, a.positionKeys, 28 * e.positionKeyCount));
-  EXPECT_EQ(0, std::memcmp(e.rotationKeys, a.rotationKeys, 20 * e.rotationKeyCount));
-  EXPECT_EQ(0, std::memcmp(e.scaleKeys, a.scaleKeys, 28 * e.scaleKeyCount));
-  EXPECT_EQ(0, std::memcmp(e.matrixKeys, a.matrixKeys, 132 * e.matrixKeyCount));
+  EXPECT_TRUE(SameBytes(e.positionKeys, a.positionKeys, 28 * e.positionKeyCount));
+  EXPECT_TRUE(SameBytes(e.rotationKeys, a.rotationKeys, 20 * e.rotationKeyCount));
+  EXPECT_TRUE(SameBytes(e.scaleKeys, a.scaleKeys, 28 * e.scaleKeyCount));
+  EXPECT_TRUE(SameBytes(e.matrixKeys, a.matrixKeys, 132 * e.matrixKeyCount));
   ASSERT_EQ(e.boneDataSwitch, a.boneDataSwitch);
   if (e.boneDataSwitch == 0) {
     ASSERT_EQ(e.tableCount, a.tableCount);
-    EXPECT_EQ(0, std::memcmp(e.table, a.table, 4 * e.tableCount));
+    EXPECT_TRUE(SameBytes(e.table, a.table, 4 * e.tableCount));
     ASSERT_EQ(e.outerCount, a.outerCount);
     ASSERT_EQ(e.innerCount, a.innerCount);
     for (int i = 0; i < e.outerCount; ++i) {
-      EXPECT_EQ(0, std::memcmp(e.matrixTable[i], a.matrixTable[i], 64 * e.innerCount));
+      EXPECT_TRUE(SameBytes(e.matrixTable[i], a.matrixTable[i], 64 * e.innerCount));
     }
   }
   ASSERT_EQ(e.next == nullptr, a.next == nullptr);
@@ -308,7 +313,7 @@ void ExpectSameWrittenFields(const sObject& e, const sObject& a) {
     }
   }
   ASSERT_EQ(e.customDataSize, a.customDataSize);
-  EXPECT_EQ(0, std::memcmp(e.customData, a.customData, e.customDataSize));
+  EXPECT_TRUE(SameBytes(e.customData, a.customData, e.customDataSize));
 }
 
 std::vector<uint8_t> WriteBlock(const sObject& object) {
