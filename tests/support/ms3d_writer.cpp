@@ -49,10 +49,10 @@ void WriteKeys(ByteSink& sink, const std::vector<msKeyframe>& keys) {
   }
 }
 
-void WriteMandatory(ByteSink& sink, const Ms3dSpec& spec) {
-  const msModel& model = spec.model;
-  sink.Bytes(spec.id, sizeof spec.id);
-  sink.I32(spec.version);
+void WriteMandatory(ByteSink& sink, const Ms3dContent& content) {
+  const msModel& model = content.model;
+  sink.Bytes(content.id, sizeof content.id);
+  sink.I32(content.version);
 
   sink.Count(model.vertices.size());
   for (const msVertex& v : model.vertices) {
@@ -149,30 +149,30 @@ void WriteVertexExtra(ByteSink& sink, const msModel& model, int32_t subVersion) 
 
 }  // namespace
 
-std::vector<uint8_t> WriteMs3d(const Ms3dSpec& spec) {
+std::vector<uint8_t> WriteMs3d(const Ms3dContent& content) {
   ByteSink sink;
-  WriteMandatory(sink, spec);
-  if (spec.comments) {
-    WriteComments(sink, *spec.comments);
-    if (spec.vertexExtraSubVersion) {
-      WriteVertexExtra(sink, spec.model, *spec.vertexExtraSubVersion);
-      if (spec.jointExtraSubVersion) {
-        sink.I32(*spec.jointExtraSubVersion);
-        if (*spec.jointExtraSubVersion == 1) {
-          for (const msJoint& j : spec.model.joints) sink.Floats(j.color, 3);
+  WriteMandatory(sink, content);
+  if (content.comments) {
+    WriteComments(sink, *content.comments);
+    if (content.vertexExtraSubVersion) {
+      WriteVertexExtra(sink, content.model, *content.vertexExtraSubVersion);
+      if (content.jointExtraSubVersion) {
+        sink.I32(*content.jointExtraSubVersion);
+        if (*content.jointExtraSubVersion == 1) {
+          for (const msJoint& j : content.model.joints) sink.Floats(j.color, 3);
         }
-        if (spec.modelExtra) {
-          sink.I32(spec.modelExtra->subVersion);
-          if (spec.modelExtra->subVersion == 1) {
-            sink.F32(spec.modelExtra->jointSize);
-            sink.I32(spec.modelExtra->transparencyMode);
-            sink.F32(spec.modelExtra->alphaRef);
+        if (content.modelExtra) {
+          sink.I32(content.modelExtra->subVersion);
+          if (content.modelExtra->subVersion == 1) {
+            sink.F32(content.modelExtra->jointSize);
+            sink.I32(content.modelExtra->transparencyMode);
+            sink.F32(content.modelExtra->alphaRef);
           }
         }
       }
     }
   }
-  sink.Bytes(spec.trailingBytes.data(), spec.trailingBytes.size());
+  sink.Bytes(content.trailingBytes.data(), content.trailingBytes.size());
   return std::move(sink.Out());
 }
 
@@ -186,8 +186,8 @@ std::string WriteTempFile(const std::vector<uint8_t>& bytes, const std::string& 
   return path;
 }
 
-std::string WriteMs3dFile(const Ms3dSpec& spec, const std::string& fileName) {
-  return WriteTempFile(WriteMs3d(spec), fileName);
+std::string WriteMs3dFile(const Ms3dContent& content, const std::string& fileName) {
+  return WriteTempFile(WriteMs3d(content), fileName);
 }
 
 void SetName(char* field, size_t width, const std::string& text) {
@@ -195,9 +195,9 @@ void SetName(char* field, size_t width, const std::string& text) {
   std::memcpy(field, text.data(), text.size() < width ? text.size() : width);
 }
 
-Ms3dSpec SampleMs3d() {
-  Ms3dSpec spec;
-  msModel& model = spec.model;
+Ms3dContent SampleMs3d() {
+  Ms3dContent content;
+  msModel& model = content.model;
   model.framesPerSecond = 24.0f;
   model.currentFrame = 1.0f;
   model.totalFrames = 48;
@@ -266,7 +266,7 @@ Ms3dSpec SampleMs3d() {
   hand.rotation[0] = 0.25f;
   hand.position[0] = 1.0f;
   hand.positionKeys = {{0.0f, {0, 0, 0}}, {2.0f, {1, 0, 0}}};
-  return spec;
+  return content;
 }
 
 }  // namespace korva::testing

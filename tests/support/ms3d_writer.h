@@ -34,7 +34,7 @@ struct Ms3dModelExtra {
 
 // What to write. The mandatory part comes from `model` as given: element fields are written
 // byte for byte, key times as seconds, material alphas as stored (the reader replaces them).
-struct Ms3dSpec {
+struct Ms3dContent {
   char id[10] = {'M', 'S', '3', 'D', '0', '0', '0', '0', '0', '0'};
   int32_t version = 4;
   msModel model;  // framesPerSecond, currentFrame and totalFrames are written too
@@ -51,14 +51,14 @@ struct Ms3dSpec {
   std::vector<uint8_t> trailingBytes;  // appended after the last section written
 };
 
-// The file bytes for `spec`.
-std::vector<uint8_t> WriteMs3d(const Ms3dSpec& spec);
+// The file bytes for `content`.
+std::vector<uint8_t> WriteMs3d(const Ms3dContent& content);
 
 // Writes `bytes` to a new file in the test temporary directory and returns its path.
 std::string WriteTempFile(const std::vector<uint8_t>& bytes, const std::string& fileName);
 
 // WriteMs3d to a temporary file; returns its path.
-std::string WriteMs3dFile(const Ms3dSpec& spec, const std::string& fileName);
+std::string WriteMs3dFile(const Ms3dContent& content, const std::string& fileName);
 
 // Sets a fixed-width name field from `text` (truncated to the field, zero padded).
 void SetName(char* field, size_t width, const std::string& text);
@@ -70,6 +70,6 @@ void SetName(char (&field)[N], const std::string& text) {
 // A small complete model: 4 vertices bound to joints, 2 triangles, 2 groups (one with a
 // material, one without), 2 materials (first with texture "wood.bmp"), and a three-joint chain
 // root -> arm -> hand with rotation and position keys. framesPerSecond 24. No optional sections.
-Ms3dSpec SampleMs3d();
+Ms3dContent SampleMs3d();
 
 }  // namespace korva::testing

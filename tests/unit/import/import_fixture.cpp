@@ -65,14 +65,14 @@ sFrame* Limb(const sObject* object, int limb) {
   return object->frameList[limb];
 }
 
-sObject* ImportTest::Import(const Ms3dSpec& spec, int32_t number, const std::string& file) {
-  return ImportPath(WriteMs3dFile(spec, file), number);
+sObject* ImportTest::Import(const Ms3dContent& content, int32_t number, const std::string& file) {
+  return ImportPath(WriteMs3dFile(content, file), number);
 }
 
 sObject* ImportTest::ImportModel(const msModel& model, int32_t number) {
-  Ms3dSpec spec;
-  spec.model = model;
-  return Import(spec, number);
+  Ms3dContent content;
+  content.model = model;
+  return Import(content, number);
 }
 
 sObject* ImportTest::ImportPath(const std::string& path, int32_t number) {

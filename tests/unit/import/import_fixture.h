@@ -43,7 +43,8 @@ class ImportTest : public ::testing::Test {
   ImportTest() { host_.Bind(); }
 
   // Writes the model and imports it as object `number`; returns the object (null on failure).
-  sObject* Import(const Ms3dSpec& spec, int32_t number = 1, const std::string& file = "model.ms3d");
+  sObject* Import(const Ms3dContent& content, int32_t number = 1,
+                  const std::string& file = "model.ms3d");
   sObject* ImportModel(const msModel& model, int32_t number = 1);
   // Runs the export on an existing path.
   sObject* ImportPath(const std::string& path, int32_t number = 1);

@@ -66,9 +66,9 @@ TEST_F(ImportNoticesTest, SuccessfulImportShowsItsNoticesInOrder) {
   AddJoint(model, "tip", "root");
   const std::string path = WriteMs3dFile(
       [&] {
-        Ms3dSpec spec;
-        spec.model = model;
-        return spec;
+        Ms3dContent content;
+        content.model = model;
+        return content;
       }(),
       "ordered.ms3d");
   ASSERT_NE(ImportPath(path), nullptr);
@@ -94,14 +94,14 @@ TEST_F(ImportNoticesTest, UnreadableModelsFailWithErrorCode68AndNoObject) {
   const std::vector<std::string> paths = {longMissing,
                                           WriteMs3dFile(
                                               [&] {
-                                                Ms3dSpec s;
+                                                Ms3dContent s;
                                                 s.model = badTriangle;
                                                 return s;
                                               }(),
                                               "bad_triangle.ms3d"),
                                           WriteMs3dFile(
                                               [&] {
-                                                Ms3dSpec s;
+                                                Ms3dContent s;
                                                 s.model = badVertex;
                                                 return s;
                                               }(),
@@ -148,11 +148,11 @@ TEST_F(ImportNoticesTest, TextureLoadsFromTheModelDirectoryAndKeepsItsName) {
   ::mkdir((directory + "maps").c_str(), 0755);
   WriteBmp(directory + "maps/skin.bmp");
   WriteBmp(directory + "\\plain.bmp");  // a name with a backslash is just a name here
-  Ms3dSpec spec;
-  spec.model = TexturedModel({0, 1}, {"maps/skin.bmp", ".\\plain.bmp"});
+  Ms3dContent content;
+  content.model = TexturedModel({0, 1}, {"maps/skin.bmp", ".\\plain.bmp"});
   const std::string modelPath = directory + "model.ms3d";
   {
-    const std::vector<uint8_t> bytes = WriteMs3d(spec);
+    const std::vector<uint8_t> bytes = WriteMs3d(content);
     std::ofstream(modelPath, std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()),
                static_cast<std::streamsize>(bytes.size()));

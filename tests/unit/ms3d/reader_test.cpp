@@ -14,8 +14,8 @@ namespace korva {
 namespace {
 
 using testing::Ms3dCommentsSection;
+using testing::Ms3dContent;
 using testing::Ms3dModelExtra;
-using testing::Ms3dSpec;
 using testing::SampleMs3d;
 using testing::WriteMs3d;
 
@@ -31,8 +31,8 @@ class Ms3dReaderTest : public ::testing::Test {
   void SetUp() override { platform::SetNoticeSink(&NoticeLog::Sink, &notices_); }
   void TearDown() override { platform::SetNoticeSink(nullptr, nullptr); }
 
-  bool Load(const Ms3dSpec& spec) {
-    const std::vector<uint8_t> bytes = WriteMs3d(spec);
+  bool Load(const Ms3dContent& content) {
+    const std::vector<uint8_t> bytes = WriteMs3d(content);
     return model_.LoadFromMemory(bytes.data(), bytes.size());
   }
 
@@ -45,28 +45,28 @@ std::string CommentText(const msComment& comment) {
 }
 
 // Every optional section present with distinct values.
-Ms3dSpec FullSample() {
-  Ms3dSpec spec = SampleMs3d();
+Ms3dContent FullSample() {
+  Ms3dContent content = SampleMs3d();
   Ms3dCommentsSection comments;
   comments.groupComments = {{1, "tail group"}};
   comments.materialComments = {{0, "wood"}};
   comments.jointComments = {{2, "hand joint"}};
   comments.modelCommentFlag = 1;
   comments.modelComment = "whole model";
-  spec.comments = comments;
-  for (size_t i = 0; i < spec.model.vertices.size(); ++i) {
-    msVertex& v = spec.model.vertices[i];
+  content.comments = comments;
+  for (size_t i = 0; i < content.model.vertices.size(); ++i) {
+    msVertex& v = content.model.vertices[i];
     v.boneIds[0] = static_cast<int8_t>(i);
     v.boneIds[1] = -1;
     v.weights[0] = static_cast<uint8_t>(100 - i);
     v.extra = 0x11223344u + static_cast<uint32_t>(i);
     v.extra2 = 0xA0B0C0D0u;
   }
-  spec.vertexExtraSubVersion = 3;
-  spec.jointExtraSubVersion = 1;
-  for (msJoint& j : spec.model.joints) j.color[1] = 0.75f;
-  spec.modelExtra = Ms3dModelExtra{1, 2.5f, 3, 0.125f};
-  return spec;
+  content.vertexExtraSubVersion = 3;
+  content.jointExtraSubVersion = 1;
+  for (msJoint& j : content.model.joints) j.color[1] = 0.75f;
+  content.modelExtra = Ms3dModelExtra{1, 2.5f, 3, 0.125f};
+  return content;
 }
 
 TEST_F(Ms3dReaderTest, MandatoryPartIsReadFieldByField) {
@@ -116,12 +116,12 @@ TEST_F(Ms3dReaderTest, AllOptionalSectionsAreReadAndSubversionThreeCarriesFourte
 }
 
 TEST_F(Ms3dReaderTest, SubversionThreeWithoutJointsKeepsTheModelExtraAligned) {
-  Ms3dSpec spec = FullSample();
-  spec.model.joints.clear();
-  spec.comments->jointComments.clear();
-  spec.modelExtra = Ms3dModelExtra{1, 1.0f, 0, 0.5f};
-  spec.model.vertices[0].extra2 = 0x3F800000u;  // a stray 1.0f if the stride were 10
-  ASSERT_TRUE(Load(spec));
+  Ms3dContent content = FullSample();
+  content.model.joints.clear();
+  content.comments->jointComments.clear();
+  content.modelExtra = Ms3dModelExtra{1, 1.0f, 0, 0.5f};
+  content.model.vertices[0].extra2 = 0x3F800000u;  // a stray 1.0f if the stride were 10
+  ASSERT_TRUE(Load(content));
   EXPECT_FLOAT_EQ(model_.jointSize, 1.0f);
   EXPECT_FLOAT_EQ(model_.alphaRef, 0.5f);
   EXPECT_EQ(model_.vertices[0].extra2, 0x3F800000u);
@@ -129,9 +129,9 @@ TEST_F(Ms3dReaderTest, SubversionThreeWithoutJointsKeepsTheModelExtraAligned) {
 
 TEST_F(Ms3dReaderTest, VertexExtraSubversionsOneAndTwoUseSixAndTenBytes) {
   for (int32_t subVersion : {1, 2}) {
-    Ms3dSpec spec = FullSample();
-    spec.vertexExtraSubVersion = subVersion;
-    ASSERT_TRUE(Load(spec)) << subVersion;
+    Ms3dContent content = FullSample();
+    content.vertexExtraSubVersion = subVersion;
+    ASSERT_TRUE(Load(content)) << subVersion;
     EXPECT_EQ(model_.vertices[2].boneIds[0], 2);
     EXPECT_EQ(model_.vertices[2].weights[0], 98);
     EXPECT_EQ(model_.vertices[2].extra, subVersion == 2 ? 0x11223346u : 0u);
@@ -142,9 +142,9 @@ TEST_F(Ms3dReaderTest, VertexExtraSubversionsOneAndTwoUseSixAndTenBytes) {
 }
 
 TEST_F(Ms3dReaderTest, UnknownVertexExtraSubversionNotifiesAndContinuesWithJointExtra) {
-  Ms3dSpec spec = FullSample();
-  spec.vertexExtraSubVersion = 7;  // the writer puts only the value
-  ASSERT_TRUE(Load(spec));
+  Ms3dContent content = FullSample();
+  content.vertexExtraSubVersion = 7;  // the writer puts only the value
+  ASSERT_TRUE(Load(content));
   ASSERT_EQ(notices_.lines.size(), 1u);
   EXPECT_EQ(notices_.lines[0], "Info: Unknown subversion for vertex extra");
   EXPECT_EQ(model_.vertices[1].boneIds[0], 0);
@@ -154,10 +154,10 @@ TEST_F(Ms3dReaderTest, UnknownVertexExtraSubversionNotifiesAndContinuesWithJoint
 }
 
 TEST_F(Ms3dReaderTest, OtherSubversionsSkipTheirSectionBody) {
-  Ms3dSpec spec = FullSample();
-  spec.comments->subVersion = 2;  // only the value is written
-  spec.jointExtraSubVersion = 0;
-  ASSERT_TRUE(Load(spec));
+  Ms3dContent content = FullSample();
+  content.comments->subVersion = 2;  // only the value is written
+  content.jointExtraSubVersion = 0;
+  ASSERT_TRUE(Load(content));
   EXPECT_TRUE(model_.groups[1].comment.empty());
   EXPECT_TRUE(model_.comment.empty());
   // The four bytes after the comments subversion are the vertex extra subversion.
@@ -165,17 +165,18 @@ TEST_F(Ms3dReaderTest, OtherSubversionsSkipTheirSectionBody) {
   EXPECT_EQ(model_.joints[0].color[1], 0.0f);
   EXPECT_FLOAT_EQ(model_.jointSize, 2.5f);
 
-  spec.modelExtra->subVersion = 2;
-  ASSERT_TRUE(Load(spec));
+  content.modelExtra->subVersion = 2;
+  ASSERT_TRUE(Load(content));
   EXPECT_FLOAT_EQ(model_.jointSize, 1.0f);
   EXPECT_FLOAT_EQ(model_.alphaRef, 0.5f);
 }
 
 TEST_F(Ms3dReaderTest, OutOfRangeCommentIndicesAreConsumedAndDropped) {
-  Ms3dSpec spec = FullSample();
-  spec.comments->groupComments = {{-1, "before"}, {2, "past the end"}, {0, "body"}, {0, "again"}};
-  spec.comments->materialComments = {};
-  ASSERT_TRUE(Load(spec));
+  Ms3dContent content = FullSample();
+  content.comments->groupComments = {
+      {-1, "before"}, {2, "past the end"}, {0, "body"}, {0, "again"}};
+  content.comments->materialComments = {};
+  ASSERT_TRUE(Load(content));
   EXPECT_EQ(CommentText(model_.groups[0].comment), "again");  // a later comment replaces
   EXPECT_TRUE(model_.groups[1].comment.empty());
   EXPECT_EQ(CommentText(model_.joints[2].comment), "hand joint");
@@ -184,10 +185,10 @@ TEST_F(Ms3dReaderTest, OutOfRangeCommentIndicesAreConsumedAndDropped) {
 
 TEST_F(Ms3dReaderTest, BadCommentLengthEndsTheOptionalSectionsLikeACutFile) {
   for (int32_t badLength : {-1, 0x7FFFFFFF}) {
-    Ms3dSpec spec = FullSample();
-    std::vector<uint8_t> bytes = WriteMs3d(spec);
+    Ms3dContent content = FullSample();
+    std::vector<uint8_t> bytes = WriteMs3d(content);
     // The group comment's length field follows the subversion, the count and the index.
-    Ms3dSpec mandatory = SampleMs3d();
+    Ms3dContent mandatory = SampleMs3d();
     const size_t lengthOffset = WriteMs3d(mandatory).size() + 12;
     std::memcpy(&bytes[lengthOffset], &badLength, 4);
     ASSERT_TRUE(model_.LoadFromMemory(bytes.data(), bytes.size())) << badLength;
@@ -201,17 +202,17 @@ TEST_F(Ms3dReaderTest, BadCommentLengthEndsTheOptionalSectionsLikeACutFile) {
 
 TEST_F(Ms3dReaderTest, CountsBeyondTheFileAreRejectedBeforeTheyAllocate) {
   // A vertex count of 65535 in a file that holds one vertex.
-  Ms3dSpec spec = SampleMs3d();
-  std::vector<uint8_t> bytes = WriteMs3d(spec);
+  Ms3dContent content = SampleMs3d();
+  std::vector<uint8_t> bytes = WriteMs3d(content);
   bytes[14] = 0xFF;
   bytes[15] = 0xFF;
   EXPECT_FALSE(model_.LoadFromMemory(bytes.data(), bytes.size()));
   EXPECT_TRUE(model_.vertices.empty());
 
   // A comment count far beyond the bytes left ends the optional sections.
-  Ms3dSpec withComments = FullSample();
+  Ms3dContent withComments = FullSample();
   bytes = WriteMs3d(withComments);
-  const size_t countOffset = WriteMs3d(spec).size() + 4;
+  const size_t countOffset = WriteMs3d(content).size() + 4;
   const int32_t hugeCount = 0x10000000;
   std::memcpy(&bytes[countOffset], &hugeCount, 4);
   ASSERT_TRUE(model_.LoadFromMemory(bytes.data(), bytes.size()));
@@ -230,10 +231,10 @@ TEST_F(Ms3dReaderTest, ForeignIdsAndVersionsAreRejectedAndResetTheModel) {
     EXPECT_TRUE(model_.comment.empty());
   }
   for (int32_t version : {3, 5}) {
-    Ms3dSpec spec = SampleMs3d();
-    spec.version = version;
+    Ms3dContent content = SampleMs3d();
+    content.version = version;
     ASSERT_TRUE(Load(SampleMs3d()));
-    EXPECT_FALSE(Load(spec)) << version;
+    EXPECT_FALSE(Load(content)) << version;
     EXPECT_TRUE(model_.joints.empty());
     EXPECT_FLOAT_EQ(model_.framesPerSecond, 24.0f);
   }
@@ -241,7 +242,7 @@ TEST_F(Ms3dReaderTest, ForeignIdsAndVersionsAreRejectedAndResetTheModel) {
 
 TEST_F(Ms3dReaderTest, ReloadingResetsEverythingOfTheEarlierLoadUnlessTheFileCannotBeOpened) {
   ASSERT_TRUE(Load(FullSample()));
-  Ms3dSpec plain = SampleMs3d();
+  Ms3dContent plain = SampleMs3d();
   plain.model.groups.resize(1);
   ASSERT_TRUE(Load(plain));
   EXPECT_EQ(model_.groups.size(), 1u);
@@ -255,26 +256,26 @@ TEST_F(Ms3dReaderTest, ReloadingResetsEverythingOfTheEarlierLoadUnlessTheFileCan
 }
 
 TEST_F(Ms3dReaderTest, FrameRateIsAtLeastOneAndScalesKeyTimes) {
-  Ms3dSpec spec = SampleMs3d();
-  spec.model.framesPerSecond = 0.5f;
-  ASSERT_TRUE(Load(spec));
+  Ms3dContent content = SampleMs3d();
+  content.model.framesPerSecond = 0.5f;
+  ASSERT_TRUE(Load(content));
   EXPECT_FLOAT_EQ(model_.framesPerSecond, 1.0f);
   EXPECT_FLOAT_EQ(model_.joints[0].positionKeys[1].time, 0.5f);
 
-  spec.model.framesPerSecond = 30.0f;
-  ASSERT_TRUE(Load(spec));
+  content.model.framesPerSecond = 30.0f;
+  ASSERT_TRUE(Load(content));
   EXPECT_FLOAT_EQ(model_.joints[0].positionKeys[1].time, 15.0f);
   EXPECT_FLOAT_EQ(model_.joints[2].positionKeys[1].time, 60.0f);
 }
 
 TEST_F(Ms3dReaderTest, MaterialAlphaIsTheTransparencyAndEmptyListsStillRead) {
-  Ms3dSpec spec = SampleMs3d();
-  spec.model.materials[1].transparency = 0.25f;
-  spec.model.groups[0].triangleIndices.clear();
-  spec.model.groups[0].materialIndex = 1;
-  spec.model.joints[1].rotationKeys.clear();
-  spec.model.joints[1].positionKeys = {{0, {}}, {1, {}}, {2, {}}};
-  ASSERT_TRUE(Load(spec));
+  Ms3dContent content = SampleMs3d();
+  content.model.materials[1].transparency = 0.25f;
+  content.model.groups[0].triangleIndices.clear();
+  content.model.groups[0].materialIndex = 1;
+  content.model.joints[1].rotationKeys.clear();
+  content.model.joints[1].positionKeys = {{0, {}}, {1, {}}, {2, {}}};
+  ASSERT_TRUE(Load(content));
   const msMaterial& m = model_.materials[1];
   for (const float* colour : {m.ambient, m.diffuse, m.specular, m.emissive}) {
     EXPECT_FLOAT_EQ(colour[3], 0.25f);

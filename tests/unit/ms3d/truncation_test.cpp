@@ -13,27 +13,27 @@ namespace korva {
 namespace {
 
 using testing::Ms3dCommentsSection;
+using testing::Ms3dContent;
 using testing::Ms3dModelExtra;
-using testing::Ms3dSpec;
 using testing::WriteMs3d;
 
-Ms3dSpec FullModel() {
-  Ms3dSpec spec = testing::SampleMs3d();
+Ms3dContent FullModel() {
+  Ms3dContent content = testing::SampleMs3d();
   Ms3dCommentsSection comments;
   comments.groupComments = {{0, "g"}};
   comments.jointComments = {{1, "j"}};
   comments.modelCommentFlag = 1;
   comments.modelComment = "model";
-  spec.comments = comments;
-  for (msVertex& v : spec.model.vertices) {
+  content.comments = comments;
+  for (msVertex& v : content.model.vertices) {
     v.boneIds[2] = 5;
     v.extra2 = 9;
   }
-  spec.vertexExtraSubVersion = 3;
-  spec.jointExtraSubVersion = 1;
-  for (msJoint& j : spec.model.joints) j.color[0] = 0.5f;
-  spec.modelExtra = Ms3dModelExtra{1, 4.0f, 2, 0.25f};
-  return spec;
+  content.vertexExtraSubVersion = 3;
+  content.jointExtraSubVersion = 1;
+  for (msJoint& j : content.model.joints) j.color[0] = 0.5f;
+  content.modelExtra = Ms3dModelExtra{1, 4.0f, 2, 0.25f};
+  return content;
 }
 
 // File offsets where each part ends, measured by writing ever longer prefixes of the chain.
@@ -41,8 +41,8 @@ struct SectionEnds {
   size_t mandatory, comments, vertexExtra, jointExtra, modelExtra;
 };
 
-SectionEnds MeasureEnds(const Ms3dSpec& full) {
-  Ms3dSpec prefix = full;
+SectionEnds MeasureEnds(const Ms3dContent& full) {
+  Ms3dContent prefix = full;
   prefix.modelExtra.reset();
   prefix.jointExtraSubVersion.reset();
   prefix.vertexExtraSubVersion.reset();
@@ -78,9 +78,9 @@ void ExpectLoadedPrefix(const msModel& model, size_t length, const SectionEnds& 
 }
 
 TEST(Ms3dTruncationTest, EveryCutIsRejectedInTheMandatoryPartAndKeepsWholeSectionsAfterIt) {
-  const Ms3dSpec spec = FullModel();
-  const std::vector<uint8_t> bytes = WriteMs3d(spec);
-  const SectionEnds ends = MeasureEnds(spec);
+  const Ms3dContent content = FullModel();
+  const std::vector<uint8_t> bytes = WriteMs3d(content);
+  const SectionEnds ends = MeasureEnds(content);
   ASSERT_EQ(ends.modelExtra, bytes.size());
   for (size_t length = 0; length <= bytes.size(); ++length) {
     SCOPED_TRACE("length " + std::to_string(length));
@@ -101,9 +101,9 @@ TEST(Ms3dTruncationTest, EveryCutIsRejectedInTheMandatoryPartAndKeepsWholeSectio
 }
 
 TEST(Ms3dTruncationTest, FileReadingAgreesAtTheSectionBoundaries) {
-  const Ms3dSpec spec = FullModel();
-  const std::vector<uint8_t> bytes = WriteMs3d(spec);
-  const SectionEnds ends = MeasureEnds(spec);
+  const Ms3dContent content = FullModel();
+  const std::vector<uint8_t> bytes = WriteMs3d(content);
+  const SectionEnds ends = MeasureEnds(content);
   for (size_t length : {size_t{0}, size_t{13}, ends.mandatory - 1, ends.mandatory,
                         ends.comments - 1, ends.vertexExtra, ends.jointExtra + 3, bytes.size()}) {
     SCOPED_TRACE("length " + std::to_string(length));
