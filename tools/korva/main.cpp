@@ -8,7 +8,9 @@
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <exception>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "commands/subcommand.h"
 #include "support/cli_error.h"
@@ -28,6 +30,14 @@ std::string OneLine(std::string text) {
   return text;
 }
 
+bool HasSubcommand(const std::vector<std::unique_ptr<korva::cli::Subcommand>>& subcommands,
+                   const std::string& word) {
+  for (const auto& subcommand : subcommands) {
+    if (subcommand->name() == word) return true;
+  }
+  return false;
+}
+
 int RunKorva(int argc, char** argv) {
   using namespace korva::cli;
   CLI::App app{
@@ -40,6 +50,12 @@ int RunKorva(int argc, char** argv) {
   for (const auto& subcommand : subcommands) {
     CLI::App* sub = app.add_subcommand(subcommand->name(), subcommand->summary());
     subcommand->Configure(*sub);
+  }
+
+  // CLI11 would call an unknown word only "a subcommand is required"; name the word instead.
+  if (argc > 1 && argv[1][0] != '-' && !HasSubcommand(subcommands, argv[1])) {
+    std::fprintf(stderr, "korva: %s: no such subcommand (see korva --help)\n", argv[1]);
+    return kExitUsage;
   }
 
   try {

@@ -1,6 +1,7 @@
 // korva convert: MS3D models (or DBO files) to DBO files through the plug-in's own import and
 // writer.
 #include <filesystem>
+#include <limits>
 #include <map>
 #include <string>
 #include <vector>
@@ -28,7 +29,7 @@ class ConvertCommand : public Subcommand {
                    "Output file for one input; output folder (which must exist) for several. "
                    "Default: each input's path with the extension .dbo");
     app.add_option("--object", objectNumber_, "Object number to import into (default 1)")
-        ->check(CLI::PositiveNumber);
+        ->check(CLI::Range(1, std::numeric_limits<int32_t>::max()));
     app.add_flag("-q,--quiet", quiet_, "Do not print the plug-in's notices");
   }
 
@@ -63,6 +64,9 @@ class ConvertCommand : public Subcommand {
       for (const std::string& line : written) std::printf("%s\n", line.c_str());
       return kExitSuccess;
     }
+    // The files that were written still exist; say so beside the errors, keeping stdout empty so
+    // a script never mistakes a failed batch for a finished one.
+    for (const std::string& line : written) std::fprintf(stderr, "%s\n", line.c_str());
     // Every failure gets its line; the last one is left for main to print with its code.
     for (size_t i = 0; i + 1 < failures.size(); ++i) {
       std::fprintf(stderr, "korva: %s\n", failures[i].what());

@@ -19,13 +19,16 @@ nlohmann::json DocumentLoader::Load(const std::string& path) {
     msModel model;
     Ms3dLayout layout;
     LoadMs3dModel(path, &model, &layout);
-    return Ms3dDocument(path, model, layout);
+    nlohmann::json document = Ms3dDocument(path, model, layout);
+    document["formatVersion"] = kDocumentFormatVersion;
+    return document;
   }
   HostSession& session = Session();
   const int32_t number = kind == FileKind::kMs3d ? session.ImportMs3d(path) : session.LoadDbo(path);
   nlohmann::json document;
   try {
-    document = {{"file", path},
+    document = {{"formatVersion", kDocumentFormatVersion},
+                {"file", path},
                 {"kind", kind == FileKind::kMs3d ? "imported ms3d" : "dbo"},
                 {"size", std::filesystem::file_size(path)},
                 {"object", ObjectDocument(path, *session.object(number))}};

@@ -10,6 +10,10 @@
 
 namespace korva::cli {
 
+// Every document carries this as "formatVersion". Scripts may rely on the fields of a version;
+// new fields can join without a change, renaming or removing one raises it.
+constexpr int kDocumentFormatVersion = 1;
+
 class DocumentLoader {
  public:
   // `importModels`: MS3D models too go through the plug-in's import and come out as objects.
