@@ -35,6 +35,17 @@ size_t Sum(const json& array, const char* key) {
   return total;
 }
 
+// Texture records whose stage is in use (a mesh always has records for two stages).
+size_t NamedTextures(const json& meshes) {
+  size_t count = 0;
+  for (const json& mesh : meshes) {
+    for (const json& texture : mesh.at("textures")) {
+      if (!texture.at("name").get<std::string>().empty()) ++count;
+    }
+  }
+  return count;
+}
+
 void Ms3dSummary(const json& document, std::ostream& out) {
   const json& model = document.at("model");
   out << document.at("file").get<std::string>() << ": MS3D model\n";
@@ -72,7 +83,7 @@ void ObjectSummary(const json& document, std::ostream& out) {
       << (document.at("kind") == "dbo" ? ": DBO file, " : ": MS3D model as imported, ")
       << Scalar(document.at("size")) << " bytes\n";
   out << "  frames " << object.at("frames").size() << ", meshes " << meshes.size() << ", bones "
-      << Sum(meshes, "bones") << ", textures " << Sum(meshes, "textures") << ", animation sets "
+      << Sum(meshes, "bones") << ", textures " << NamedTextures(meshes) << ", animation sets "
       << sets.size() << ", tracks " << tracks << "\n";
   out << "  frames: " << NameList(object.at("frames"), "name") << "\n";
   for (const json& mesh : meshes) {
