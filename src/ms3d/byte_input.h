@@ -2,13 +2,17 @@
 // fails, reading nothing, when they do not suffice.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 namespace korva::ms3d_detail {
 
+// Reads come out of a window of bytes already in memory, so a field costs a bounds check and a
+// copy; only when the window runs dry does the source refill it (a file, a chunk at a time).
 class ByteInput {
  public:
   virtual ~ByteInput() = default;
@@ -19,30 +23,30 @@ class ByteInput {
   bool Read(void* out, size_t size) {
     if (size > remaining_) {
       remaining_ = 0;
+      SetWindow(nullptr, nullptr);
       return false;
     }
-    if (size == 0) return true;
-    if (!ReadRaw(out, size)) {
-      remaining_ = 0;
-      return false;
+    if (size <= static_cast<size_t>(windowEnd_ - cursor_)) {
+      if (size > 0) std::memcpy(out, cursor_, size);
+      cursor_ += size;
+      remaining_ -= size;
+      return true;
     }
-    remaining_ -= size;
-    return true;
+    return ReadAcrossWindow(static_cast<uint8_t*>(out), size);
   }
 
-  bool U8(uint8_t& value) { return Read(&value, 1); }
-  bool I8(int8_t& value) { return Read(&value, 1); }
+  bool U8(uint8_t& value) { return Fixed<1>(&value); }
+  bool I8(int8_t& value) { return Fixed<1>(&value); }
   bool U16(uint16_t& value) {
     uint8_t b[2];
-    if (!Read(b, 2)) return false;
+    if (!Fixed<2>(b)) return false;
     value = static_cast<uint16_t>(b[0] | (b[1] << 8));
     return true;
   }
   bool U32(uint32_t& value) {
     uint8_t b[4];
-    if (!Read(b, 4)) return false;
-    value = static_cast<uint32_t>(b[0]) | (static_cast<uint32_t>(b[1]) << 8) |
-            (static_cast<uint32_t>(b[2]) << 16) | (static_cast<uint32_t>(b[3]) << 24);
+    if (!Fixed<4>(b)) return false;
+    value = LittleEndian32(b);
     return true;
   }
   bool I32(int32_t& value) {
@@ -64,6 +68,11 @@ class ByteInput {
     return true;
   }
 
+  static uint32_t LittleEndian32(const uint8_t* b) {
+    return static_cast<uint32_t>(b[0]) | (static_cast<uint32_t>(b[1]) << 8) |
+           (static_cast<uint32_t>(b[2]) << 16) | (static_cast<uint32_t>(b[3]) << 24);
+  }
+
   // True when `count` records of `recordSize` bytes can still be in the input, so a count read
   // from the file never sizes an allocation beyond what the file can fill.
   bool CanHold(size_t count, size_t recordSize) const {
@@ -72,33 +81,101 @@ class ByteInput {
 
  protected:
   explicit ByteInput(size_t size) : remaining_(size) {}
-  virtual bool ReadRaw(void* out, size_t size) = 0;
+
+  void SetWindow(const uint8_t* begin, const uint8_t* end) {
+    cursor_ = begin;
+    windowEnd_ = end;
+  }
+
+  // Refills the window with the next bytes of the source, at most `wanted`; false when none come.
+  virtual bool Refill(size_t wanted) = 0;
+  // Copies the next `size` bytes of the source straight to `out` (the window is empty then);
+  // false when fewer come.
+  virtual bool ReadDirect(uint8_t* out, size_t size) = 0;
+  // Bytes a window holds at most; larger reads bypass it.
+  virtual size_t WindowCapacity() const = 0;
 
  private:
+  // Read with a size known at compile time: the common case inlines to one compare and a copy.
+  template <size_t N>
+  bool Fixed(void* out) {
+    if (N <= static_cast<size_t>(windowEnd_ - cursor_)) {  // window bytes are never past the end
+      std::memcpy(out, cursor_, N);
+      cursor_ += N;
+      remaining_ -= N;
+      return true;
+    }
+    return Read(out, N);
+  }
+
+  bool ReadAcrossWindow(uint8_t* out, size_t size) {
+    const size_t wanted = size;
+    while (size > 0) {
+      const size_t available = static_cast<size_t>(windowEnd_ - cursor_);
+      if (available > 0) {
+        const size_t part = std::min(available, size);
+        std::memcpy(out, cursor_, part);
+        cursor_ += part;
+        out += part;
+        size -= part;
+        continue;
+      }
+      // What is left of the input after the bytes of this read already copied.
+      const size_t after = remaining_ - (wanted - size);
+      const bool delivered = size >= WindowCapacity() ? ReadDirect(out, size)
+                                                      : Refill(std::min(after, WindowCapacity()));
+      if (!delivered) {
+        remaining_ = 0;
+        SetWindow(nullptr, nullptr);
+        return false;
+      }
+      if (size >= WindowCapacity()) size = 0;
+    }
+    remaining_ -= wanted;
+    return true;
+  }
+
   size_t remaining_;
+  const uint8_t* cursor_ = nullptr;
+  const uint8_t* windowEnd_ = nullptr;
 };
 
 class MemoryInput final : public ByteInput {
  public:
-  MemoryInput(const uint8_t* data, size_t size) : ByteInput(data ? size : 0), cursor_(data) {}
+  MemoryInput(const uint8_t* data, size_t size) : ByteInput(data ? size : 0) {
+    if (data) SetWindow(data, data + size);
+  }
 
  private:
-  bool ReadRaw(void* out, size_t size) override {
-    std::memcpy(out, cursor_, size);
-    cursor_ += size;
-    return true;
-  }
-  const uint8_t* cursor_;
+  // The whole input is the window: Read never needs more than it holds.
+  bool Refill(size_t) override { return false; }
+  bool ReadDirect(uint8_t*, size_t) override { return false; }
+  size_t WindowCapacity() const override { return SIZE_MAX; }
 };
 
-// Reads through the C runtime's buffered stream; the size is measured once at the start.
+// Reads through the C runtime's stream in chunks; the size is measured once at the start.
 class FileInput final : public ByteInput {
  public:
-  FileInput(std::FILE* file, size_t size) : ByteInput(size), file_(file) {}
+  // The chunk lives on the heap: the host's thread may run the import on a small stack.
+  FileInput(std::FILE* file, size_t size)
+      : ByteInput(size), file_(file), chunk_(std::min(size, kChunk)) {}
 
  private:
-  bool ReadRaw(void* out, size_t size) override { return std::fread(out, 1, size, file_) == size; }
+  static constexpr size_t kChunk = size_t{64} * 1024;
+
+  bool Refill(size_t wanted) override {
+    const size_t got = std::fread(chunk_.data(), 1, std::min(wanted, chunk_.size()), file_);
+    if (got == 0) return false;
+    SetWindow(chunk_.data(), chunk_.data() + got);
+    return true;
+  }
+  bool ReadDirect(uint8_t* out, size_t size) override {
+    return std::fread(out, 1, size, file_) == size;
+  }
+  size_t WindowCapacity() const override { return chunk_.size(); }
+
   std::FILE* file_;
+  std::vector<uint8_t> chunk_;
 };
 
 }  // namespace korva::ms3d_detail

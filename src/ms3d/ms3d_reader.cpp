@@ -31,50 +31,88 @@ bool ReadCount(ByteInput& in, size_t recordSize, uint16_t& count) {
   return in.U16(count) && in.CanHold(count, recordSize);
 }
 
-bool ReadVertices(ByteInput& in, msModel& model) {
+// Decodes fixed-size records from bytes already read and bounded, so a field costs a load.
+class RecordBytes {
+ public:
+  explicit RecordBytes(const uint8_t* bytes) : at_(bytes) {}
+  uint8_t U8() { return *at_++; }
+  int8_t I8() { return static_cast<int8_t>(*at_++); }
+  uint16_t U16() {
+    const uint16_t value = static_cast<uint16_t>(at_[0] | (at_[1] << 8));
+    at_ += 2;
+    return value;
+  }
+  float F32() {
+    const uint32_t bits = ByteInput::LittleEndian32(at_);
+    at_ += 4;
+    float value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+  }
+  void Floats(float* values, size_t count) {
+    for (size_t i = 0; i < count; ++i) values[i] = F32();
+  }
+
+ private:
+  const uint8_t* at_;
+};
+
+// Reads `count` records of `recordSize` bytes in one go into `scratch`; the caller has checked
+// with CanHold that the input can hold them, so the product cannot overflow.
+bool ReadRecords(ByteInput& in, size_t count, size_t recordSize, std::vector<uint8_t>& scratch) {
+  scratch.resize(count * recordSize);
+  return in.Read(scratch.data(), scratch.size());
+}
+
+bool ReadVertices(ByteInput& in, msModel& model, std::vector<uint8_t>& scratch) {
   uint16_t count;
-  if (!ReadCount(in, kVertexSize, count)) return false;
+  if (!ReadCount(in, kVertexSize, count) || !ReadRecords(in, count, kVertexSize, scratch)) {
+    return false;
+  }
   model.vertices.resize(count);
+  RecordBytes record(scratch.data());
   for (msVertex& v : model.vertices) {
-    if (!in.U8(v.flags) || !in.Floats(v.position, 3) || !in.I8(v.boneId) ||
-        !in.U8(v.referenceCount)) {
-      return false;
-    }
+    v.flags = record.U8();
+    record.Floats(v.position, 3);
+    v.boneId = record.I8();
+    v.referenceCount = record.U8();
   }
   return true;
 }
 
-bool ReadTriangles(ByteInput& in, msModel& model) {
+bool ReadTriangles(ByteInput& in, msModel& model, std::vector<uint8_t>& scratch) {
   uint16_t count;
-  if (!ReadCount(in, kTriangleSize, count)) return false;
+  if (!ReadCount(in, kTriangleSize, count) || !ReadRecords(in, count, kTriangleSize, scratch)) {
+    return false;
+  }
   model.triangles.resize(count);
+  RecordBytes record(scratch.data());
   for (msTriangle& t : model.triangles) {
-    if (!in.U16(t.flags)) return false;
-    for (uint16_t& index : t.vertexIndices) {
-      if (!in.U16(index)) return false;
-    }
-    if (!in.Floats(&t.vertexNormals[0][0], 9) || !in.Floats(t.s, 3) || !in.Floats(t.t, 3) ||
-        !in.U8(t.smoothingGroup) || !in.U8(t.groupIndex)) {
-      return false;
-    }
+    t.flags = record.U16();
+    for (uint16_t& index : t.vertexIndices) index = record.U16();
+    record.Floats(&t.vertexNormals[0][0], 9);
+    record.Floats(t.s, 3);
+    record.Floats(t.t, 3);
+    t.smoothingGroup = record.U8();
+    t.groupIndex = record.U8();
   }
   return true;
 }
 
-bool ReadGroups(ByteInput& in, msModel& model) {
+bool ReadGroups(ByteInput& in, msModel& model, std::vector<uint8_t>& scratch) {
   uint16_t count;
   if (!ReadCount(in, kGroupMinSize, count)) return false;
   model.groups.resize(count);
   for (msGroup& g : model.groups) {
     uint16_t indexCount;
     if (!in.U8(g.flags) || !in.Read(g.name, sizeof g.name) ||
-        !ReadCount(in, sizeof(uint16_t), indexCount)) {
+        !ReadCount(in, sizeof(uint16_t), indexCount) ||
+        !ReadRecords(in, indexCount, sizeof(uint16_t), scratch)) {
       return false;
     }
     g.triangleIndices.resize(indexCount);
-    for (uint16_t& index : g.triangleIndices) {
-      if (!in.U16(index)) return false;
-    }
+    RecordBytes record(scratch.data());
+    for (uint16_t& index : g.triangleIndices) index = record.U16();
     if (!in.I8(g.materialIndex)) return false;
   }
   return true;
@@ -107,15 +145,14 @@ bool ReadAnimationSettings(ByteInput& in, msModel& model) {
   return true;
 }
 
-bool ReadKeys(ByteInput& in, std::vector<msKeyframe>& keys, float framesPerSecond) {
+void DecodeKeys(RecordBytes& record, std::vector<msKeyframe>& keys, float framesPerSecond) {
   for (msKeyframe& key : keys) {
-    if (!in.F32(key.time) || !in.Floats(key.value, 3)) return false;
-    key.time *= framesPerSecond;
+    key.time = record.F32() * framesPerSecond;
+    record.Floats(key.value, 3);
   }
-  return true;
 }
 
-bool ReadJoints(ByteInput& in, msModel& model) {
+bool ReadJoints(ByteInput& in, msModel& model, std::vector<uint8_t>& scratch) {
   uint16_t count;
   if (!ReadCount(in, kJointMinSize, count)) return false;
   model.joints.resize(count);
@@ -125,15 +162,15 @@ bool ReadJoints(ByteInput& in, msModel& model) {
     if (!in.U8(j.flags) || !in.Read(j.name, sizeof j.name) ||
         !in.Read(j.parentName, sizeof j.parentName) || !in.Floats(j.rotation, 3) ||
         !in.Floats(j.position, 3) || !in.U16(rotationCount) || !in.U16(positionCount) ||
-        !in.CanHold(size_t{rotationCount} + positionCount, kKeySize)) {
+        !in.CanHold(size_t{rotationCount} + positionCount, kKeySize) ||
+        !ReadRecords(in, size_t{rotationCount} + positionCount, kKeySize, scratch)) {
       return false;
     }
     j.rotationKeys.resize(rotationCount);
     j.positionKeys.resize(positionCount);
-    if (!ReadKeys(in, j.rotationKeys, model.framesPerSecond) ||
-        !ReadKeys(in, j.positionKeys, model.framesPerSecond)) {
-      return false;
-    }
+    RecordBytes record(scratch.data());
+    DecodeKeys(record, j.rotationKeys, model.framesPerSecond);
+    DecodeKeys(record, j.positionKeys, model.framesPerSecond);
   }
   return true;
 }
@@ -143,8 +180,11 @@ bool ReadMandatory(ByteInput& in, msModel& model) {
   int32_t version;
   if (!in.Read(id, sizeof id) || std::memcmp(id, kMagic, sizeof id) != 0) return false;
   if (!in.I32(version) || version != kVersion) return false;
-  return ReadVertices(in, model) && ReadTriangles(in, model) && ReadGroups(in, model) &&
-         ReadMaterials(in, model) && ReadAnimationSettings(in, model) && ReadJoints(in, model);
+  // One scratch buffer carries each run of records from the input to its decoding.
+  std::vector<uint8_t> scratch;
+  return ReadVertices(in, model, scratch) && ReadTriangles(in, model, scratch) &&
+         ReadGroups(in, model, scratch) && ReadMaterials(in, model) &&
+         ReadAnimationSettings(in, model) && ReadJoints(in, model, scratch);
 }
 
 // One comment read from the file, kept until its section is complete.
@@ -201,11 +241,6 @@ bool ReadComments(ByteInput& in, msModel& model) {
   return true;
 }
 
-uint32_t LittleEndian32(const uint8_t* bytes) {
-  return static_cast<uint32_t>(bytes[0]) | (static_cast<uint32_t>(bytes[1]) << 8) |
-         (static_cast<uint32_t>(bytes[2]) << 16) | (static_cast<uint32_t>(bytes[3]) << 24);
-}
-
 bool ReadVertexExtra(ByteInput& in, msModel& model) {
   int32_t subVersion;
   if (!in.I32(subVersion)) return false;
@@ -232,8 +267,8 @@ bool ReadVertexExtra(ByteInput& in, msModel& model) {
   for (msVertex& v : model.vertices) {
     std::memcpy(v.boneIds, record, 3);
     std::memcpy(v.weights, record + 3, 3);
-    if (recordSize >= 10) v.extra = LittleEndian32(record + 6);
-    if (recordSize >= 14) v.extra2 = LittleEndian32(record + 10);
+    if (recordSize >= 10) v.extra = ByteInput::LittleEndian32(record + 6);
+    if (recordSize >= 14) v.extra2 = ByteInput::LittleEndian32(record + 10);
     record += recordSize;
   }
   return true;
@@ -250,7 +285,7 @@ bool ReadJointExtra(ByteInput& in, msModel& model) {
   const uint8_t* record = bytes.data();
   for (msJoint& j : model.joints) {
     for (float& channel : j.color) {
-      const uint32_t bits = LittleEndian32(record);
+      const uint32_t bits = ByteInput::LittleEndian32(record);
       std::memcpy(&channel, &bits, sizeof channel);
       record += sizeof channel;
     }

@@ -1,0 +1,105 @@
+// Files far larger than the reader's read-ahead: fields straddle its refills and a comment longer
+// than it is read past it. Reading from a file must give exactly what reading the same bytes from
+// memory gives, whole or cut anywhere.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "ms3d/ms_model.h"
+#include "support/ms3d_writer.h"
+
+namespace korva {
+namespace {
+
+using testing::Ms3dContent;
+using testing::WriteMs3d;
+
+Ms3dContent LargeModel() {
+  Ms3dContent content = testing::SampleMs3d();
+  msModel& model = content.model;
+  // 5000 vertices (75 000 bytes) and 3000 triangles (210 000 bytes): several refills, and record
+  // sizes of 15 and 70 bytes put fields across every refill boundary.
+  for (int i = 0; i < 5000; ++i) {
+    msVertex v;
+    v.position[0] = static_cast<float>(i);
+    v.position[1] = static_cast<float>(-i);
+    v.boneId = static_cast<int8_t>(i % 3);
+    v.boneIds[1] = static_cast<int8_t>(i % 7);
+    v.extra = static_cast<uint32_t>(i * 31);
+    model.vertices.push_back(v);
+  }
+  for (int i = 0; i < 3000; ++i) {
+    msTriangle t;
+    for (int c = 0; c < 3; ++c) {
+      t.vertexIndices[c] = static_cast<uint16_t>((i + c) % 5000);
+      t.s[c] = static_cast<float>(i) + 0.25f * static_cast<float>(c);
+    }
+    model.triangles.push_back(t);
+  }
+  testing::Ms3dCommentsSection comments;
+  comments.groupComments = {{0, std::string(200000, 'g')}, {1, "short"}};
+  comments.modelCommentFlag = 1;
+  comments.modelComment = "end";
+  content.comments = comments;
+  content.vertexExtraSubVersion = 2;
+  content.jointExtraSubVersion = 1;
+  content.modelExtra = testing::Ms3dModelExtra{1, 3.0f, 1, 0.75f};
+  return content;
+}
+
+void ExpectSameModel(const msModel& a, const msModel& b) {
+  ASSERT_EQ(a.vertices.size(), b.vertices.size());
+  for (size_t i = 0; i < a.vertices.size(); ++i) {
+    const msVertex& x = a.vertices[i];
+    const msVertex& y = b.vertices[i];
+    ASSERT_EQ(std::memcmp(x.position, y.position, sizeof x.position), 0) << i;
+    ASSERT_EQ(x.boneId, y.boneId) << i;
+    ASSERT_EQ(x.boneIds[1], y.boneIds[1]) << i;
+    ASSERT_EQ(x.extra, y.extra) << i;
+  }
+  ASSERT_EQ(a.triangles.size(), b.triangles.size());
+  for (size_t i = 0; i < a.triangles.size(); ++i) {
+    ASSERT_EQ(std::memcmp(a.triangles[i].vertexIndices, b.triangles[i].vertexIndices, 6), 0) << i;
+    ASSERT_EQ(std::memcmp(a.triangles[i].s, b.triangles[i].s, 12), 0) << i;
+  }
+  ASSERT_EQ(a.groups.size(), b.groups.size());
+  for (size_t i = 0; i < a.groups.size(); ++i) EXPECT_EQ(a.groups[i].comment, b.groups[i].comment);
+  ASSERT_EQ(a.joints.size(), b.joints.size());
+  for (size_t i = 0; i < a.joints.size(); ++i) {
+    EXPECT_EQ(a.joints[i].positionKeys.size(), b.joints[i].positionKeys.size());
+    EXPECT_EQ(a.joints[i].color[0], b.joints[i].color[0]);
+  }
+  EXPECT_EQ(a.comment, b.comment);
+  EXPECT_EQ(a.jointSize, b.jointSize);
+  EXPECT_EQ(a.alphaRef, b.alphaRef);
+}
+
+TEST(Ms3dLargeFileTest, FileAndMemoryReadingAgreeWholeAndCutAroundRefills) {
+  const std::vector<uint8_t> bytes = WriteMs3d(LargeModel());
+  ASSERT_GT(bytes.size(), 4u * 65536);
+  std::vector<size_t> lengths{bytes.size(), bytes.size() - 1};
+  for (size_t boundary = 65536; boundary < bytes.size(); boundary += 65536) {
+    for (size_t length : {boundary - 1, boundary, boundary + 1, boundary + 7})
+      lengths.push_back(length);
+  }
+  for (size_t length : lengths) {
+    SCOPED_TRACE("length " + std::to_string(length));
+    const std::vector<uint8_t> cut(bytes.begin(), bytes.begin() + static_cast<long>(length));
+    msModel fromMemory;
+    const bool memoryLoaded = fromMemory.LoadFromMemory(cut.data(), cut.size());
+    msModel fromFile;
+    const std::string path = testing::WriteTempFile(cut, "large.ms3d");
+    ASSERT_EQ(fromFile.LoadFromFile(path.c_str()), memoryLoaded);
+    ExpectSameModel(fromFile, fromMemory);
+  }
+  msModel whole;
+  ASSERT_TRUE(whole.LoadFromMemory(bytes.data(), bytes.size()));
+  EXPECT_EQ(whole.groups[0].comment.size(), 200000u);
+  EXPECT_EQ(whole.vertices.back().extra, 4999u * 31);
+  EXPECT_EQ(whole.alphaRef, 0.75f);
+}
+
+}  // namespace
+}  // namespace korva
