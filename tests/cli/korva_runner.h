@@ -1,4 +1,5 @@
-// Runs the built korva binary in a scratch folder and captures what it prints.
+// Runs the built korva binary (and the sample generator) in a scratch folder and captures what it
+// prints, so the tests see the tool exactly as a user or a build script does.
 #pragma once
 
 #include <cstdint>
@@ -9,20 +10,31 @@
 namespace korva::cli_tests {
 
 struct RunResult {
-  int exitCode = -1;
-  std::string out;  // stdout
-  std::string err;  // stderr
+  int exitCode = -1;  // -1 when the program did not exit normally (a crash)
+  std::string out;    // stdout
+  std::string err;    // stderr
 };
 
-// korva with `arguments` (each quoted for the shell), from `workingFolder`.
+// `program` with `arguments` (passed as they are, no shell), started in `workingFolder`, stdin
+// empty. With `stderrOnTerminal` stderr is a pseudo-terminal (its line ends come back as CR LF).
+RunResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
+                     const std::filesystem::path& workingFolder, bool stderrOnTerminal = false);
+
+// korva with `arguments`, from `workingFolder`; stdout and stderr go to files (not a terminal).
 RunResult RunKorva(const std::vector<std::string>& arguments,
                    const std::filesystem::path& workingFolder);
+
+// The same with stderr on a terminal, as in an interactive shell.
+RunResult RunKorvaOnTerminal(const std::vector<std::string>& arguments,
+                             const std::filesystem::path& workingFolder);
 
 // A fresh, empty folder for one test, removed by the destructor.
 class ScratchFolder {
  public:
   ScratchFolder();
   ~ScratchFolder();
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
   const std::filesystem::path& path() const { return path_; }
   std::string operator/(const std::string& name) const { return (path_ / name).string(); }
 
@@ -33,11 +45,18 @@ class ScratchFolder {
 std::vector<uint8_t> ReadBytes(const std::filesystem::path& path);
 void WriteBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes);
 
-// The lines of `text` without their line ends.
+// The lines of `text` without their line ends (LF or CR LF).
 std::vector<std::string> Lines(const std::string& text);
+
+// The names of the entries of `folder`, sorted.
+std::vector<std::string> FolderEntries(const std::filesystem::path& folder);
 
 // Where the bundled sample and the real test models are.
 std::filesystem::path ExamplesFolder();
 std::filesystem::path TestdataFolder();  // ../shared/testdata/ms3d
+
+// Copies `file` into `folder` (writable, whatever the source's mode) and returns the copy's path.
+std::filesystem::path CopyInto(const std::filesystem::path& file,
+                               const std::filesystem::path& folder);
 
 }  // namespace korva::cli_tests
