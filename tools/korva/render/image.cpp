@@ -1,7 +1,9 @@
 #include "render/image.h"
 
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 
 // Our own private copies of the stb coders: static linkage keeps them from clashing with the
@@ -99,17 +101,21 @@ bool WritePng(const Image& image, const std::string& path, std::string* error) {
   // Write beside the target and rename, so a failure never leaves a half-written picture.
   const std::string temporary = path + ".partial";
   const int stride = image.width() * 4;
+  errno = 0;
   if (!stbi_write_png(temporary.c_str(), image.width(), image.height(), 4, image.bytes().data(),
                       stride)) {
+    const int cause = errno;
     std::remove(temporary.c_str());
-    *error = "cannot write " + path;
+    *error = "cannot write the picture";
+    if (cause != 0) *error += std::string(" (") + std::strerror(cause) + ")";
     return false;
   }
   // Some runtimes refuse to rename onto an existing file: replace it explicitly then.
   if (std::rename(temporary.c_str(), path.c_str()) != 0 &&
       (std::remove(path.c_str()) != 0 || std::rename(temporary.c_str(), path.c_str()) != 0)) {
+    const int cause = errno;
     std::remove(temporary.c_str());
-    *error = "cannot write " + path;
+    *error = std::string("cannot replace the file (") + std::strerror(cause) + ")";
     return false;
   }
   return true;

@@ -15,8 +15,6 @@ namespace {
 constexpr uint32_t kTriangleList = 4, kTriangleStrip = 5, kTriangleFan = 6;
 constexpr float kAmbient = 0.3f;
 constexpr int kMarkerHalfSide = 3;
-const Color kJointColor{255, 220, 0, 255};
-const Color kBoneColor{255, 160, 0, 255};
 
 struct WorldCorner {
   Vec3 position;
@@ -242,13 +240,13 @@ RenderResult RenderObject(const sObject& object, const RenderOptions& options,
   for (size_t i = 0; i < joints.size(); ++i) {
     const int parent = scene.joints[i].parentJoint;
     if (parent >= 0) {
-      canvas.DrawLine(framing.Project(joints[parent]), framing.Project(joints[i]), kBoneColor,
-                      false);
+      canvas.DrawLine(framing.Project(joints[parent]), framing.Project(joints[i]),
+                      options.boneColor, false);
     }
   }
   for (const Vec3& joint : joints) {
     const Vec3 p = framing.Project(joint);
-    canvas.DrawMarker(p.x, p.y, kMarkerHalfSide, kJointColor);
+    canvas.DrawMarker(p.x, p.y, kMarkerHalfSide, options.jointColor);
   }
   result.image = canvas.TakeImage();
   return result;

@@ -17,10 +17,12 @@ struct RenderOptions {
   View view = View::kIso;
   int size = 512;  // pixels on each side
   Color background{48, 48, 48, 255};
-  bool wireframe = false;  // edges of the front faces only
-  bool skeleton = false;   // markers on the joint frames (frames without a mesh)
-  bool lighting = true;    // false: every surface in its full colour
-  float margin = 0.05f;    // share of the side left free around the object's bounds
+  bool wireframe = false;              // edges of the front faces only
+  bool skeleton = false;               // markers on the joint frames (frames without a mesh)
+  Color jointColor{255, 220, 0, 255};  // joint markers, drawn with a black outline
+  Color boneColor{255, 160, 0, 255};   // lines from a joint to the joint above it
+  bool lighting = true;                // false: every surface in its full colour
+  float margin = 0.05f;                // share of the side left free around the object's bounds
 };
 
 // The image of texture record 0 of `mesh` (held by `frame`), or null to draw it untextured. The
