@@ -10,52 +10,63 @@ namespace korva::import {
 
 GroupVertices CollectGroupVertices(const msModel& model, size_t groupIndex, VertexSlots& slots) {
   const msGroup& group = model.groups[groupIndex];
+  const size_t corners = group.triangleIndices.size() * 3;
   GroupVertices out;
 
-  // First pass: vertices in first-use order, with the attributes of their first corner; the slot
-  // table maps a model vertex to its first-use position.
+  // First pass: the distinct vertices in first-use order and the corner that used each first
+  // (triangle number * 3 + corner), whose normal and texture coordinates the vertex takes; the
+  // slot table maps a model vertex to its first-use position.
   std::vector<uint32_t> firstUse;
-  std::vector<D3DXVECTOR3> positions;
-  std::vector<D3DXVECTOR3> normals;
-  std::vector<float> texCoords;
-  out.indices.reserve(group.triangleIndices.size() * 3);
+  std::vector<uint32_t> firstCorner;
+  const size_t distinctAtMost = std::min(corners, slots.size());
+  firstUse.reserve(distinctAtMost);
+  firstCorner.reserve(distinctAtMost);
+  out.indices.resize(corners);
+  uint32_t* index = out.indices.data();
   for (uint16_t triangleIndex : group.triangleIndices) {
     const msTriangle& triangle = model.triangles[triangleIndex];
-    for (int corner = 0; corner < 3; ++corner) {
+    for (uint32_t corner = 0; corner < 3; ++corner) {
       const uint32_t vertex = triangle.vertexIndices[corner];
       if (slots[vertex] < 0) {
         slots[vertex] = static_cast<int32_t>(firstUse.size());
         firstUse.push_back(vertex);
-        const float* p = model.vertices[vertex].position;
-        positions.push_back({p[0], p[1], p[2]});
-        const float* n = triangle.vertexNormals[corner];
-        normals.push_back({n[0], n[1], n[2]});
-        texCoords.push_back(triangle.s[corner]);
-        texCoords.push_back(triangle.t[corner]);
+        firstCorner.push_back(uint32_t{triangleIndex} * 3 + corner);
       }
-      out.indices.push_back(vertex);
+      *index++ = vertex;
     }
   }
 
-  // Second pass: number the vertices by ascending model vertex number.
-  out.modelVertices = firstUse;
-  std::sort(out.modelVertices.begin(), out.modelVertices.end());
+  // Second pass: number the vertices by ascending model vertex number. A scan of the slot table
+  // costs its length, a sort n log n of the distinct vertices: take the cheaper.
   const size_t count = firstUse.size();
+  size_t sortCost = count;
+  for (size_t n = count; n > 1; n >>= 1) sortCost += count;
+  if (sortCost < slots.size()) {
+    out.modelVertices = firstUse;
+    std::sort(out.modelVertices.begin(), out.modelVertices.end());
+  } else {
+    out.modelVertices.reserve(count);
+    for (size_t vertex = 0; vertex < slots.size(); ++vertex) {
+      if (slots[vertex] >= 0) out.modelVertices.push_back(static_cast<uint32_t>(vertex));
+    }
+  }
   out.positions.resize(count);
   out.normals.resize(count);
   out.texCoords.resize(count * 2);
   for (size_t rank = 0; rank < count; ++rank) {
     const uint32_t vertex = out.modelVertices[rank];
-    const size_t first = static_cast<size_t>(slots[vertex]);
-    out.positions[rank] = positions[first];
-    out.normals[rank] = normals[first];
-    out.texCoords[rank * 2] = texCoords[first * 2];
-    out.texCoords[rank * 2 + 1] = texCoords[first * 2 + 1];
+    const uint32_t first = firstCorner[static_cast<size_t>(slots[vertex])];
+    const msTriangle& triangle = model.triangles[first / 3];
+    const uint32_t corner = first % 3;
+    const float* p = model.vertices[vertex].position;
+    const float* n = triangle.vertexNormals[corner];
+    out.positions[rank] = {p[0], p[1], p[2]};
+    out.normals[rank] = {n[0], n[1], n[2]};
+    out.texCoords[rank * 2] = triangle.s[corner];
+    out.texCoords[rank * 2 + 1] = triangle.t[corner];
+    slots[vertex] = static_cast<int32_t>(rank);
   }
-  for (size_t rank = 0; rank < count; ++rank) {
-    slots[out.modelVertices[rank]] = static_cast<int32_t>(rank);
-  }
-  for (uint32_t& index : out.indices) index = static_cast<uint32_t>(slots[index]);
+  for (uint32_t& vertexIndex : out.indices) vertexIndex = static_cast<uint32_t>(slots[vertexIndex]);
   for (uint32_t vertex : out.modelVertices) slots[vertex] = -1;
   return out;
 }

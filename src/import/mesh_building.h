@@ -34,14 +34,15 @@ class VertexSlots {
  public:
   explicit VertexSlots(size_t modelVertexCount) : slot_(modelVertexCount, -1) {}
   int32_t& operator[](size_t vertex) { return slot_[vertex]; }
+  size_t size() const { return slot_.size(); }
 
  private:
   std::vector<int32_t> slot_;
 };
 
 // Collects group `groupIndex` of `model` (indices already checked): its vertices, their
-// attributes and its triangles' indices. Linear in the group's corners, plus the sort of its
-// distinct vertices.
+// attributes and its triangles' indices. Linear in the group's corners, plus ordering its distinct
+// vertices: a sort or a scan of the slot table, whichever is cheaper.
 GroupVertices CollectGroupVertices(const msModel& model, size_t groupIndex, VertexSlots& slots);
 
 // Centre of the axis-aligned bounding box of the points; (0, 0, 0) for none.

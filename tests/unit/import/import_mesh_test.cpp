@@ -112,6 +112,39 @@ TEST_F(ImportMeshTest, InterleavedGroupsEachGetTheirOwnCompactVertices) {
   EXPECT_FLOAT_EQ(VertexOf(a, 0).position[0] - VertexOf(a, 2).position[0], 4.0f);
 }
 
+TEST_F(ImportMeshTest, SparseAndDenseGroupsAreBothNumberedByAscendingModelVertex) {
+  // Group a touches 3 of 40 vertices, group b 18 of them: the numbering must not depend on how
+  // the distinct vertices are put in order.
+  msModel model;
+  for (int i = 0; i < 40; ++i) AddVertex(model, static_cast<float>(i), 0, 0);
+  AddGroup(model, "a", {AddTriangle(model, 39, 20, 1, 0.0f, 0.5f)});
+  std::vector<uint16_t> dense;
+  for (int v = 19; v >= 4; v -= 3) {
+    dense.push_back(AddTriangle(model, static_cast<uint16_t>(v), static_cast<uint16_t>(v - 1),
+                                static_cast<uint16_t>(v - 2)));
+  }
+  AddGroup(model, "b", dense);
+  sObject* object = ImportModel(model);
+  ASSERT_NE(object, nullptr);
+  const sMesh* a = object->meshList[0];
+  ASSERT_EQ(a->vertexCount, 3);
+  EXPECT_EQ(IndicesOf(a), (std::vector<uint16_t>{1, 2, 0}));
+  EXPECT_FLOAT_EQ(VertexOf(a, 0).position[0] - VertexOf(a, 2).position[0], 38.0f);
+  EXPECT_FLOAT_EQ(VertexOf(a, 2).u, 0.5f);  // model vertex 39 took corner 0 of the triangle
+  const sMesh* b = object->meshList[1];
+  ASSERT_EQ(b->vertexCount, 18);
+  std::vector<uint16_t> expected;
+  for (int v = 19; v >= 4; v -= 3) {
+    const uint16_t rank = static_cast<uint16_t>(v - 2);  // model vertex 2 is mesh vertex 0
+    expected.insert(expected.end(),
+                    {static_cast<uint16_t>(rank - 1), rank, static_cast<uint16_t>(rank - 2)});
+  }
+  EXPECT_EQ(IndicesOf(b), expected);
+  for (int k = 1; k < 18; ++k) {
+    EXPECT_FLOAT_EQ(VertexOf(b, k - 1).position[0] - VertexOf(b, k).position[0], 1.0f) << k;
+  }
+}
+
 TEST_F(ImportMeshTest, GroupWithoutTrianglesHasAnEmptyMesh) {
   msModel model;
   AddVertex(model, 1, 1, 1);
