@@ -95,7 +95,13 @@ bool CreateNewObjectWithFrames(int32_t object, char* name, int32_t frameCount) {
   if (!g_host || object <= 0 || frameCount < 1 || FindObject(object)) return false;
   sObject* record = BuildObject(name, frameCount);
   if (!record) return false;
-  g_host->objects[object] = record;
+  try {
+    g_host->objects[object] = record;
+  } catch (...) {
+    // Without room in the table the object would be lost to everyone.
+    StandaloneHost::ReleaseWholeObject(record);
+    return false;
+  }
   return true;
 }
 

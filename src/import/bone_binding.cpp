@@ -37,15 +37,15 @@ std::vector<BoneRecord> BuildBoneRecords(const msModel& model) {
   return records;
 }
 
-void FillMeshBones(sMesh* mesh, const std::vector<uint32_t>& groupModelVertices,
+bool FillMeshBones(sMesh* mesh, const std::vector<uint32_t>& groupModelVertices,
                    const msModel& model, const std::vector<BoneRecord>& records) {
   DeleteCountedArray(mesh->bones, ReleaseBone);
   mesh->bones = nullptr;
   mesh->boneCount = 0;
   const size_t jointCount = records.size();
-  if (jointCount == 0) return;
+  if (jointCount == 0) return true;
   sBone* bones = NewCountedArray<sBone>(static_cast<uint32_t>(jointCount), ConstructBone);
-  if (!bones) return;
+  if (!bones) return false;
   mesh->bones = bones;
   mesh->boneCount = static_cast<int32_t>(jointCount);
 
@@ -60,6 +60,7 @@ void FillMeshBones(sMesh* mesh, const std::vector<uint32_t>& groupModelVertices,
     }
   }
 
+  bool complete = true;
   for (size_t j = 0; j < jointCount; ++j) {
     sBone& bone = bones[j];
     CopyHostName(bone.name, records[j].name);
@@ -70,6 +71,7 @@ void FillMeshBones(sMesh* mesh, const std::vector<uint32_t>& groupModelVertices,
     if (!bone.vertices || !bone.weights) {
       ReleaseBone(&bone);
       counts[j] = 0;
+      complete = false;
     }
   }
   for (size_t k = 0; k < jointOf.size(); ++k) {
@@ -80,6 +82,7 @@ void FillMeshBones(sMesh* mesh, const std::vector<uint32_t>& groupModelVertices,
     bone.weights[bone.vertexCount] = 1.0f;
     ++bone.vertexCount;
   }
+  return complete;
 }
 
 }  // namespace korva::import

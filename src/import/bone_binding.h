@@ -33,9 +33,9 @@ std::vector<BoneRecord> BuildBoneRecords(const msModel& model);
 // Gives `mesh` a bone array of one bone per record (bone count = record count; no array when
 // there are none). Bone k lists, ascending and with weight 1.0, the mesh vertices k such that model
 // vertex groupModelVertices[k] is moved by joint k. Linear in the group's vertices and the joints.
-// A bone buffer that cannot be allocated leaves that bone with no vertices; an array that cannot be
-// allocated leaves the mesh with none.
-void FillMeshBones(sMesh* mesh, const std::vector<uint32_t>& groupModelVertices,
+// False when memory runs out; the mesh then keeps the bones made so far, each whole (its counts
+// match its arrays), for the caller to release with the object.
+bool FillMeshBones(sMesh* mesh, const std::vector<uint32_t>& groupModelVertices,
                    const msModel& model, const std::vector<BoneRecord>& records);
 
 }  // namespace korva::import

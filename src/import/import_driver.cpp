@@ -13,6 +13,7 @@
 #include "import/mesh_building.h"
 #include "import/model_checks.h"
 #include "import/texture_paths.h"
+#include "model/counted_array.h"
 #include "model/frame.h"
 #include "model/mesh.h"
 #include "model/object.h"
@@ -70,9 +71,8 @@ bool BuildObject(msModel& model, int32_t objectNumber, sObject* object, const Fr
   std::vector<std::vector<uint32_t>> groupVertices(groupCount);
   for (size_t i = 0; i < groupCount; ++i) {
     D3DXVECTOR3 centre{0.0f, 0.0f, 0.0f};
-    if (sMesh* mesh = tables.meshes[i]) {
-      centre = BuildGroupMesh(model, i, mesh, slots, groupVertices[i]);
-    }
+    sMesh* mesh = tables.meshes[i];
+    if (mesh && !BuildGroupMesh(model, i, mesh, slots, groupVertices[i], centre)) return false;
     SetUpGroupFrame(tables.frames[i], model.groups[i], centre);
   }
 
@@ -99,10 +99,13 @@ bool BuildObject(msModel& model, int32_t objectNumber, sObject* object, const Fr
 
   model.PoseAtFrame(0.0f);
   const std::vector<BoneRecord> records = BuildBoneRecords(model);
+  // An object with bones or keys missing would animate wrongly; without memory for them the
+  // import fails instead.
   for (size_t i = 0; i < groupCount; ++i) {
-    if (sMesh* mesh = tables.meshes[i]) FillMeshBones(mesh, groupVertices[i], model, records);
+    sMesh* mesh = tables.meshes[i];
+    if (mesh && !FillMeshBones(mesh, groupVertices[i], model, records)) return false;
   }
-  BuildAnimationSet(object, &model);
+  if (!BuildAnimationSet(object, &model)) return false;
 
   // Finalising gives every mesh its texture records, which the textures then fill.
   const HostApi& api = g_plugin.api;
@@ -110,6 +113,12 @@ bool BuildObject(msModel& model, int32_t objectNumber, sObject* object, const Fr
   if (api.SetTextureStage) {
     api.SetTextureStage(objectNumber, 0, 0);
     api.SetTextureStage(objectNumber, 1, 0);
+  }
+  // The texture stages go into records 0 and 1; a host that ran out of memory for them leaves a
+  // mesh that would draw with the wrong stages.
+  for (size_t i = 0; i < groupCount; ++i) {
+    const sMesh* mesh = tables.meshes[i];
+    if (mesh && (!mesh->textures || CountedArrayCount(mesh->textures) < 2)) return false;
   }
   ApplyTexturesAndMaterials(model, tables.meshes, modelDirectory);
   return true;
@@ -153,7 +162,11 @@ bool ImportMs3dObject(const char* path, int32_t objectNumber) {
     if (api.DeleteEx) api.DeleteEx(objectNumber);
     return false;
   }
-  ShowInfo("Done Loading MilkShape");
+  // The object is built: a notice that cannot be shown must not turn it into a failure.
+  try {
+    ShowInfo("Done Loading MilkShape");
+  } catch (...) {
+  }
   return true;
 }
 

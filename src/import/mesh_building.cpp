@@ -89,15 +89,15 @@ D3DXVECTOR3 CenterOnBox(std::vector<D3DXVECTOR3>& points) {
   return centre;
 }
 
-D3DXVECTOR3 BuildGroupMesh(const msModel& model, size_t groupIndex, sMesh* mesh, VertexSlots& slots,
-                           std::vector<uint32_t>& modelVertices) {
+bool BuildGroupMesh(const msModel& model, size_t groupIndex, sMesh* mesh, VertexSlots& slots,
+                    std::vector<uint32_t>& modelVertices, D3DXVECTOR3& centre) {
   GroupVertices group = CollectGroupVertices(model, groupIndex, slots);
   const uint32_t vertexCount = static_cast<uint32_t>(group.modelVertices.size());
   const uint32_t indexCount = static_cast<uint32_t>(group.indices.size());
   const HostApi& api = g_plugin.api;
   if (api.SetupMeshFVFData) api.SetupMeshFVFData(mesh, kGroupMeshFvf, vertexCount, indexCount);
 
-  const D3DXVECTOR3 centre = CenterOnBox(group.positions);
+  centre = CenterOnBox(group.positions);
 
   // Write only what the host really gave: a host that handed out less (or nothing) gets no more.
   const bool vertexRoom = mesh->vertexData && mesh->vertexSize >= kGroupVertexSize &&
@@ -132,7 +132,7 @@ D3DXVECTOR3 BuildGroupMesh(const msModel& model, size_t groupIndex, sMesh* mesh,
   if (api.CalculateMeshBounds) api.CalculateMeshBounds(mesh);
 
   modelVertices = std::move(group.modelVertices);
-  return centre;
+  return (vertexRoom || vertexCount == 0) && (indexRoom || indexCount == 0);
 }
 
 }  // namespace korva::import

@@ -52,9 +52,10 @@ D3DXVECTOR3 BoxCenter(const std::vector<D3DXVECTOR3>& points);
 D3DXVECTOR3 CenterOnBox(std::vector<D3DXVECTOR3>& points);
 
 // Fills `mesh` from group `groupIndex` through the host's SetupMeshFVFData and
-// CalculateMeshBounds. Returns the group's box centre (the vertices are stored relative to it) and
-// leaves the group's model vertex numbers in `modelVertices`.
-D3DXVECTOR3 BuildGroupMesh(const msModel& model, size_t groupIndex, sMesh* mesh, VertexSlots& slots,
-                           std::vector<uint32_t>& modelVertices);
+// CalculateMeshBounds. Stores the group's box centre (the vertices are stored relative to it) in
+// `centre` and leaves the group's model vertex numbers in `modelVertices`. False when the host
+// gave the mesh less room than the group needs (its memory ran out): the mesh then draws nothing.
+bool BuildGroupMesh(const msModel& model, size_t groupIndex, sMesh* mesh, VertexSlots& slots,
+                    std::vector<uint32_t>& modelVertices, D3DXVECTOR3& centre);
 
 }  // namespace korva::import

@@ -1,0 +1,45 @@
+// Inputs that once crashed a fuzz target (fuzz/regressions/TARGET/*) replayed through the same
+// checks, so a fixed fault stays fixed.
+#include <dirent.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "hardening/outcomes.h"
+#include "support/generated_models.h"
+
+namespace korva::testing {
+namespace {
+
+std::vector<std::string> FilesIn(const std::string& folder) {
+  std::vector<std::string> files;
+  DIR* directory = ::opendir(folder.c_str());
+  if (!directory) return files;
+  while (const dirent* entry = ::readdir(directory)) {
+    if (entry->d_name[0] != '.') files.push_back(folder + "/" + entry->d_name);
+  }
+  ::closedir(directory);
+  return files;
+}
+
+std::string Replay(const std::string& target, const std::vector<uint8_t>& bytes) {
+  if (target == "ms3d_reader") return ReaderOutcome(bytes);
+  if (target == "import") return ImportOutcome(bytes, ::testing::TempDir() + "regression.ms3d");
+  return BlockOutcome(bytes);
+}
+
+TEST(FuzzRegressionTest, EveryCrashingInputFoundSoFarNowGivesACleanOutcome) {
+  int replayed = 0;
+  for (const std::string target : {"ms3d_reader", "import", "dbo_reader", "dbo_round_trip"}) {
+    for (const std::string& file :
+         FilesIn(std::string(KORVA_FUZZ_REGRESSIONS_DIR) + "/" + target)) {
+      EXPECT_EQ(Replay(target, ReadWholeFile(file)), "") << file;
+      ++replayed;
+    }
+  }
+  RecordProperty("replayed", replayed);
+}
+
+}  // namespace
+}  // namespace korva::testing

@@ -1,0 +1,178 @@
+#include "hardening/outcomes.h"
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "host/exports.h"
+#include "model/host_heap.h"
+#include "model/object.h"
+#include "ms3d/ms_model.h"
+#include "platform/notice.h"
+#include "standalone/standalone_host.h"
+#include "support/counting_allocator.h"
+#include "support/object_checks.h"
+
+namespace korva::testing {
+namespace {
+
+// Thousands of damaged inputs each show notices; the standalone host collects its own while it
+// lives and restores this sink afterwards.
+void DropNotice(const char*, const char*, void*) {}
+const bool kNoticesDropped = (platform::SetNoticeSink(&DropNotice, nullptr), true);
+
+uint32_t AddressOf(const void* block) {
+  return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(block));
+}
+const uint8_t* BlockAt(uint32_t address) {
+  return reinterpret_cast<const uint8_t*>(static_cast<uintptr_t>(address));
+}
+
+// What the allocator saw once the run is over: every block freed, the peak within the bound.
+std::string AllocationFault(const CountingAllocator& allocator, size_t inputSize) {
+  if (allocator.liveBlocks() != 0) {
+    return std::to_string(allocator.liveBlocks()) + " blocks (" +
+           std::to_string(allocator.liveBytes()) + " bytes) leaked";
+  }
+  if (allocator.peakBytes() > AllocationBound(inputSize)) {
+    return "peak of " + std::to_string(allocator.peakBytes()) + " bytes for " +
+           std::to_string(inputSize) + " input bytes";
+  }
+  return "";
+}
+
+void Release(sObject* object) {
+  ReleaseObjectRecords(object);
+  HostFree(object);
+}
+
+// Reads a block, checks the object and writes it back; `written` receives the new block.
+std::string ReadCheckWrite(const uint8_t* block, uint32_t size, bool* loaded,
+                           std::vector<uint8_t>* written) {
+  sObject* object = nullptr;
+  *loaded = DBOConvertBlockToObject(AddressOf(block), size, &object);
+  if (!*loaded) return object ? "a failed load stored an object" : "";
+  std::string fault = CheckObjectStructure(object);
+  uint32_t address = 0, writtenSize = 0;
+  if (fault.empty() && !DBOConvertObjectToBlock(object, &address, &writtenSize)) {
+    fault = "a loaded object did not write";
+  }
+  Release(object);
+  if (address) {
+    written->assign(BlockAt(address), BlockAt(address) + writtenSize);
+    HostFree(const_cast<uint8_t*>(BlockAt(address)));
+  }
+  return fault;
+}
+
+}  // namespace
+
+bool WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (!file) return false;
+  const bool written =
+      bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+  return std::fclose(file) == 0 && written;
+}
+
+std::string ReaderOutcome(const std::vector<uint8_t>& bytes) {
+  (void)kNoticesDropped;
+  // A block of exactly the input's size, so a read past it is caught.
+  std::unique_ptr<uint8_t[]> data(new uint8_t[bytes.size() + (bytes.empty() ? 1 : 0)]);
+  if (!bytes.empty()) std::memcpy(data.get(), bytes.data(), bytes.size());
+  std::string fault;
+  CountingAllocator allocator;
+  {
+    msModel model;
+    if (model.LoadFromMemory(data.get(), bytes.size())) {
+      if (model.vertices.size() * 15 > bytes.size() || model.joints.size() * 93 > bytes.size()) {
+        fault = "more elements than the input holds";
+      }
+      model.NegateVertexX();
+      model.BuildBindPose();
+      model.PoseAtFrame(0.0f);
+    }
+  }
+  if (fault.empty()) fault = AllocationFault(allocator, bytes.size());
+  return fault;
+}
+
+std::string ImportOutcome(const std::vector<uint8_t>& bytes, const std::string& path) {
+  if (!WriteBytes(path, bytes)) return "cannot write " + path;
+  std::string fault;
+  CountingAllocator allocator;
+  {
+    standalone::StandaloneHost host;
+    host.Bind();
+    LoadMilkshape(AddressOf(path.c_str()), 1);
+    if (const sObject* object = host.GetObject(1)) {
+      fault = CheckImportedObject(object);
+    } else {
+      bool reported = false;
+      for (const standalone::Notice& notice : host.notices()) {
+        reported |= notice.caption == "Error" && notice.text == "Failed to load MS file: " + path;
+      }
+      if (!reported) fault = "a failed import showed no failure message";
+    }
+  }
+  if (fault.empty()) fault = AllocationFault(allocator, bytes.size());
+  return fault;
+}
+
+std::string BlockOutcome(const std::vector<uint8_t>& bytes) {
+  std::unique_ptr<uint8_t[]> data(new uint8_t[bytes.size() + (bytes.empty() ? 1 : 0)]);
+  if (!bytes.empty()) std::memcpy(data.get(), bytes.data(), bytes.size());
+  std::string fault;
+  CountingAllocator allocator;
+  {
+    bool loaded = false;
+    std::vector<uint8_t> first, second;
+    fault = ReadCheckWrite(data.get(), static_cast<uint32_t>(bytes.size()), &loaded, &first);
+    if (fault.empty() && loaded) {
+      fault = ReadCheckWrite(first.data(), static_cast<uint32_t>(first.size()), &loaded, &second);
+      if (fault.empty() && !loaded) fault = "a written block did not read back";
+      if (fault.empty() && first != second) fault = "the block changed on its second round trip";
+    }
+  }
+  // Two written blocks and their objects live at once; the blocks can outgrow the input.
+  if (fault.empty()) fault = AllocationFault(allocator, bytes.size() * 4);
+  return fault;
+}
+
+std::string FileOutcome(const std::vector<uint8_t>& bytes, const std::string& path) {
+  if (!WriteBytes(path, bytes)) return "cannot write " + path;
+  std::string fault;
+  CountingAllocator allocator;
+  {
+    sObject* object = nullptr;
+    const int32_t result = LoadDBOEx(const_cast<char*>(path.c_str()), &object);
+    if (result == 1) {
+      fault = object ? CheckObjectStructure(object) : "loaded without an object";
+      if (object) Release(object);
+    } else if (result != -2) {
+      fault = "LoadDBOEx gave " + std::to_string(result) + " for a readable file";
+    } else if (object) {
+      fault = "a failed load stored an object";
+    }
+  }
+  if (fault.empty()) fault = AllocationFault(allocator, bytes.size());
+  return fault;
+}
+
+std::vector<uint8_t> ImportedBlock(const std::vector<uint8_t>& model, const std::string& path) {
+  std::vector<uint8_t> block;
+  if (!WriteBytes(path, model)) return block;
+  standalone::StandaloneHost host;
+  host.Bind();
+  LoadMilkshape(AddressOf(path.c_str()), 1);
+  uint32_t address = 0, size = 0;
+  if (sObject* object = host.GetObject(1)) {
+    if (DBOConvertObjectToBlock(object, &address, &size)) {
+      block.assign(BlockAt(address), BlockAt(address) + size);
+      HostFree(const_cast<uint8_t*>(BlockAt(address)));
+    }
+  }
+  return block;
+}
+
+}  // namespace korva::testing
