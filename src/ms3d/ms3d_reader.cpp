@@ -57,37 +57,43 @@ class RecordBytes {
   const uint8_t* at_;
 };
 
-// Reads `count` records of `recordSize` bytes in one go into `scratch`; the caller has checked
-// with CanHold that the input can hold them, so the product cannot overflow.
-bool ReadRecords(ByteInput& in, size_t count, size_t recordSize, std::vector<uint8_t>& scratch) {
-  scratch.resize(count * recordSize);
-  return in.Read(scratch.data(), scratch.size());
-}
-
-bool ReadVertices(ByteInput& in, msModel& model, std::vector<uint8_t>& scratch) {
-  uint16_t count;
-  if (!ReadCount(in, kVertexSize, count) || !ReadRecords(in, count, kVertexSize, scratch)) {
-    return false;
-  }
-  model.vertices.resize(count);
-  RecordBytes record(scratch.data());
-  for (msVertex& v : model.vertices) {
-    v.flags = record.U8();
-    record.Floats(v.position, 3);
-    v.boneId = record.I8();
-    v.referenceCount = record.U8();
+// Reads `count` records of `recordSize` bytes in batches through `scratch` (small, so it stays in
+// cache and a huge run costs no huge allocation) and hands each to `decode` (record, index). The
+// caller has checked with CanHold that the input can hold them.
+template <typename Decode>
+bool ReadRecords(ByteInput& in, size_t count, size_t recordSize, std::vector<uint8_t>& scratch,
+                 Decode decode) {
+  constexpr size_t kBatchBytes = 16 * 1024;
+  const size_t batch = recordSize >= kBatchBytes ? 1 : kBatchBytes / recordSize;
+  for (size_t first = 0; first < count; first += batch) {
+    const size_t records = count - first < batch ? count - first : batch;
+    scratch.resize(records * recordSize);
+    if (!in.Read(scratch.data(), scratch.size())) return false;
+    RecordBytes record(scratch.data());
+    for (size_t i = first; i < first + records; ++i) decode(record, i);
   }
   return true;
 }
 
+bool ReadVertices(ByteInput& in, msModel& model, std::vector<uint8_t>& scratch) {
+  uint16_t count;
+  if (!ReadCount(in, kVertexSize, count)) return false;
+  model.vertices.resize(count);
+  return ReadRecords(in, count, kVertexSize, scratch, [&](RecordBytes& record, size_t i) {
+    msVertex& v = model.vertices[i];
+    v.flags = record.U8();
+    record.Floats(v.position, 3);
+    v.boneId = record.I8();
+    v.referenceCount = record.U8();
+  });
+}
+
 bool ReadTriangles(ByteInput& in, msModel& model, std::vector<uint8_t>& scratch) {
   uint16_t count;
-  if (!ReadCount(in, kTriangleSize, count) || !ReadRecords(in, count, kTriangleSize, scratch)) {
-    return false;
-  }
+  if (!ReadCount(in, kTriangleSize, count)) return false;
   model.triangles.resize(count);
-  RecordBytes record(scratch.data());
-  for (msTriangle& t : model.triangles) {
+  return ReadRecords(in, count, kTriangleSize, scratch, [&](RecordBytes& record, size_t i) {
+    msTriangle& t = model.triangles[i];
     t.flags = record.U16();
     for (uint16_t& index : t.vertexIndices) index = record.U16();
     record.Floats(&t.vertexNormals[0][0], 9);
@@ -95,8 +101,7 @@ bool ReadTriangles(ByteInput& in, msModel& model, std::vector<uint8_t>& scratch)
     record.Floats(t.t, 3);
     t.smoothingGroup = record.U8();
     t.groupIndex = record.U8();
-  }
-  return true;
+  });
 }
 
 bool ReadGroups(ByteInput& in, msModel& model, std::vector<uint8_t>& scratch) {
@@ -106,14 +111,16 @@ bool ReadGroups(ByteInput& in, msModel& model, std::vector<uint8_t>& scratch) {
   for (msGroup& g : model.groups) {
     uint16_t indexCount;
     if (!in.U8(g.flags) || !in.Read(g.name, sizeof g.name) ||
-        !ReadCount(in, sizeof(uint16_t), indexCount) ||
-        !ReadRecords(in, indexCount, sizeof(uint16_t), scratch)) {
+        !ReadCount(in, sizeof(uint16_t), indexCount)) {
       return false;
     }
     g.triangleIndices.resize(indexCount);
-    RecordBytes record(scratch.data());
-    for (uint16_t& index : g.triangleIndices) index = record.U16();
-    if (!in.I8(g.materialIndex)) return false;
+    std::vector<uint16_t>& indices = g.triangleIndices;
+    if (!ReadRecords(in, indexCount, sizeof(uint16_t), scratch,
+                     [&](RecordBytes& record, size_t i) { indices[i] = record.U16(); }) ||
+        !in.I8(g.materialIndex)) {
+      return false;
+    }
   }
   return true;
 }
@@ -145,32 +152,35 @@ bool ReadAnimationSettings(ByteInput& in, msModel& model) {
   return true;
 }
 
-void DecodeKeys(RecordBytes& record, std::vector<msKeyframe>& keys, float framesPerSecond) {
-  for (msKeyframe& key : keys) {
-    key.time = record.F32() * framesPerSecond;
-    record.Floats(key.value, 3);
-  }
+void DecodeKey(RecordBytes& record, msKeyframe& key, float framesPerSecond) {
+  key.time = record.F32() * framesPerSecond;
+  record.Floats(key.value, 3);
 }
 
 bool ReadJoints(ByteInput& in, msModel& model, std::vector<uint8_t>& scratch) {
   uint16_t count;
   if (!ReadCount(in, kJointMinSize, count)) return false;
   model.joints.resize(count);
+  const float framesPerSecond = model.framesPerSecond;
   for (msJoint& j : model.joints) {
     uint16_t rotationCount;
     uint16_t positionCount;
     if (!in.U8(j.flags) || !in.Read(j.name, sizeof j.name) ||
         !in.Read(j.parentName, sizeof j.parentName) || !in.Floats(j.rotation, 3) ||
         !in.Floats(j.position, 3) || !in.U16(rotationCount) || !in.U16(positionCount) ||
-        !in.CanHold(size_t{rotationCount} + positionCount, kKeySize) ||
-        !ReadRecords(in, size_t{rotationCount} + positionCount, kKeySize, scratch)) {
+        !in.CanHold(size_t{rotationCount} + positionCount, kKeySize)) {
       return false;
     }
     j.rotationKeys.resize(rotationCount);
     j.positionKeys.resize(positionCount);
-    RecordBytes record(scratch.data());
-    DecodeKeys(record, j.rotationKeys, model.framesPerSecond);
-    DecodeKeys(record, j.positionKeys, model.framesPerSecond);
+    // Rotation keys first, then position keys, as one run.
+    const auto decode = [&](RecordBytes& record, size_t i) {
+      msKeyframe& key = i < rotationCount ? j.rotationKeys[i] : j.positionKeys[i - rotationCount];
+      DecodeKey(record, key, framesPerSecond);
+    };
+    if (!ReadRecords(in, size_t{rotationCount} + positionCount, kKeySize, scratch, decode)) {
+      return false;
+    }
   }
   return true;
 }
