@@ -46,10 +46,11 @@ class ConvertCommand : public Subcommand {
       }
       try {
         const int32_t number = session.LoadAny(inputs_[i], objectNumber_);
-        if (showProgress) std::fprintf(stderr, "\r\033[K");
-        session.PrintNotices();
         const uint64_t size = session.SaveDbo(number, outputs[i]);
         session.Release(number);
+        // The notices of a file that failed are dropped: its one error line says what matters.
+        if (showProgress) std::fprintf(stderr, "\r\033[K");
+        session.PrintNotices();
         written.push_back(outputs[i] + " written (" + std::to_string(size) + " bytes) from " +
                           inputs_[i]);
       } catch (const CliError& error) {
