@@ -23,7 +23,10 @@
 #endif
 #endif
 #ifdef KORVA_CHECK_HEAP_SIZES
-#include <sanitizer/allocator_interface.h>
+// The sanitizer runtime's heap queries; declared here because not every compiler installs their
+// header.
+extern "C" int __sanitizer_get_ownership(const volatile void* block);
+extern "C" size_t __sanitizer_get_allocated_size(const volatile void* block);
 #endif
 
 namespace korva::testing {
