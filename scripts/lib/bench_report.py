@@ -1,0 +1,264 @@
+#!/usr/bin/env python3
+"""Writes bench/RESULTS.md (to stdout) from the suite's JSON output.
+
+Usage: bench_report.py DEFAULT.json HEAP_REUSE.json
+Benchmark names are "<operation>/<kind>/<size>"; the medians of the repetitions are used.
+Machine facts come from the environment (KORVA_BENCH_MACHINE, _COMMIT, _LOAD, _REPETITIONS).
+"""
+import json
+import os
+import sys
+from collections import OrderedDict
+
+# Operation -> (peer operation, how the ratio reads).
+#   "faster": peer time / our time (how many times faster than the peer)
+#   "speed":  floor time / our time (our speed as a share of the floor's)
+PEERS = {
+    "ms3d_read": ("peer_import", "faster"),
+    "import": ("peer_import", "faster"),
+    "dbo_to_block": ("peer_memcpy", "speed"),
+    "dbo_to_object": ("peer_memcpy", "speed"),
+}
+ORDER = ["ms3d_read", "import", "peer_import", "dbo_to_block", "dbo_to_object", "peer_memcpy",
+         "peer_alloc_memcpy", "save_dbo", "load_dbo", "repair"]
+KINDS = ["mesh", "joints", "groups", "chain", "wide"]
+ELEMENT = {"mesh": "vertex", "joints": "joint", "groups": "group", "chain": "frame",
+           "wide": "frame"}
+MESH_HEAVY = ("mesh", "groups")
+
+
+def load(path):
+    """{(operation, kind, size): record} with the median, or the error message."""
+    with open(path) as f:
+        data = json.load(f)
+    results = {}
+    for b in data["benchmarks"]:
+        run = b.get("run_name", b["name"]).replace("/manual_time", "")
+        parts = run.split("/")
+        if len(parts) != 3:
+            continue
+        key = (parts[0], parts[1], int(parts[2]))
+        if b.get("error_occurred"):
+            results[key] = {"error": b.get("error_message", "") or "failed"}
+            continue
+        if b.get("run_type") == "aggregate" and b.get("aggregate_name") != "median":
+            continue
+        scale = {"ns": 1e-3, "us": 1.0, "ms": 1e3, "s": 1e6}[b["time_unit"]]
+        results[key] = {
+            "time": b["real_time"] * scale,  # microseconds
+            "bytes_per_second": b.get("bytes_per_second", 0.0),
+            "items_per_second": b.get("items_per_second", 0.0),
+            "elements": b.get("elements", 0.0),
+            "bytes": b.get("bytes", 0.0),
+        }
+    return data["context"], results
+
+
+def sort_key(key):
+    op, kind, size = key
+    return (ORDER.index(op) if op in ORDER else 99, KINDS.index(kind) if kind in KINDS else 99,
+            size)
+
+
+def fmt_time(us):
+    if us >= 10000:
+        return "%.1f ms" % (us / 1000)
+    if us >= 1000:
+        return "%.2f ms" % (us / 1000)
+    if us >= 10:
+        return "%.0f µs" % us
+    return "%.2f µs" % us
+
+
+def fmt_rate(bytes_per_second):
+    if not bytes_per_second:
+        return "—"
+    if bytes_per_second >= 1e9:
+        return "%.2f GB/s" % (bytes_per_second / 1e9)
+    return "%.0f MB/s" % (bytes_per_second / 1e6)
+
+
+def fmt_items(items_per_second):
+    if items_per_second >= 1e6:
+        return "%.2f M/s" % (items_per_second / 1e6)
+    if items_per_second >= 1e3:
+        return "%.1f k/s" % (items_per_second / 1e3)
+    return "%.0f /s" % items_per_second
+
+
+def ratio(results, key):
+    """(peer name, ratio text, ratio value) for a benchmark with a peer."""
+    op, kind, size = key
+    if op not in PEERS:
+        return "—", "—", None
+    peer_op, mode = PEERS[op]
+    peer = results.get((peer_op, kind, size))
+    ours = results[key]
+    if peer is None:
+        return peer_op, "—", None
+    if "error" in peer:
+        return peer_op, "peer failed", None
+    value = peer["time"] / ours["time"]
+    text = ("%.2f× faster" % value) if mode == "faster" else ("%.2f of memcpy" % value)
+    return peer_op, text, value
+
+
+def main_table(results):
+    lines = ["| Benchmark | Time | Throughput | Elements/s | Peer | Peer time | Ratio |",
+             "|---|---:|---:|---:|---|---:|---:|"]
+    for key in sorted(results, key=sort_key):
+        op, kind, size = key
+        r = results[key]
+        name = "%s/%s/%d" % key
+        if "error" in r:
+            lines.append("| %s | failed: %s | | | | | |" % (name, r["error"]))
+            continue
+        peer_op, text, _ = ratio(results, key)
+        peer = results.get((peer_op, kind, size)) if peer_op != "—" else None
+        peer_time = fmt_time(peer["time"]) if peer and "error" not in peer else "—"
+        lines.append("| %s | %s | %s | %s | %s | %s | %s |" % (
+            name, fmt_time(r["time"]), fmt_rate(r["bytes_per_second"]),
+            fmt_items(r["items_per_second"]), peer_op, peer_time, text))
+    return "\n".join(lines)
+
+
+def families(results):
+    """(operation, kind) -> [(size, time per element in ns)] in size order."""
+    fam = OrderedDict()
+    for key in sorted(results, key=sort_key):
+        op, kind, size = key
+        r = results[key]
+        if "error" in r or not r["elements"]:
+            continue
+        fam.setdefault((op, kind), []).append((size, r["time"] * 1000.0 / r["elements"]))
+    return fam
+
+
+def growth_table(results):
+    fam = families(results)
+    lines = ["| Benchmark | Per | Time per element, smallest → largest size | Largest / smallest | Flat (≤ 2×) |",
+             "|---|---|---|---:|---|"]
+    spreads = {}
+    for (op, kind), points in fam.items():
+        cells = ", ".join("%d: %s" % (size, fmt_ns(ns)) for size, ns in points)
+        spread = points[-1][1] / points[0][1] if len(points) > 1 else 1.0
+        worst = max(ns for _, ns in points) / min(ns for _, ns in points)
+        spreads[(op, kind)] = worst
+        lines.append("| %s/%s | %s | %s | %.2f | %s |" % (
+            op, kind, ELEMENT.get(kind, "element"), cells, spread,
+            "yes" if worst <= 2.0 else "no (max/min %.2f)" % worst))
+    return "\n".join(lines), spreads
+
+
+def fmt_ns(ns):
+    if ns >= 1e6:
+        return "%.2f ms" % (ns / 1e6)
+    if ns >= 1e4:
+        return "%.1f µs" % (ns / 1e3)
+    if ns >= 100:
+        return "%.0f ns" % ns
+    return "%.1f ns" % ns
+
+
+def target_lines(results, spreads, label):
+    out = []
+    imports = [k for k in results if k[0] == "import" and "error" not in results[k]]
+    met, missed, unmeasured = [], [], []
+    for key in sorted(imports, key=sort_key):
+        _, _, value = ratio(results, key)
+        name = "%s/%d" % (key[1], key[2])
+        if value is None:
+            unmeasured.append(name)
+        elif value >= 3.0:
+            met.append("%s %.2f×" % (name, value))
+        else:
+            missed.append("%s %.2f×" % (name, value))
+    out.append("- Whole import ≥ 3× the peer (%s): met at %d of %d sizes with a peer figure%s%s%s." % (
+        label, len(met), len(met) + len(missed),
+        "; missed: " + ", ".join(missed) if missed else "",
+        "; met: " + ", ".join(met) if met else "",
+        "; no peer figure: " + ", ".join(unmeasured) if unmeasured else ""))
+    dbo_met, dbo_missed = [], []
+    for key in sorted(results, key=sort_key):
+        if key[0] not in ("dbo_to_block", "dbo_to_object") or key[1] not in MESH_HEAVY:
+            continue
+        if "error" in results[key]:
+            continue
+        _, _, value = ratio(results, key)
+        if value is None:
+            continue
+        name = "%s/%s/%d %.2f" % (key[0], key[1], key[2], value)
+        (dbo_met if value >= 0.25 else dbo_missed).append(name)
+    out.append("- DBO block write and read ≥ 1/4 of memcpy on mesh-heavy objects (%s): met %d of %d%s." % (
+        label, len(dbo_met), len(dbo_met) + len(dbo_missed),
+        "; missed: " + ", ".join(dbo_missed) if dbo_missed else ""))
+    ours = {k: v for k, v in spreads.items() if not k[0].startswith("peer_")}
+    not_flat = ["%s/%s %.2f" % (k[0], k[1], v) for k, v in ours.items() if v > 2.0]
+    out.append("- Time per element flat within 2× (%s): %d of %d benchmark families%s." % (
+        label, len(ours) - len(not_flat), len(ours),
+        "; not flat: " + ", ".join(not_flat) if not_flat else ""))
+    return "\n".join(out)
+
+
+def main():
+    context, default = load(sys.argv[1])
+    reuse_context, reuse = load(sys.argv[2])
+    machine = os.environ.get("KORVA_BENCH_MACHINE", "unknown machine")
+    caches = ", ".join("L%d %s %d KiB" % (c["level"], c["type"], c["size"] // 1024)
+                       for c in context.get("caches", []))
+    default_growth, default_spreads = growth_table(default)
+    reuse_growth, reuse_spreads = growth_table(reuse)
+    repetitions = os.environ.get("KORVA_BENCH_REPETITIONS", "3")
+    print("# Benchmark results")
+    print()
+    print("Written by `scripts/bench` from one run of `korva_bench` (build/bench, RelWithDebInfo, i386);")
+    print("do not edit by hand.")
+    print()
+    print("- Machine: %s (%s); %s." % (machine, context.get("host_name", "?"), caches))
+    print("- Shared: the machine was shared with other agents building and testing during the run, so")
+    print("  figures carry noise; load average at the end: %s." % os.environ.get("KORVA_BENCH_LOAD", "?"))
+    print("- Run: %s, commit %s; `nice -n 0`, %s repetitions, medians of wall time (only the" % (
+        context.get("date", "?"), os.environ.get("KORVA_BENCH_COMMIT", "?"), repetitions))
+    print("  measured call is timed: building the inputs and releasing the results are not).")
+    print("- Models are generated (see bench/bench_models.h) and read from a memory file system.")
+    print("  mesh/N: one group of N vertices and N triangles; joints/N: N joints with 100 rotation and")
+    print("  100 position keys each (4 vertices, 2 triangles per joint); groups/N: N groups of 1024")
+    print("  vertices and triangles. repair/chain and repair/wide: N frames in one chain or all children")
+    print("  of the root.")
+    print("- Peers: `peer_import` is assimp's MS3D import (`Assimp::Importer::ReadFile`, no")
+    print("  post-processing) of the same file; `peer_memcpy` copies the block's bytes into memory already")
+    print("  in use; `peer_alloc_memcpy` copies them into a fresh block from the same heap.")
+    print()
+    print("## Targets")
+    print()
+    print(target_lines(default, default_spreads, "default allocator"))
+    print(target_lines(reuse, reuse_spreads, "large blocks kept in the heap"))
+    print()
+    print("## All benchmarks (default allocator)")
+    print()
+    print(main_table(default))
+    print()
+    print("## Time per element across sizes (default allocator)")
+    print()
+    print(default_growth)
+    print()
+    print("## With large blocks kept in the heap")
+    print()
+    print("The same suite with `GLIBC_TUNABLES=glibc.malloc.mmap_threshold=4294967295:"
+          "glibc.malloc.trim_threshold=4294967295`:")
+    print("glibc on i386 otherwise maps every block above 512 KiB afresh and unmaps it on release, so")
+    print("each large array costs page faults and page zeroing in the kernel on every call. This run")
+    print("shows what the code itself costs.")
+    print()
+    print(main_table(reuse))
+    print()
+    print(reuse_growth)
+    notes = os.path.join(os.path.dirname(os.path.abspath(__file__)), "bench_notes.md")
+    if os.path.exists(notes):
+        print()
+        with open(notes) as f:
+            sys.stdout.write(f.read())
+
+
+if __name__ == "__main__":
+    main()
