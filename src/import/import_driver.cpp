@@ -130,7 +130,7 @@ bool ImportMs3dObject(const char* path, int32_t objectNumber) {
   const HostApi& api = g_plugin.api;
 
   auto model = std::make_unique<msModel>();
-  if (!model->LoadFromFile(path) || !GroupIndicesValid(*model)) {
+  if (!model->LoadFromFile(path) || !GroupIndicesValid(*model) || !BoneArraysFitModel(*model)) {
     StoreUnreadableModelError();
     return false;
   }

@@ -1,5 +1,7 @@
 #include "import/model_checks.h"
 
+#include "model/bone.h"
+
 namespace korva::import {
 
 bool GroupIndicesValid(const msModel& model) {
@@ -14,6 +16,24 @@ bool GroupIndicesValid(const msModel& model) {
     }
   }
   return true;
+}
+
+uint64_t MandatoryFileBytes(const msModel& model) {
+  constexpr uint64_t kHeader = 14, kCounts = 5 * 2, kAnimation = 12;
+  uint64_t bytes = kHeader + kCounts + kAnimation + 15 * uint64_t{model.vertices.size()} +
+                   70 * uint64_t{model.triangles.size()} + 361 * uint64_t{model.materials.size()};
+  for (const msGroup& group : model.groups)
+    bytes += 36 + 2 * uint64_t{group.triangleIndices.size()};
+  for (const msJoint& joint : model.joints) {
+    bytes += 93 + 16 * (uint64_t{joint.rotationKeys.size()} + joint.positionKeys.size());
+  }
+  return bytes;
+}
+
+bool BoneArraysFitModel(const msModel& model) {
+  const uint64_t bones = uint64_t{model.groups.size()} * model.joints.size();
+  return bones * sizeof(sBone) <=
+         kBoneBytesPerFileByte * MandatoryFileBytes(model) + kBoneBytesFixed;
 }
 
 }  // namespace korva::import
