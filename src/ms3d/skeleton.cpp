@@ -1,23 +1,17 @@
 // The skeleton of an msModel: parents by name, rest transforms, Hermite tangents of the
 // position keys and posing at a frame.
 #include <cstring>
+#include <string_view>
+#include <unordered_map>
 
 #include "ms3d/ms_model.h"
 
 namespace korva {
 namespace {
 
-// Name fields may fill all 32 bytes without a terminator; compare only within them.
-bool NameFieldsEqual(const char* a, const char* b) {
-  const size_t length = BoundedNameLength(a, kMsNameSize);
-  return length == BoundedNameLength(b, kMsNameSize) && std::memcmp(a, b, length) == 0;
-}
-
-int JointIndexByField(const std::vector<msJoint>& joints, const char* field) {
-  for (size_t i = 0; i < joints.size(); ++i) {
-    if (NameFieldsEqual(joints[i].name, field)) return static_cast<int>(i);
-  }
-  return -1;
+// Name fields may fill all 32 bytes without a terminator; only the bytes within them count.
+std::string_view NameField(const char* field) {
+  return std::string_view(field, BoundedNameLength(field, kMsNameSize));
 }
 
 const msJoint* ParentOf(const std::vector<msJoint>& joints, const msJoint& joint) {
@@ -104,7 +98,16 @@ int msModel::JointIndexByName(const char* name) const {
 }
 
 void msModel::BuildBindPose() {
-  for (msJoint& joint : joints) joint.parentIndex = JointIndexByField(joints, joint.parentName);
+  // One table of first indices by name keeps the lookup linear: a file may hold 65535 joints.
+  std::unordered_map<std::string_view, int> firstByName;
+  firstByName.reserve(joints.size());
+  for (size_t i = 0; i < joints.size(); ++i) {
+    firstByName.emplace(NameField(joints[i].name), static_cast<int>(i));
+  }
+  for (msJoint& joint : joints) {
+    const auto found = firstByName.find(NameField(joint.parentName));
+    joint.parentIndex = found == firstByName.end() ? -1 : found->second;
+  }
   for (msJoint& joint : joints) {
     joint.bindLocal = EulerToMatrix(joint.rotation);
     for (int r = 0; r < 3; ++r) joint.bindLocal.m[r][3] = joint.position[r];

@@ -83,6 +83,17 @@ TEST(SkeletonTest, NamesAreMatchedWithinTheirThirtyTwoBytes) {
   EXPECT_EQ(model.JointIndexByName(""), -1);
 }
 
+TEST(SkeletonTest, AParentNameSharedByTwoJointsLinksToTheFirst) {
+  msModel model;
+  AddJoint(model, "twin", "");
+  AddJoint(model, "twin", "");
+  AddJoint(model, "child", "twin");
+  AddJoint(model, "orphan", "nobody");
+  model.BuildBindPose();
+  EXPECT_EQ(model.joints[2].parentIndex, 0);
+  EXPECT_EQ(model.joints[3].parentIndex, -1);
+}
+
 TEST(SkeletonTest, TangentsWrapAroundAndVanishBelowThreeKeys) {
   msModel model;
   AddJoint(model, "three", "").positionKeys = {{0, {0, 0, 0}}, {10, {10, 0, 0}}, {20, {20, 0, 0}}};
