@@ -23,37 +23,58 @@ bool HasPositions(const sMesh* mesh) {
          mesh->vertexSize >= 3 * sizeof(float);
 }
 
+// Calls visit(position) for every vertex. The vertex bytes may alias anything, so the visitors
+// keep their running values in locals rather than in the caller's records.
 template <typename Visit>
 void ForEachPosition(const sMesh* mesh, Visit visit) {
   if (!HasPositions(mesh)) return;
-  for (int32_t i = 0; i < mesh->vertexCount; ++i) {
+  const uint8_t* vertex = mesh->vertexData;
+  const size_t stride = mesh->vertexSize;
+  for (int32_t i = 0; i < mesh->vertexCount; ++i, vertex += stride) {
     float position[3];
-    std::memcpy(position, mesh->vertexData + size_t{mesh->vertexSize} * static_cast<size_t>(i),
-                sizeof position);
+    std::memcpy(position, vertex, sizeof position);
     visit(position);
   }
 }
 
 void Extend(Box& box, const sMesh* mesh) {
-  ForEachPosition(mesh, [&](const float* p) {
-    for (int axis = 0; axis < 3; ++axis) {
-      box.low[axis] = box.empty ? p[axis] : std::min(box.low[axis], p[axis]);
-      box.high[axis] = box.empty ? p[axis] : std::max(box.high[axis], p[axis]);
-    }
+  if (!HasPositions(mesh)) return;
+  float first[3];
+  std::memcpy(first, mesh->vertexData, sizeof first);
+  if (box.empty) {
+    for (int axis = 0; axis < 3; ++axis) box.low[axis] = box.high[axis] = first[axis];
     box.empty = false;
+  }
+  // Six scalars, so the loop keeps them in registers.
+  float lowX = box.low[0], lowY = box.low[1], lowZ = box.low[2];
+  float highX = box.high[0], highY = box.high[1], highZ = box.high[2];
+  ForEachPosition(mesh, [&](const float* p) {
+    lowX = std::min(lowX, p[0]);
+    lowY = std::min(lowY, p[1]);
+    lowZ = std::min(lowZ, p[2]);
+    highX = std::max(highX, p[0]);
+    highY = std::max(highY, p[1]);
+    highZ = std::max(highZ, p[2]);
   });
+  box.low[0] = lowX;
+  box.low[1] = lowY;
+  box.low[2] = lowZ;
+  box.high[0] = highX;
+  box.high[1] = highY;
+  box.high[2] = highZ;
 }
 
 Bounds Measure(const Box& box, const sMesh* const* meshes, int32_t count) {
   Bounds bounds{};
   for (int axis = 0; axis < 3; ++axis) bounds.centre[axis] = (box.low[axis] + box.high[axis]) / 2;
+  const float cx = bounds.centre[0], cy = bounds.centre[1], cz = bounds.centre[2];
   float largest = 0;
   for (int32_t m = 0; m < count; ++m) {
     if (!meshes[m]) continue;
-    ForEachPosition(meshes[m], [&](const float* p) {
-      const float dx = p[0] - bounds.centre[0];
-      const float dy = p[1] - bounds.centre[1];
-      const float dz = p[2] - bounds.centre[2];
+    ForEachPosition(meshes[m], [&largest, cx, cy, cz](const float* p) {
+      const float dx = p[0] - cx;
+      const float dy = p[1] - cy;
+      const float dz = p[2] - cz;
       largest = std::max(largest, dx * dx + dy * dy + dz * dz);
     });
   }
