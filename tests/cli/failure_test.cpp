@@ -183,6 +183,13 @@ TEST_F(FailureTest, BadUsageExitsWithTwo) {
   EXPECT_NE(RunKorva({"frobnicate"}, folder()).err.find("frobnicate"), std::string::npos);
 }
 
+TEST_F(FailureTest, OutputThatCannotBeWrittenIsAFailure) {
+  if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
+  const RunResult run = RunKorvaInto("/dev/full", {"info", "crane.dbo"}, folder());
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(Lines(run.err), std::vector<std::string>{"korva: standard output: cannot be written"});
+}
+
 TEST(HelpTest, EverySubcommandHasHelpAndTheToolHasAVersion) {
   ScratchFolder scratch;
   const RunResult top = RunKorva({"--help"}, scratch.path());

@@ -73,9 +73,11 @@ std::string ReadUntilClosed(int fd) {
 }  // namespace
 
 RunResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
-                     const fs::path& workingFolder, bool stderrOnTerminal) {
+                     const fs::path& workingFolder, const RunOptions& options) {
   const fs::path capture = FreshCaptureFolder();
-  const std::string outPath = (capture / "stdout").string();
+  const bool stderrOnTerminal = options.stderrOnTerminal;
+  const std::string outPath =
+      options.stdoutFile.empty() ? (capture / "stdout").string() : options.stdoutFile;
   const std::string errPath = (capture / "stderr").string();
   int master = -1;
   int slave = -1;
@@ -119,7 +121,7 @@ RunResult RunProgram(const std::string& program, const std::vector<std::string>&
   while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
   }
   result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  result.out = ReadText(outPath);
+  if (options.stdoutFile.empty()) result.out = ReadText(outPath);
   if (!stderrOnTerminal) result.err = ReadText(errPath);
   std::error_code ignored;
   fs::remove_all(capture, ignored);
@@ -132,7 +134,16 @@ RunResult RunKorva(const std::vector<std::string>& arguments, const fs::path& wo
 
 RunResult RunKorvaOnTerminal(const std::vector<std::string>& arguments,
                              const fs::path& workingFolder) {
-  return RunProgram(KORVA_BINARY, arguments, workingFolder, true);
+  RunOptions options;
+  options.stderrOnTerminal = true;
+  return RunProgram(KORVA_BINARY, arguments, workingFolder, options);
+}
+
+RunResult RunKorvaInto(const std::string& stdoutFile, const std::vector<std::string>& arguments,
+                       const fs::path& workingFolder) {
+  RunOptions options;
+  options.stdoutFile = stdoutFile;
+  return RunProgram(KORVA_BINARY, arguments, workingFolder, options);
 }
 
 ScratchFolder::ScratchFolder() {

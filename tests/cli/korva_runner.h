@@ -15,10 +15,17 @@ struct RunResult {
   std::string err;    // stderr
 };
 
+struct RunOptions {
+  // stderr is a pseudo-terminal (its line ends come back as CR LF).
+  bool stderrOnTerminal = false;
+  // stdout goes to this file instead of being captured (RunResult::out stays empty).
+  std::string stdoutFile;
+};
+
 // `program` with `arguments` (passed as they are, no shell), started in `workingFolder`, stdin
-// empty. With `stderrOnTerminal` stderr is a pseudo-terminal (its line ends come back as CR LF).
+// empty.
 RunResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
-                     const std::filesystem::path& workingFolder, bool stderrOnTerminal = false);
+                     const std::filesystem::path& workingFolder, const RunOptions& options = {});
 
 // korva with `arguments`, from `workingFolder`; stdout and stderr go to files (not a terminal).
 RunResult RunKorva(const std::vector<std::string>& arguments,
@@ -27,6 +34,10 @@ RunResult RunKorva(const std::vector<std::string>& arguments,
 // The same with stderr on a terminal, as in an interactive shell.
 RunResult RunKorvaOnTerminal(const std::vector<std::string>& arguments,
                              const std::filesystem::path& workingFolder);
+
+// The same with stdout written to `stdoutFile` (e.g. /dev/full).
+RunResult RunKorvaInto(const std::string& stdoutFile, const std::vector<std::string>& arguments,
+                       const std::filesystem::path& workingFolder);
 
 // A fresh, empty folder for one test, removed by the destructor.
 class ScratchFolder {

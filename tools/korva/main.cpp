@@ -87,12 +87,20 @@ int RunKorva(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  int code = korva::cli::kExitFileFailure;
   try {
-    return RunKorva(argc, argv);
+    code = RunKorva(argc, argv);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "korva: %s\n", OneLine(e.what()).c_str());
   } catch (...) {
     std::fprintf(stderr, "korva: unexpected failure\n");
   }
-  return korva::cli::kExitFileFailure;
+  // What korva prints is the result a script reads: output lost to a full disk must not pass as
+  // success.
+  const bool outputLost = std::fflush(stdout) != 0 || std::ferror(stdout);
+  if (outputLost && code == korva::cli::kExitSuccess) {
+    std::fprintf(stderr, "korva: standard output: cannot be written\n");
+    code = korva::cli::kExitFileFailure;
+  }
+  return code;
 }
