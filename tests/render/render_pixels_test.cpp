@@ -130,6 +130,26 @@ TEST(RenderQuad, LightFollowsTheNormals) {
   EXPECT_EQ(shaded.b, 0);
 }
 
+TEST(RenderQuad, WireframeDrawsTheEdgesOfFrontFacesOnly) {
+  ObjectHandle object = NewEmptyObject();
+  AttachMesh(AddFrame(object.get(), nullptr, IdentityMatrix(), "front"),
+             QuadFacingPlusZ(-1, -1, 1, 1, 0), FrontQuadIndices(), 1, 0, 0);
+  AttachMesh(AddFrame(object.get(), nullptr, IdentityMatrix(), "back"),
+             QuadFacingPlusZ(-1, -1, 1, 1, 0.5f), BackQuadIndices(), 0, 0, 1);
+  RenderOptions options = PlainOptions();
+  options.wireframe = true;
+  const Image image = Draw(*object, options).image;
+  EXPECT_EQ(image.at(60, 40), kBackground);  // inside, off the diagonal
+  EXPECT_EQ(image.at(40, 60), kBackground);
+  EXPECT_EQ(image.at(50, 25), kRed);  // top edge
+  EXPECT_EQ(image.at(25, 40), kRed);  // left edge
+  EXPECT_EQ(image.at(60, 60), kRed);  // the shared diagonal
+  EXPECT_EQ(CountColor(image, kBlue), 0);
+  // Four sides and a diagonal of about 50 pixels each.
+  EXPECT_GT(CountColor(image, kRed), 4 * 45);
+  EXPECT_LT(CountColor(image, kRed), 5 * 60);
+}
+
 TEST(RenderFrames, TwoGroupsModelledSideBySideDrawSideBySide) {
   // As the import leaves groups: each mesh centred on its own origin, its frame placing it.
   ObjectHandle object = NewEmptyObject();
