@@ -261,26 +261,5 @@ TEST(RenderTexture, MissingTextureDrawsInTheMaterialColourWithAWarning) {
   EXPECT_NE(files.warnings()[0].find("nowhere.bmp"), std::string::npos);
 }
 
-TEST(RenderTexture, CoordinatesOutsideTheImageFollowTheAddressMode) {
-  // u and v from 0 to 2: wrapping repeats the texture, clamping stretches its last texels.
-  for (const int mode : {1, 3}) {
-    ObjectHandle object = NewEmptyObject();
-    std::vector<BuiltVertex> corners = QuadFacingPlusZ(-1, -1, 1, 1, 0);
-    for (BuiltVertex& corner : corners) corner.u *= 2, corner.v *= 2;
-    sMesh* mesh = AttachMesh(AddFrame(object.get(), nullptr, IdentityMatrix(), "quad"), corners,
-                             FrontQuadIndices(), 1, 1, 1);
-    mesh->textures[0].addressU = mode;
-    mesh->textures[0].addressV = mode;
-    const Image texture = CornerTexture();
-    const Image image =
-        Draw(*object, PlainOptions(), [&](const sFrame&, const sMesh&) { return &texture; }).image;
-    SCOPED_TRACE(mode == 1 ? "wrap" : "clamp");
-    EXPECT_EQ(image.at(27, 27), kRed);
-    EXPECT_EQ(image.at(72, 72), kWhite);
-    // Just past the middle: the second copy's top-left when wrapping, the last column otherwise.
-    EXPECT_EQ(image.at(52, 27), mode == 1 ? kRed : kGreen);
-  }
-}
-
 }  // namespace
 }  // namespace korva::testing
