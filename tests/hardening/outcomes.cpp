@@ -1,8 +1,10 @@
 #include "hardening/outcomes.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
-#include <memory>
+#include <new>
+#include <stdexcept>
 
 #include "host/exports.h"
 #include "model/host_heap.h"
@@ -20,6 +22,18 @@ namespace {
 // lives and restores this sink afterwards.
 void DropNotice(const char*, const char*, void*) {}
 const bool kNoticesDropped = (platform::SetNoticeSink(&DropNotice, nullptr), true);
+
+}  // namespace
+
+// Thousands of short-lived inputs would otherwise fill the 32-bit address space with the
+// sanitizer's quarantine of freed blocks.
+#if defined(__SANITIZE_ADDRESS__)
+extern "C" const char* __asan_default_options() {
+  return "quarantine_size_mb=32";
+}
+#endif
+
+namespace {
 
 uint32_t AddressOf(const void* block) {
   return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(block));
@@ -75,17 +89,30 @@ bool WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
   return std::fclose(file) == 0 && written;
 }
 
-std::string ReaderOutcome(const std::vector<uint8_t>& bytes) {
+InputBlock::InputBlock(size_t capacity)
+    : block_(static_cast<uint8_t*>(std::malloc(capacity > 0 ? capacity : 1))), capacity_(capacity) {
+  if (!block_) throw std::bad_alloc();
+}
+
+InputBlock::~InputBlock() {
+  std::free(block_);
+}
+
+const uint8_t* InputBlock::Place(const uint8_t* bytes, size_t size) {
+  if (size > capacity_) throw std::length_error("input larger than its block");
+  uint8_t* start = block_ + (capacity_ - size);
+  if (size > 0) std::memmove(start, bytes, size);
+  return start;
+}
+
+std::string ReaderOutcome(const uint8_t* data, size_t size) {
   (void)kNoticesDropped;
-  // A block of exactly the input's size, so a read past it is caught.
-  std::unique_ptr<uint8_t[]> data(new uint8_t[bytes.size() + (bytes.empty() ? 1 : 0)]);
-  if (!bytes.empty()) std::memcpy(data.get(), bytes.data(), bytes.size());
   std::string fault;
   CountingAllocator allocator;
   {
     msModel model;
-    if (model.LoadFromMemory(data.get(), bytes.size())) {
-      if (model.vertices.size() * 15 > bytes.size() || model.joints.size() * 93 > bytes.size()) {
+    if (model.LoadFromMemory(data, size)) {
+      if (model.vertices.size() * 15 > size || model.joints.size() * 93 > size) {
         fault = "more elements than the input holds";
       }
       model.NegateVertexX();
@@ -93,8 +120,13 @@ std::string ReaderOutcome(const std::vector<uint8_t>& bytes) {
       model.PoseAtFrame(0.0f);
     }
   }
-  if (fault.empty()) fault = AllocationFault(allocator, bytes.size());
+  if (fault.empty()) fault = AllocationFault(allocator, size);
   return fault;
+}
+
+std::string ReaderOutcome(const std::vector<uint8_t>& bytes) {
+  InputBlock block(bytes.size());
+  return ReaderOutcome(block.Place(bytes.data(), bytes.size()), bytes.size());
 }
 
 std::string ImportOutcome(const std::vector<uint8_t>& bytes, const std::string& path) {
@@ -119,15 +151,13 @@ std::string ImportOutcome(const std::vector<uint8_t>& bytes, const std::string& 
   return fault;
 }
 
-std::string BlockOutcome(const std::vector<uint8_t>& bytes) {
-  std::unique_ptr<uint8_t[]> data(new uint8_t[bytes.size() + (bytes.empty() ? 1 : 0)]);
-  if (!bytes.empty()) std::memcpy(data.get(), bytes.data(), bytes.size());
+std::string BlockOutcome(const uint8_t* data, size_t size) {
   std::string fault;
   CountingAllocator allocator;
   {
     bool loaded = false;
     std::vector<uint8_t> first, second;
-    fault = ReadCheckWrite(data.get(), static_cast<uint32_t>(bytes.size()), &loaded, &first);
+    fault = ReadCheckWrite(data, static_cast<uint32_t>(size), &loaded, &first);
     if (fault.empty() && loaded) {
       fault = ReadCheckWrite(first.data(), static_cast<uint32_t>(first.size()), &loaded, &second);
       if (fault.empty() && !loaded) fault = "a written block did not read back";
@@ -135,8 +165,13 @@ std::string BlockOutcome(const std::vector<uint8_t>& bytes) {
     }
   }
   // Two written blocks and their objects live at once; the blocks can outgrow the input.
-  if (fault.empty()) fault = AllocationFault(allocator, bytes.size() * 4);
+  if (fault.empty()) fault = AllocationFault(allocator, size * 4);
   return fault;
+}
+
+std::string BlockOutcome(const std::vector<uint8_t>& bytes) {
+  InputBlock block(bytes.size());
+  return BlockOutcome(block.Place(bytes.data(), bytes.size()), bytes.size());
 }
 
 std::string FileOutcome(const std::vector<uint8_t>& bytes, const std::string& path) {

@@ -11,7 +11,27 @@
 
 namespace korva::testing {
 
-// The MS3D reader on the bytes (from memory), then the skeleton on an accepted model.
+// Holds inputs so that each ends exactly at the end of one heap block, and a read past an input is
+// caught by the sanitizer build; one block serves a whole run of inputs (prefixes, mutations), so
+// the sanitizer's heap is not churned by thousands of blocks of different sizes.
+class InputBlock {
+ public:
+  explicit InputBlock(size_t capacity);
+  ~InputBlock();
+  InputBlock(const InputBlock&) = delete;
+  InputBlock& operator=(const InputBlock&) = delete;
+
+  // Copies `size` bytes (at most the capacity) to the end of the block and returns where they are.
+  const uint8_t* Place(const uint8_t* bytes, size_t size);
+
+ private:
+  uint8_t* block_;
+  size_t capacity_;
+};
+
+// The MS3D reader on the bytes (from memory), then the skeleton on an accepted model. `data + size`
+// must be the end of a heap block (see InputBlock).
+std::string ReaderOutcome(const uint8_t* data, size_t size);
 std::string ReaderOutcome(const std::vector<uint8_t>& bytes);
 
 // The whole import through LoadMilkshape on a fresh standalone host, the bytes written to `path`
@@ -21,6 +41,7 @@ std::string ImportOutcome(const std::vector<uint8_t>& bytes, const std::string& 
 // DBOConvertBlockToObject on the bytes (copied into a block of exactly their size). A loaded
 // object must pass the checks, write back, and read again into an object that writes the same
 // block.
+std::string BlockOutcome(const uint8_t* data, size_t size);
 std::string BlockOutcome(const std::vector<uint8_t>& bytes);
 
 // LoadDBOEx on the bytes written to `path`: 1 with a sound object, or -2 with none.
