@@ -263,7 +263,9 @@ bool Consistent(const Open& list) {
     const auto& mesh = *static_cast<const sMesh*>(list.record);
     const uint64_t vertexBytes =
         uint64_t{mesh.vertexSize} * static_cast<uint32_t>(mesh.vertexCount);
-    return vertexBytes == (mesh.vertexData ? list.held[kVertexBytes] : 0) &&
+    // A negative count sizes nothing when the vertex size is 0, but the host still counts with it.
+    return mesh.vertexCount >= 0 &&
+           vertexBytes == (mesh.vertexData ? list.held[kVertexBytes] : 0) &&
            CountMatches(mesh.indexCount, mesh.indexData, list.held[kIndexEntries]) &&
            CountMatches(mesh.materialListCount, mesh.materialList, list.held[kMaterialEntries]) &&
            CountedMatches(mesh.boneCount, mesh.bones) &&
