@@ -124,6 +124,7 @@ TEST_F(BatchTest, TwoInputsForOneOutputIsBadUsage) {
 }
 
 TEST_F(BatchTest, ProgressOnlyOnATerminal) {
+  if (!TerminalAvailable()) GTEST_SKIP() << "no pseudo-terminal on this machine";
   const std::string firstStep = "[1/" + std::to_string(inputs_.size()) + "] " + inputs_[0];
   const std::string lastStep = "[" + std::to_string(inputs_.size()) + "/" +
                                std::to_string(inputs_.size()) + "] " + inputs_.back();

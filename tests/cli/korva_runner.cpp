@@ -139,6 +139,15 @@ RunResult RunKorvaOnTerminal(const std::vector<std::string>& arguments,
   return RunProgram(KORVA_BINARY, arguments, workingFolder, options);
 }
 
+bool TerminalAvailable() {
+  int master = -1;
+  int slave = -1;
+  if (!OpenTerminal(&master, &slave)) return false;
+  close(slave);
+  close(master);
+  return true;
+}
+
 RunResult RunKorvaInto(const std::string& stdoutFile, const std::vector<std::string>& arguments,
                        const fs::path& workingFolder) {
   RunOptions options;

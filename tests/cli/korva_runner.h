@@ -35,6 +35,9 @@ RunResult RunKorva(const std::vector<std::string>& arguments,
 RunResult RunKorvaOnTerminal(const std::vector<std::string>& arguments,
                              const std::filesystem::path& workingFolder);
 
+// Whether this machine can give a program a pseudo-terminal (some containers cannot).
+bool TerminalAvailable();
+
 // The same with stdout written to `stdoutFile` (e.g. /dev/full).
 RunResult RunKorvaInto(const std::string& stdoutFile, const std::vector<std::string>& arguments,
                        const std::filesystem::path& workingFolder);
