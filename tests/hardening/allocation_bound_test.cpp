@@ -25,7 +25,7 @@ Ms3dContent ManyGroupsAndJoints(size_t groups, size_t joints) {
 }
 
 TEST(AllocationBoundTest, ManyEmptyGroupsTimesManyJointsIsRefusedWithinTheBound) {
-  const std::string path = ::testing::TempDir() + "groups_times_joints.ms3d";
+  const std::string path = ScratchPath("groups_times_joints.ms3d");
   EXPECT_EQ(ImportOutcome(WriteMs3d(ManyGroupsAndJoints(300, 300)), path), "");
   standalone::StandaloneHost host;
   host.Bind();
@@ -34,7 +34,7 @@ TEST(AllocationBoundTest, ManyEmptyGroupsTimesManyJointsIsRefusedWithinTheBound)
 }
 
 TEST(AllocationBoundTest, AModestProductOfGroupsAndJointsStillImports) {
-  const std::string path = ::testing::TempDir() + "groups_times_joints.ms3d";
+  const std::string path = ScratchPath("groups_times_joints.ms3d");
   ASSERT_TRUE(WriteBytes(path, WriteMs3d(ManyGroupsAndJoints(20, 40))));
   standalone::StandaloneHost host;
   host.Bind();

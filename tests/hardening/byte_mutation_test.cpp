@@ -36,7 +36,7 @@ void ExpectEveryMutationClean(const std::string& name, const std::vector<uint8_t
 
 TEST(ByteMutationTest, EveryByteOfASmallModelImportsCleanly) {
   const std::vector<uint8_t> model = WriteMs3d(SampleMs3d());
-  const std::string path = ::testing::TempDir() + "mutated.ms3d";
+  const std::string path = ScratchPath("mutated.ms3d");
   ExpectEveryMutationClean("model", model, [&](const uint8_t* data, size_t size) {
     std::string fault = ReaderOutcome(data, size);
     return fault.empty() ? ImportOutcome(std::vector<uint8_t>(data, data + size), path) : fault;
@@ -45,7 +45,7 @@ TEST(ByteMutationTest, EveryByteOfASmallModelImportsCleanly) {
 
 TEST(ByteMutationTest, EveryByteOfItsBlockLoadsCleanly) {
   const std::vector<uint8_t> block =
-      ImportedBlock(WriteMs3d(SampleMs3d()), ::testing::TempDir() + "block_source.ms3d");
+      ImportedBlock(WriteMs3d(SampleMs3d()), ScratchPath("block_source.ms3d"));
   ASSERT_FALSE(block.empty());
   ExpectEveryMutationClean(
       "block", block, [](const uint8_t* data, size_t size) { return BlockOutcome(data, size); });

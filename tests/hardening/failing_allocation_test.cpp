@@ -73,7 +73,8 @@ FailedRun ImportFailing(const std::string& path, size_t n, const std::vector<uin
 }
 
 TEST(FailingAllocationTest, EveryAllocationOfAnImportFailsCleanly) {
-  const std::string path = WriteMs3dFile(SampleMs3d(), "failing_allocation.ms3d");
+  const std::string path = ScratchPath("failing_allocation.ms3d");
+  ASSERT_TRUE(WriteBytes(path, WriteMs3d(SampleMs3d())));
   std::vector<uint8_t> expected;
   size_t total = 0;
   {
@@ -105,9 +106,9 @@ TEST(FailingAllocationTest, EveryAllocationOfAnImportFailsCleanly) {
 // allocation failing.
 TEST(FailingAllocationTest, EveryAllocationOfADboLoadFailsCleanly) {
   const std::vector<uint8_t> block =
-      ImportedBlock(WriteMs3d(SampleMs3d()), ::testing::TempDir() + "failing_source.ms3d");
+      ImportedBlock(WriteMs3d(SampleMs3d()), ScratchPath("failing_source.ms3d"));
   ASSERT_FALSE(block.empty());
-  const std::string path = ::testing::TempDir() + "failing_allocation.dbo";
+  const std::string path = ScratchPath("failing_allocation.dbo");
   ASSERT_TRUE(WriteBytes(path, block));
 
   for (const bool fromFile : {true, false}) {

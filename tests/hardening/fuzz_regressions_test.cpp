@@ -25,7 +25,7 @@ std::vector<std::string> FilesIn(const std::string& folder) {
 
 std::string Replay(const std::string& target, const std::vector<uint8_t>& bytes) {
   if (target == "ms3d_reader") return ReaderOutcome(bytes);
-  if (target == "import") return ImportOutcome(bytes, ::testing::TempDir() + "regression.ms3d");
+  if (target == "import") return ImportOutcome(bytes, ScratchPath("regression.ms3d"));
   return BlockOutcome(bytes);
 }
 

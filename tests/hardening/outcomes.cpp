@@ -1,9 +1,13 @@
 #include "hardening/outcomes.h"
 
+#include <gtest/gtest.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <set>
 #include <stdexcept>
 
 #include "host/exports.h"
@@ -80,6 +84,20 @@ std::string ReadCheckWrite(const uint8_t* block, uint32_t size, bool* loaded,
 }
 
 }  // namespace
+
+std::string ScratchPath(const std::string& name) {
+  static std::set<std::string>* made = [] {
+    static std::set<std::string> paths;
+    std::atexit([] {
+      for (const std::string& path : paths) std::remove(path.c_str());
+    });
+    return &paths;
+  }();
+  const std::string path =
+      ::testing::TempDir() + "korva-hardening-" + std::to_string(::getpid()) + "-" + name;
+  made->insert(path);
+  return path;
+}
 
 bool WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
   std::FILE* file = std::fopen(path.c_str(), "wb");

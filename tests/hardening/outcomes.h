@@ -50,6 +50,10 @@ std::string FileOutcome(const std::vector<uint8_t>& bytes, const std::string& pa
 // The DBO block of the model imported on a standalone host (empty when the import fails).
 std::vector<uint8_t> ImportedBlock(const std::vector<uint8_t>& model, const std::string& path);
 
+// A path for a scratch file in the test temporary folder, unique to this process: several test
+// runs may share the folder.
+std::string ScratchPath(const std::string& name);
+
 // Writes the bytes to `path`; false on any failure.
 bool WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 

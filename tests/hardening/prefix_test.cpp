@@ -64,7 +64,7 @@ TEST(PrefixTest, PrefixesOfEveryModelReadCleanly) {
 // whatever its length, so those are sampled, while every prefix of a generated model that the
 // reader accepts is imported (the real models are sampled throughout: each import of them is slow).
 TEST(PrefixTest, PrefixesOfEveryModelImportCleanly) {
-  const std::string path = ::testing::TempDir() + "prefix.ms3d";
+  const std::string path = ScratchPath("prefix.ms3d");
   FaultLimit faults;
   const size_t generated = GeneratedMs3dModels().size();
   const std::vector<NamedBytes> models = AllModels();
@@ -85,8 +85,8 @@ TEST(PrefixTest, PrefixesOfEveryModelImportCleanly) {
 }
 
 TEST(PrefixTest, PrefixesOfEveryImportedBlockLoadCleanly) {
-  const std::string scratch = ::testing::TempDir() + "block_source.ms3d";
-  const std::string path = ::testing::TempDir() + "prefix.dbo";
+  const std::string scratch = ScratchPath("block_source.ms3d");
+  const std::string path = ScratchPath("prefix.dbo");
   FaultLimit faults;
   for (const NamedBytes& model : AllModels()) {
     const std::vector<uint8_t> block = ImportedBlock(model.bytes, scratch);
