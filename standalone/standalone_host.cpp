@@ -4,7 +4,6 @@
 #include <memory>
 #include <stdexcept>
 
-#include "host/exports.h"
 #include "platform/notice.h"
 #include "standalone/host_functions.h"
 #include "standalone/host_platform.h"
@@ -58,10 +57,6 @@ StandaloneHost::~StandaloneHost() {
 
 CoreData* StandaloneHost::coreData() {
   return state_->core;
-}
-
-void StandaloneHost::Bind() {
-  ReceiveCoreDataPtr(state_->core);
 }
 
 sObject* StandaloneHost::GetObject(int32_t number) const {

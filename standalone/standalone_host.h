@@ -16,6 +16,12 @@
 #include "host/binding/core_data.h"
 #include "model/object.h"
 
+// <windows.h> makes GetObject a macro (GetObjectA): in a file that saw it first, calls of the
+// member below would name a function that does not exist.
+#ifdef GetObject
+#undef GetObject
+#endif
+
 namespace korva::standalone {
 
 struct Notice {
@@ -37,7 +43,9 @@ class StandaloneHost {
 
   CoreData* coreData();
 
-  // Hands coreData() to the plug-in through ReceiveCoreDataPtr, the way the host does.
+  // Hands coreData() to the plug-in linked into this program through ReceiveCoreDataPtr, the way
+  // the host does. A program that loads the plug-in as a library calls the library's export
+  // with coreData() instead.
   void Bind();
 
   // The object with that number, or null.
@@ -71,10 +79,12 @@ class StandaloneHost {
   // false: GetDirect3DDevice returns null (takes effect at the next Bind/RefreshD3D).
   void SetDeviceAvailable(bool available);
 
-  // The texture device GetDirect3DDevice hands out (never null while the host lives).
+  // The device GetDirect3DDevice hands out: the texture device on Linux (never null while the
+  // host lives); on Windows a Direct3D 9 device, null when none could be created.
   void* device() const;
 
-  // Textures created by the texture device and not yet released.
+  // Textures created by the texture device and not yet released; -1 on Windows, where the
+  // utility library makes them and the host does not count them.
   int liveTextureCount() const;
 
   // The bounds CalculateMeshBounds / SetNewObjectFinalProperties computed last (host state, not
