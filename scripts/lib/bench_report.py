@@ -134,20 +134,32 @@ def families(results):
     return fam
 
 
+def shape(points):
+    """(max/min spread, largest/smallest growth, verdict) of one family's time per element."""
+    values = [ns for _, ns in points]
+    spread = max(values) / min(values)
+    growth = values[-1] / values[0]
+    if spread <= 2.0:
+        verdict = "yes"
+    elif growth > 2.0 or max(values[1:] or values) / values[0] > 2.0:
+        verdict = "no: grows ×%.2f" % (max(values) / values[0])
+    else:
+        verdict = "no: falls ×%.2f (fixed cost per call)" % (values[0] / min(values))
+    return spread, growth, verdict
+
+
 def growth_table(results):
     fam = families(results)
-    lines = ["| Benchmark | Per | Time per element, smallest → largest size | Largest / smallest | Flat (≤ 2×) |",
+    lines = ["| Benchmark | Per | Time per element, smallest → largest size | Largest / smallest | Flat (max/min ≤ 2) |",
              "|---|---|---|---:|---|"]
-    spreads = {}
+    shapes = {}
     for (op, kind), points in fam.items():
         cells = ", ".join("%d: %s" % (size, fmt_ns(ns)) for size, ns in points)
-        spread = points[-1][1] / points[0][1] if len(points) > 1 else 1.0
-        worst = max(ns for _, ns in points) / min(ns for _, ns in points)
-        spreads[(op, kind)] = worst
+        shapes[(op, kind)] = shape(points)
+        spread, growth, verdict = shapes[(op, kind)]
         lines.append("| %s/%s | %s | %s | %.2f | %s |" % (
-            op, kind, ELEMENT.get(kind, "element"), cells, spread,
-            "yes" if worst <= 2.0 else "no (max/min %.2f)" % worst))
-    return "\n".join(lines), spreads
+            op, kind, ELEMENT.get(kind, "element"), cells, growth, verdict))
+    return "\n".join(lines), shapes
 
 
 def fmt_ns(ns):
@@ -193,10 +205,15 @@ def target_lines(results, spreads, label):
         label, len(dbo_met), len(dbo_met) + len(dbo_missed),
         "; missed: " + ", ".join(dbo_missed) if dbo_missed else ""))
     ours = {k: v for k, v in spreads.items() if not k[0].startswith("peer_")}
-    not_flat = ["%s/%s %.2f" % (k[0], k[1], v) for k, v in ours.items() if v > 2.0]
-    out.append("- Time per element flat within 2× (%s): %d of %d benchmark families%s." % (
-        label, len(ours) - len(not_flat), len(ours),
-        "; not flat: " + ", ".join(not_flat) if not_flat else ""))
+    grows = ["%s/%s: %s" % (k[0], k[1], v[2][4:]) for k, v in ours.items()
+             if v[2].startswith("no: grows")]
+    falls = ["%s/%s: %s" % (k[0], k[1], v[2][4:]) for k, v in ours.items()
+             if v[2].startswith("no: falls")]
+    flat = len(ours) - len(grows) - len(falls)
+    out.append("- Time per element flat within 2× (%s): %d of %d benchmark families%s%s." % (
+        label, flat, len(ours),
+        "; growing with size: " + ", ".join(grows) if grows else "; none grows by more than 2×",
+        "; falling with size: " + ", ".join(falls) if falls else ""))
     return "\n".join(out)
 
 
@@ -253,7 +270,7 @@ def main():
     print(main_table(reuse))
     print()
     print(reuse_growth)
-    notes = os.path.join(os.path.dirname(os.path.abspath(__file__)), "bench_notes.md")
+    notes = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "bench", "notes.md")
     if os.path.exists(notes):
         print()
         with open(notes) as f:
