@@ -18,14 +18,21 @@ korva_wine_available() {
 # korva_wine_init: makes sure the prefix exists and is booted; returns non-zero when it cannot be.
 korva_wine_init() {
   export WINEPREFIX="${KORVA_WINEPREFIX:-$KORVA_WORK/wineprefix}"
-  [ -f "$WINEPREFIX/.korva-booted" ] && return 0
+  [ -f "$WINEPREFIX/.korva-ready" ] && return 0
   mkdir -p "$WINEPREFIX"
   [ -n "${KORVA_CLEANUP:-}" ] && echo "WINEPREFIX='$WINEPREFIX' wineserver -k" >>"$KORVA_CLEANUP"
   if timeout -k 10 "${KORVA_WINEBOOT_TIMEOUT:-240}" xvfb-run -a -s "$KORVA_XVFB_ARGS" wineboot -i \
       >"$KORVA_WORK/wineboot.log" 2>&1 </dev/null; then
     # Let the boot's own processes finish before the first program starts.
     timeout 60 wineserver -w >/dev/null 2>&1 || true
-    touch "$WINEPREFIX/.korva-booted"
+    # A virtual desktop: windows (message boxes, the device window) live inside one X window that
+    # Wine manages itself. Without it, with no window manager on the X server, closing a message
+    # box can stall in the window system and the program never returns.
+    timeout 60 wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1 &&
+      timeout 60 wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 800x600 /f \
+        >/dev/null 2>&1 || return 1
+    timeout 60 wineserver -w >/dev/null 2>&1 || true
+    touch "$WINEPREFIX/.korva-ready"
   else
     cat "$KORVA_WORK/wineboot.log" >&2
     return 1

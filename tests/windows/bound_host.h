@@ -1,0 +1,31 @@
+// A standalone host with the DLL bound to it through the DLL's own ReceiveCoreDataPtr, the boxes
+// of earlier tests forgotten; Import runs "KV Load Milkshape" through the export.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "message_boxes.h"
+#include "model/object.h"
+#include "plugin_library.h"
+#include "standalone/standalone_host.h"
+
+namespace korva::wintest {
+
+struct BoundHost {
+  BoundHost() {
+    Plugin().ReceiveCoreDataPtr(host.coreData());
+    TakeMessageBoxes();
+  }
+  sObject* Import(const std::string& path, int32_t number) {
+    Plugin().LoadMilkshape(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(path.c_str())),
+                           number);
+    return host.GetObject(number);
+  }
+  standalone::StandaloneHost host;
+};
+
+// The real model files beside the checkout, as a Windows path (Wine's drive Z: is the root).
+inline const std::string kSharedModels = std::string("Z:") + KORVA_SHARED_DIR + "/testdata/ms3d/";
+
+}  // namespace korva::wintest
