@@ -15,6 +15,8 @@
 namespace korva::bench {
 namespace {
 
+using testing::AddVertex;
+
 // Removes the scratch directory and its files when the program ends.
 class ScratchDirectory {
  public:
@@ -42,15 +44,6 @@ class ScratchDirectory {
 ScratchDirectory& Scratch() {
   static ScratchDirectory directory;
   return directory;
-}
-
-void AddVertex(msModel& model, float x, float y, float z, int8_t boneId) {
-  msVertex vertex;
-  vertex.position[0] = x;
-  vertex.position[1] = y;
-  vertex.position[2] = z;
-  vertex.boneId = boneId;
-  model.vertices.push_back(vertex);
 }
 
 // A triangle over three vertices with per-corner normals and texture coordinates that differ, so
@@ -198,14 +191,14 @@ const ModelFile& GetModelFile(ModelKind kind, int size) {
   const auto key = std::make_pair(kind, size);
   auto found = files.find(key);
   if (found != files.end()) return found->second;
-  testing::Ms3dContent spec;
-  spec.model = BuildModel(kind, size);
+  testing::Ms3dContent content;
+  content.model = BuildModel(kind, size);
   // The optional sections as modelling programs write them, weights included.
-  spec.comments = testing::Ms3dCommentsSection{};
-  spec.vertexExtraSubVersion = 2;
-  spec.jointExtraSubVersion = 1;
-  spec.modelExtra = testing::Ms3dModelExtra{};
-  const std::vector<uint8_t> bytes = testing::WriteMs3d(spec);
+  content.comments = testing::Ms3dCommentsSection{};
+  content.vertexExtraSubVersion = 2;
+  content.jointExtraSubVersion = 1;
+  content.modelExtra = testing::Ms3dModelExtra{};
+  const std::vector<uint8_t> bytes = testing::WriteMs3d(content);
   ModelFile file;
   file.path = ScratchPath(std::string(KindName(kind)) + "-" + std::to_string(size) + ".ms3d");
   file.bytes = bytes.size();

@@ -190,6 +190,15 @@ std::string WriteMs3dFile(const Ms3dContent& content, const std::string& fileNam
   return WriteTempFile(WriteMs3d(content), fileName);
 }
 
+void AddVertex(msModel& model, float x, float y, float z, int8_t boneId) {
+  msVertex vertex;
+  vertex.position[0] = x;
+  vertex.position[1] = y;
+  vertex.position[2] = z;
+  vertex.boneId = boneId;
+  model.vertices.push_back(vertex);
+}
+
 void SetName(char* field, size_t width, const std::string& text) {
   std::memset(field, 0, width);
   std::memcpy(field, text.data(), text.size() < width ? text.size() : width);

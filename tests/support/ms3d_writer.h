@@ -67,6 +67,9 @@ void SetName(char (&field)[N], const std::string& text) {
   SetName(field, N, text);
 }
 
+// Appends a vertex at (x, y, z) moved by joint `boneId` (-1: none).
+void AddVertex(msModel& model, float x, float y, float z, int8_t boneId = -1);
+
 // A small complete model: 4 vertices bound to joints, 2 triangles, 2 groups (one with a
 // material, one without), 2 materials (first with texture "wood.bmp"), and a three-joint chain
 // root -> arm -> hand with rotation and position keys. framesPerSecond 24. No optional sections.

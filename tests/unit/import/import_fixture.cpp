@@ -4,15 +4,6 @@
 
 namespace korva::testing {
 
-void AddVertex(msModel& model, float x, float y, float z, int8_t boneId) {
-  msVertex vertex;
-  vertex.position[0] = x;
-  vertex.position[1] = y;
-  vertex.position[2] = z;
-  vertex.boneId = boneId;
-  model.vertices.push_back(vertex);
-}
-
 uint16_t AddTriangle(msModel& model, uint16_t a, uint16_t b, uint16_t c, float normalBase,
                      float uvBase) {
   msTriangle triangle;

@@ -19,7 +19,6 @@
 namespace korva::testing {
 
 // Appends a vertex at `position` moved by joint `boneId`.
-void AddVertex(msModel& model, float x, float y, float z, int8_t boneId = -1);
 // Appends a triangle on three model vertices; corner c gets normal (0, 0, c + 1 + normalBase) and
 // texture coordinates (0.1 c + uvBase, 0.2 c + uvBase). Returns its index.
 uint16_t AddTriangle(msModel& model, uint16_t a, uint16_t b, uint16_t c, float normalBase = 0,
