@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 #include "message_boxes.h"
@@ -27,5 +28,13 @@ struct BoundHost {
 
 // The real model files beside the checkout, as a Windows path (Wine's drive Z: is the root).
 inline const std::string kSharedModels = std::string("Z:") + KORVA_SHARED_DIR + "/testdata/ms3d/";
+
+// True when the real model files are there; tests that need them are skipped otherwise, as on
+// Linux.
+inline bool SharedModelsPresent() {
+  std::FILE* file = std::fopen((kSharedModels + "Model.ms3d").c_str(), "rb");
+  if (file) std::fclose(file);
+  return file != nullptr;
+}
 
 }  // namespace korva::wintest

@@ -28,6 +28,7 @@ using korva::wintest::BoundHost;
 using korva::wintest::Describe;
 using korva::wintest::kSharedModels;
 using korva::wintest::Plugin;
+using korva::wintest::SharedModelsPresent;
 using korva::wintest::ShownBox;
 using korva::wintest::TakeMessageBoxes;
 
@@ -76,6 +77,7 @@ bool Contains(const std::string& text, const std::string& part) {
 }
 
 WINTEST(SaveDboExThenLoadDboExGivesBackTheSavedObject) {
+  WIN_SKIP_UNLESS(SharedModelsPresent(), "no test data at " + kSharedModels);
   BoundHost bound;
   sObject* object = bound.Import(kSharedModels + "Model.ms3d", 1);
   TakeMessageBoxes();
@@ -109,6 +111,7 @@ WINTEST(SaveDboExThenLoadDboExGivesBackTheSavedObject) {
 }
 
 WINTEST(DboFilesFailWithTheirResults) {
+  WIN_SKIP_UNLESS(SharedModelsPresent(), "no test data at " + kSharedModels);
   BoundHost bound;
   sObject* object = bound.Import(kSharedModels + "Model.ms3d", 1);
   TakeMessageBoxes();
@@ -129,6 +132,7 @@ WINTEST(DboFilesFailWithTheirResults) {
 }
 
 WINTEST(EveryScriptCommandOnTheImportedObject) {
+  WIN_SKIP_UNLESS(SharedModelsPresent(), "no test data at " + kSharedModels);
   BoundHost bound;
   WIN_ASSERT(bound.Import(kSharedModels + "Model.ms3d", 1), "not imported");
   TakeMessageBoxes();

@@ -43,6 +43,7 @@ using korva::wintest::BoundHost;
 using korva::wintest::Describe;
 using korva::wintest::kSharedModels;
 using korva::wintest::Plugin;
+using korva::wintest::SharedModelsPresent;
 using korva::wintest::ShownBox;
 using korva::wintest::TakeMessageBoxes;
 
@@ -104,6 +105,7 @@ WINTEST(DeviceIsRealAndLeavesTheX87AtSinglePrecision) {
 }
 
 WINTEST(BindingAndRefreshD3D) {
+  WIN_SKIP_UNLESS(SharedModelsPresent(), "no test data at " + kSharedModels);
   WIN_ASSERT(Plugin().GetAssociatedDLLs() == 2, "GetAssociatedDLLs before binding");
   BoundHost bound;
   const std::string model = kSharedModels + "Model.ms3d";
@@ -137,6 +139,7 @@ WINTEST(BindingAndRefreshD3D) {
 }
 
 WINTEST(ModelImportsWithItsTextureFromTheUtilityLibrary) {
+  WIN_SKIP_UNLESS(SharedModelsPresent(), "no test data at " + kSharedModels);
   BoundHost bound;
   sObject* object = bound.Import(kSharedModels + "Model.ms3d", 1);
   const std::vector<ShownBox> boxes = TakeMessageBoxes();
@@ -177,6 +180,7 @@ WINTEST(ModelImportsWithItsTextureFromTheUtilityLibrary) {
 }
 
 WINTEST(DophiReportsItsMissingTextureAndKeepsItsMaterial) {
+  WIN_SKIP_UNLESS(SharedModelsPresent(), "no test data at " + kSharedModels);
   BoundHost bound;
   const std::string path = kSharedModels + "Dophi.ms3d";
   sObject* object = bound.Import(path, 1);

@@ -5,7 +5,8 @@
 namespace korva::wintest {
 namespace {
 int g_failures_in_test = 0;
-}
+bool g_skipped = false;
+}  // namespace
 
 std::vector<TestCase>& Registry() {
   static std::vector<TestCase> tests;
@@ -19,6 +20,12 @@ void Fail(const char* file, int line, const std::string& message) {
   std::fflush(stdout);
 }
 
+void Skip(const std::string& why) {
+  g_skipped = true;
+  std::printf("  skipped: %s\n", why.c_str());
+  std::fflush(stdout);
+}
+
 int RunAll(const char* filter) {
   int passed = 0;
   int failed = 0;
@@ -27,13 +34,16 @@ int RunAll(const char* filter) {
     std::printf("[ RUN      ] %s\n", test.name);
     std::fflush(stdout);
     g_failures_in_test = 0;
+    g_skipped = false;
     test.body();
-    if (g_failures_in_test == 0) {
-      ++passed;
-      std::printf("[       OK ] %s\n", test.name);
-    } else {
+    if (g_failures_in_test != 0) {
       ++failed;
       std::printf("[  FAILED  ] %s\n", test.name);
+    } else if (g_skipped) {
+      std::printf("[  SKIPPED ] %s\n", test.name);
+    } else {
+      ++passed;
+      std::printf("[       OK ] %s\n", test.name);
     }
     std::fflush(stdout);
   }

@@ -26,6 +26,9 @@ struct Registrar {
 // Records a failed expectation of the running test (printed at once, the test goes on).
 void Fail(const char* file, int line, const std::string& message);
 
+// Marks the running test skipped (it stops at the caller's return): neither passed nor failed.
+void Skip(const std::string& why);
+
 // Runs every registered test (or those whose name contains `filter`, when given); returns the exit
 // code: 0 when every test passed.
 int RunAll(const char* filter);
@@ -43,6 +46,15 @@ std::string Quoted(const std::string& text);
 #define WIN_EXPECT(condition, message)                                     \
   do {                                                                     \
     if (!(condition)) ::korva::wintest::Fail(__FILE__, __LINE__, message); \
+  } while (0)
+
+// Skips the rest of the test when `condition` does not hold (missing test data, say).
+#define WIN_SKIP_UNLESS(condition, why) \
+  do {                                  \
+    if (!(condition)) {                 \
+      ::korva::wintest::Skip(why);      \
+      return;                           \
+    }                                   \
   } while (0)
 
 // The same, and the test stops here.
