@@ -2,9 +2,9 @@
 
 namespace korva::platform {
 
-// The Linux build does its float arithmetic with SSE and its maths library does not use the x87
-// unit for it, so there is nothing to set. The saved word is named only so that clang does not
-// report the field as unused here.
+// On Linux nothing lowers the thread's x87 precision (there is no Direct3D device), and our own
+// arithmetic runs on SSE, so there is nothing to set. The saved word is named only so that clang
+// does not report the field as unused here.
 FloatPrecisionScope::FloatPrecisionScope() noexcept {
   (void)saved_;
 }
