@@ -35,6 +35,22 @@ class ByteInput {
     return ReadAcrossWindow(static_cast<uint8_t*>(out), size);
   }
 
+  // Bytes that can be taken without a refill.
+  size_t WindowBytes() const { return static_cast<size_t>(windowEnd_ - cursor_); }
+
+  // Consumes the next `size` (> 0) bytes and returns where they are: in the window when it holds
+  // them all, otherwise copied into `scratch`. Null (and the input exhausted) when fewer are left.
+  const uint8_t* Take(size_t size, std::vector<uint8_t>& scratch) {
+    if (size <= WindowBytes()) {  // window bytes are never past the end
+      const uint8_t* view = cursor_;
+      cursor_ += size;
+      remaining_ -= size;
+      return view;
+    }
+    scratch.resize(size);
+    return Read(scratch.data(), size) ? scratch.data() : nullptr;
+  }
+
   bool U8(uint8_t& value) { return Fixed<1>(&value); }
   bool I8(int8_t& value) { return Fixed<1>(&value); }
   bool U16(uint16_t& value) {

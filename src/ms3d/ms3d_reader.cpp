@@ -1,8 +1,11 @@
 // Reading an MS3D file into an msModel. The mandatory part must be complete; each optional
 // section is staged and applied only once it has been read whole, so a file cut inside one
 // keeps the sections before it and uses nothing of the cut one.
+#include <algorithm>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -42,12 +45,21 @@ class RecordBytes {
     at_ += 2;
     return value;
   }
+  uint32_t U32() {
+    const uint32_t value = ByteInput::LittleEndian32(at_);
+    at_ += 4;
+    return value;
+  }
   float F32() {
     const uint32_t bits = ByteInput::LittleEndian32(at_);
     at_ += 4;
     float value;
     std::memcpy(&value, &bits, sizeof value);
     return value;
+  }
+  void Bytes(void* out, size_t size) {
+    std::memcpy(out, at_, size);
+    at_ += size;
   }
   void Floats(float* values, size_t count) {
     for (size_t i = 0; i < count; ++i) values[i] = F32();
@@ -57,20 +69,24 @@ class RecordBytes {
   const uint8_t* at_;
 };
 
-// Reads `count` records of `recordSize` bytes in batches through `scratch` (small, so it stays in
-// cache and a huge run costs no huge allocation) and hands each to `decode` (record, index). The
-// caller has checked with CanHold that the input can hold them.
+// Reads `count` records of `recordSize` bytes in batches and hands each to `decode` (record,
+// index). A batch is decoded where the input's window holds it; only one that straddles a refill
+// goes through `scratch` (small, so a huge run costs no huge allocation). The caller has checked
+// with CanHold that the input can hold the records.
 template <typename Decode>
 bool ReadRecords(ByteInput& in, size_t count, size_t recordSize, std::vector<uint8_t>& scratch,
                  Decode decode) {
   constexpr size_t kBatchBytes = 16 * 1024;
   const size_t batch = recordSize >= kBatchBytes ? 1 : kBatchBytes / recordSize;
-  for (size_t first = 0; first < count; first += batch) {
-    const size_t records = count - first < batch ? count - first : batch;
-    scratch.resize(records * recordSize);
-    if (!in.Read(scratch.data(), scratch.size())) return false;
-    RecordBytes record(scratch.data());
+  for (size_t first = 0; first < count;) {
+    size_t records = std::min(count - first, batch);
+    const size_t inWindow = in.WindowBytes() / recordSize;
+    if (inWindow > 0) records = std::min(records, inWindow);
+    const uint8_t* bytes = in.Take(records * recordSize, scratch);
+    if (!bytes) return false;
+    RecordBytes record(bytes);
     for (size_t i = first; i < first + records; ++i) decode(record, i);
+    first += records;
   }
   return true;
 }
@@ -78,9 +94,11 @@ bool ReadRecords(ByteInput& in, size_t count, size_t recordSize, std::vector<uin
 bool ReadVertices(ByteInput& in, msModel& model, std::vector<uint8_t>& scratch) {
   uint16_t count;
   if (!ReadCount(in, kVertexSize, count)) return false;
-  model.vertices.resize(count);
-  return ReadRecords(in, count, kVertexSize, scratch, [&](RecordBytes& record, size_t i) {
-    msVertex& v = model.vertices[i];
+  // Each record is appended as it is decoded, so the array is written once, not cleared first.
+  model.vertices.clear();
+  model.vertices.reserve(count);
+  return ReadRecords(in, count, kVertexSize, scratch, [&](RecordBytes& record, size_t) {
+    msVertex& v = model.vertices.emplace_back();
     v.flags = record.U8();
     record.Floats(v.position, 3);
     v.boneId = record.I8();
@@ -88,19 +106,35 @@ bool ReadVertices(ByteInput& in, msModel& model, std::vector<uint8_t>& scratch) 
   });
 }
 
+// On a little-endian machine a triangle's 70 bytes on disk are the first 70 of msTriangle.
+constexpr bool kLittleEndianHost = __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__;
+static_assert(offsetof(msTriangle, flags) == 0);
+static_assert(offsetof(msTriangle, vertexIndices) == 2);
+static_assert(offsetof(msTriangle, vertexNormals) == 8);
+static_assert(offsetof(msTriangle, s) == 44);
+static_assert(offsetof(msTriangle, t) == 56);
+static_assert(offsetof(msTriangle, smoothingGroup) == 68);
+static_assert(offsetof(msTriangle, groupIndex) == kTriangleSize - 1);
+static_assert(std::is_trivially_copyable_v<msTriangle>);
+
 bool ReadTriangles(ByteInput& in, msModel& model, std::vector<uint8_t>& scratch) {
   uint16_t count;
   if (!ReadCount(in, kTriangleSize, count)) return false;
-  model.triangles.resize(count);
-  return ReadRecords(in, count, kTriangleSize, scratch, [&](RecordBytes& record, size_t i) {
-    msTriangle& t = model.triangles[i];
-    t.flags = record.U16();
-    for (uint16_t& index : t.vertexIndices) index = record.U16();
-    record.Floats(&t.vertexNormals[0][0], 9);
-    record.Floats(t.s, 3);
-    record.Floats(t.t, 3);
-    t.smoothingGroup = record.U8();
-    t.groupIndex = record.U8();
+  model.triangles.clear();
+  model.triangles.reserve(count);
+  return ReadRecords(in, count, kTriangleSize, scratch, [&](RecordBytes& record, size_t) {
+    msTriangle& t = model.triangles.emplace_back();
+    if constexpr (kLittleEndianHost) {
+      record.Bytes(&t, kTriangleSize);
+    } else {
+      t.flags = record.U16();
+      for (uint16_t& index : t.vertexIndices) index = record.U16();
+      record.Floats(&t.vertexNormals[0][0], 9);
+      record.Floats(t.s, 3);
+      record.Floats(t.t, 3);
+      t.smoothingGroup = record.U8();
+      t.groupIndex = record.U8();
+    }
   });
 }
 
@@ -271,17 +305,24 @@ bool ReadVertexExtra(ByteInput& in, msModel& model) {
       return true;
   }
   if (!in.CanHold(model.vertices.size(), recordSize)) return false;
-  std::vector<uint8_t> bytes(model.vertices.size() * recordSize);
-  if (!in.Read(bytes.data(), bytes.size())) return false;
-  const uint8_t* record = bytes.data();
-  for (msVertex& v : model.vertices) {
-    std::memcpy(v.boneIds, record, 3);
-    std::memcpy(v.weights, record + 3, 3);
-    if (recordSize >= 10) v.extra = ByteInput::LittleEndian32(record + 6);
-    if (recordSize >= 14) v.extra2 = ByteInput::LittleEndian32(record + 10);
-    record += recordSize;
+  // Decoded straight into the vertices in batches; a section cut short leaves none of it.
+  std::vector<uint8_t> scratch;
+  const bool complete = ReadRecords(
+      in, model.vertices.size(), recordSize, scratch, [&](RecordBytes& record, size_t i) {
+        msVertex& v = model.vertices[i];
+        record.Bytes(v.boneIds, 3);
+        record.Bytes(v.weights, 3);
+        if (recordSize >= 10) v.extra = record.U32();
+        if (recordSize >= 14) v.extra2 = record.U32();
+      });
+  if (!complete) {
+    for (msVertex& v : model.vertices) {
+      std::memset(v.boneIds, 0, sizeof v.boneIds);
+      std::memset(v.weights, 0, sizeof v.weights);
+      v.extra = v.extra2 = 0;
+    }
   }
-  return true;
+  return complete;
 }
 
 bool ReadJointExtra(ByteInput& in, msModel& model) {
