@@ -2,6 +2,7 @@
 // vertices of format 0x152), centred on its bounding box, with the triangles' winding reversed.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -22,10 +23,9 @@ constexpr uint32_t kOpaqueWhite = 0xFFFFFFFF;
 // uses, so groups whose vertices are not one contiguous run still fit their own vertex count.
 struct GroupVertices {
   std::vector<uint32_t> modelVertices;  // ascending; mesh vertex k is model vertex modelVertices[k]
-  std::vector<D3DXVECTOR3> positions;   // per mesh vertex
-  std::vector<D3DXVECTOR3> normals;     // of the first corner that used the vertex
-  std::vector<float> texCoords;         // u, v per mesh vertex, of that same corner
-  std::vector<uint32_t> indices;        // mesh vertex numbers, three per triangle, model winding
+  std::vector<uint32_t> sourceCorners;  // per mesh vertex: triangle * 3 + corner of its first use,
+                                        // whose normal and texture coordinates it takes
+  std::vector<uint16_t> indices;        // mesh vertex numbers, three per triangle, model winding
 };
 
 // Scratch table indexed by model vertex number, shared by the groups of one import so that the
@@ -40,16 +40,33 @@ class VertexSlots {
   std::vector<int32_t> slot_;
 };
 
-// Collects group `groupIndex` of `model` (indices already checked): its vertices, their
-// attributes and its triangles' indices. Linear in the group's corners, plus ordering its distinct
-// vertices: a sort or a scan of the slot table, whichever is cheaper.
+// Collects group `groupIndex` of `model` (indices already checked): its vertices, the corner
+// each takes its attributes from and its triangles' indices. Linear in the group's corners, plus
+// ordering its distinct vertices: a sort or a scan of the slot table, whichever is cheaper.
 GroupVertices CollectGroupVertices(const msModel& model, size_t groupIndex, VertexSlots& slots);
 
-// Centre of the axis-aligned bounding box of the points; (0, 0, 0) for none.
-D3DXVECTOR3 BoxCenter(const std::vector<D3DXVECTOR3>& points);
+// Axis-aligned bounding box of points, grown one point at a time.
+class BoundingBox {
+ public:
+  void Add(const float p[3]) {
+    if (empty_) {
+      low_ = high_ = {p[0], p[1], p[2]};
+      empty_ = false;
+    }
+    low_ = {std::min(low_.x, p[0]), std::min(low_.y, p[1]), std::min(low_.z, p[2])};
+    high_ = {std::max(high_.x, p[0]), std::max(high_.y, p[1]), std::max(high_.z, p[2])};
+  }
+  // The box's centre; (0, 0, 0) for no points.
+  D3DXVECTOR3 Centre() const {
+    return {low_.x + 0.5f * (high_.x - low_.x), low_.y + 0.5f * (high_.y - low_.y),
+            low_.z + 0.5f * (high_.z - low_.z)};
+  }
 
-// Subtracts BoxCenter from every point and returns that centre.
-D3DXVECTOR3 CenterOnBox(std::vector<D3DXVECTOR3>& points);
+ private:
+  D3DXVECTOR3 low_{0.0f, 0.0f, 0.0f};
+  D3DXVECTOR3 high_{0.0f, 0.0f, 0.0f};
+  bool empty_ = true;
+};
 
 // Fills `mesh` from group `groupIndex` through the host's SetupMeshFVFData and
 // CalculateMeshBounds. Stores the group's box centre (the vertices are stored relative to it) in

@@ -156,15 +156,15 @@ TEST_F(ImportMeshTest, GroupWithoutTrianglesHasAnEmptyMesh) {
   EXPECT_EQ(object->meshList[0]->drawPrimitiveCount, 0);
 }
 
-TEST(BoxCenterTest, CentresOnTheBoxNotTheMean) {
-  std::vector<D3DXVECTOR3> points = {{0, 0, 0}, {1, 0, 0}, {10, 2, -4}};
-  const D3DXVECTOR3 centre = import::CenterOnBox(points);
+TEST(BoundingBoxTest, CentresOnTheBoxNotTheMean) {
+  import::BoundingBox box;
+  EXPECT_FLOAT_EQ(box.Centre().x, 0.0f);  // no points
+  const float points[3][3] = {{0, 0, 0}, {1, 0, 0}, {10, 2, -4}};
+  for (const float* p : points) box.Add(p);
+  const D3DXVECTOR3 centre = box.Centre();
   EXPECT_FLOAT_EQ(centre.x, 5.0f);
   EXPECT_FLOAT_EQ(centre.y, 1.0f);
   EXPECT_FLOAT_EQ(centre.z, -2.0f);
-  EXPECT_FLOAT_EQ(points[2].x, 5.0f);
-  const D3DXVECTOR3 none = import::BoxCenter({});
-  EXPECT_FLOAT_EQ(none.x, 0.0f);
 }
 
 }  // namespace
