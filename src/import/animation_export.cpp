@@ -30,8 +30,9 @@ D3DXQUATERNION HostRotation(const float angles[3]) {
 bool FillTrackKeys(sAnimation* track, const msJoint& joint, int32_t totalFrames) {
   const size_t n = joint.positionKeys.size();
   if (n == 0) return true;
-  auto* positions = static_cast<sPositionKey*>(HostAllocateZeroed(n, sizeof(sPositionKey)));
-  auto* rotations = static_cast<sRotateKey*>(HostAllocateZeroed(n, sizeof(sRotateKey)));
+  // Every field of every key is written below, so the arrays need no clearing. n < 65536.
+  auto* positions = static_cast<sPositionKey*>(HostAllocate(n * sizeof(sPositionKey)));
+  auto* rotations = static_cast<sRotateKey*>(HostAllocate(n * sizeof(sRotateKey)));
   if (!positions || !rotations) {
     HostFree(positions);
     HostFree(rotations);
@@ -43,28 +44,35 @@ bool FillTrackKeys(sAnimation* track, const msJoint& joint, int32_t totalFrames)
     return HostRotation(joint.rotationKeys[k < rotationCount ? k : rotationCount - 1].value);
   };
 
+  // Each field is stored on its own: building a vector and copying it as a block stalls on
+  // loading the fresh floats back across separate stores.
+  const msKeyframe* keys = joint.positionKeys.data();
+  int32_t frame = WholeFrame(keys[0].time);
   for (size_t k = 0; k < n; ++k) {
-    const D3DXVECTOR3 here = HostPosition(joint.positionKeys[k].value);
+    const float* here = keys[k].value;
     sPositionKey& position = positions[k];
     sRotateKey& rotation = rotations[k];
-    position.position = here;
+    position.position.x = here[0];
+    position.position.y = here[1];
+    position.position.z = -here[2];
     rotation.rotation = rotationFor(k);
     if (k + 1 == n) {
       // The last key holds to the end of the animation.
       position.frame = totalFrames;
       rotation.frame = totalFrames;
       position.step = {0.0f, 0.0f, 0.0f};
-      continue;
+      break;
     }
-    const int32_t frame = WholeFrame(joint.positionKeys[k].time);
-    const int32_t nextFrame = WholeFrame(joint.positionKeys[k + 1].time);
+    const int32_t nextFrame = WholeFrame(keys[k + 1].time);
     const int64_t span = int64_t{nextFrame} - int64_t{frame};
     const float frames = span < 1 ? 1.0f : static_cast<float>(span);
-    const D3DXVECTOR3 next = HostPosition(joint.positionKeys[k + 1].value);
+    const float* next = keys[k + 1].value;
     position.frame = frame;
     rotation.frame = frame;
-    position.step = {(next.x - here.x) / frames, (next.y - here.y) / frames,
-                     (next.z - here.z) / frames};
+    position.step.x = (next[0] - here[0]) / frames;
+    position.step.y = (next[1] - here[1]) / frames;
+    position.step.z = (-next[2] - -here[2]) / frames;
+    frame = nextFrame;
   }
   track->positionKeys = positions;
   track->rotationKeys = rotations;

@@ -76,7 +76,10 @@ bool BuildObject(msModel& model, int32_t objectNumber, sObject* object, const Fr
     SetUpGroupFrame(tables.frames[i], model.groups[i], centre);
   }
 
-  model.BuildBindPose();
+  // Of the skeleton only the parents go into the object: the frames and bones take their matrices
+  // from the joints' own angles and positions, and the keys are converted as they are. The rest
+  // pose, the tangents and a pose at frame 0 would be computed for nobody.
+  model.LinkParents();
   std::vector<sFrame*> jointFrames(tables.frames.begin() + static_cast<ptrdiff_t>(groupCount),
                                    tables.frames.end());
   for (size_t j = 0; j < jointCount; ++j) {
@@ -97,7 +100,6 @@ bool BuildObject(msModel& model, int32_t objectNumber, sObject* object, const Fr
   topLevel.back()->nextSibling = nullptr;
   object->rootFrame = topLevel.front();
 
-  model.PoseAtFrame(0.0f);
   const std::vector<BoneRecord> records = BuildBoneRecords(model);
   // An object with bones or keys missing would animate wrongly; without memory for them the
   // import fails instead.

@@ -205,14 +205,15 @@ bool ReadJoints(ByteInput& in, msModel& model, std::vector<uint8_t>& scratch) {
         !in.CanHold(size_t{rotationCount} + positionCount, kKeySize)) {
       return false;
     }
-    j.rotationKeys.resize(rotationCount);
-    j.positionKeys.resize(positionCount);
-    // Rotation keys first, then position keys, as one run.
-    const auto decode = [&](RecordBytes& record, size_t i) {
-      msKeyframe& key = i < rotationCount ? j.rotationKeys[i] : j.positionKeys[i - rotationCount];
-      DecodeKey(record, key, framesPerSecond);
+    // Rotation keys first, then position keys; each appended as it is decoded.
+    const auto readKeys = [&](std::vector<msKeyframe>& keys, size_t keyCount) {
+      keys.clear();
+      keys.reserve(keyCount);
+      return ReadRecords(in, keyCount, kKeySize, scratch, [&](RecordBytes& record, size_t) {
+        DecodeKey(record, keys.emplace_back(), framesPerSecond);
+      });
     };
-    if (!ReadRecords(in, size_t{rotationCount} + positionCount, kKeySize, scratch, decode)) {
+    if (!readKeys(j.rotationKeys, rotationCount) || !readKeys(j.positionKeys, positionCount)) {
       return false;
     }
   }

@@ -114,7 +114,11 @@ class msModel {
   // Index of the first joint whose 32-byte name equals `name` byte for byte; -1 if none.
   int JointIndexByName(const char* name) const;
 
-  // Links parents by name, fills bindLocal and bindAbsolute, then ComputePositionTangents.
+  // Sets every joint's parentIndex: the first joint whose name equals its parentName, or -1.
+  // Linear in the joints.
+  void LinkParents();
+
+  // LinkParents, fills bindLocal and bindAbsolute, then ComputePositionTangents.
   void BuildBindPose();
 
   // Hermite tangents of every joint's position keys (zero with fewer than three keys).

@@ -97,7 +97,7 @@ int msModel::JointIndexByName(const char* name) const {
   return -1;
 }
 
-void msModel::BuildBindPose() {
+void msModel::LinkParents() {
   // One table of first indices by name keeps the lookup linear: a file may hold 65535 joints.
   std::unordered_map<std::string_view, int> firstByName;
   firstByName.reserve(joints.size());
@@ -108,6 +108,10 @@ void msModel::BuildBindPose() {
     const auto found = firstByName.find(NameField(joint.parentName));
     joint.parentIndex = found == firstByName.end() ? -1 : found->second;
   }
+}
+
+void msModel::BuildBindPose() {
+  LinkParents();
   for (msJoint& joint : joints) {
     joint.bindLocal = EulerToMatrix(joint.rotation);
     for (int r = 0; r < 3; ++r) joint.bindLocal.m[r][3] = joint.position[r];

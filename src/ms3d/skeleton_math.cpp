@@ -27,19 +27,6 @@ Matrix34 EulerToMatrix(const float angles[3]) {
   return r;
 }
 
-Quaternion EulerToQuaternion(const float angles[3]) {
-  const float hx = angles[0] * 0.5f, hy = angles[1] * 0.5f, hz = angles[2] * 0.5f;
-  const float sx = std::sin(hx), cx = std::cos(hx);
-  const float sy = std::sin(hy), cy = std::cos(hy);
-  const float sz = std::sin(hz), cz = std::cos(hz);
-  Quaternion q;
-  q.x = sx * cy * cz - cx * sy * sz;
-  q.y = cx * sy * cz + sx * cy * sz;
-  q.z = cx * cy * sz - sx * sy * cz;
-  q.w = cx * cy * cz + sx * sy * sz;
-  return q;
-}
-
 void QuaternionToRotation(const Quaternion& q, Matrix34& matrix) {
   const float x = q.x, y = q.y, z = q.z, w = q.w;
   matrix.m[0][0] = 1.0f - 2.0f * y * y - 2.0f * z * z;

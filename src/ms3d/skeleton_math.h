@@ -3,6 +3,8 @@
 // Points are column vectors: a Matrix34 maps p to m * p, column 3 being the translation.
 #pragma once
 
+#include <cmath>
+
 namespace korva {
 
 // 3 x 4 affine transform m[row][column]; the implied fourth row is (0, 0, 0, 1).
@@ -24,8 +26,20 @@ Matrix34 IdentityMatrix34();
 // Rotation matrix Rz(az) * Ry(ay) * Rx(ax) with zero translation.
 Matrix34 EulerToMatrix(const float angles[3]);
 
-// The quaternion qz * qy * qx of the same rotation as EulerToMatrix.
-Quaternion EulerToQuaternion(const float angles[3]);
+// The quaternion qz * qy * qx of the same rotation as EulerToMatrix. Inline: an import converts
+// every rotation key of a model with it.
+inline Quaternion EulerToQuaternion(const float angles[3]) {
+  const float hx = angles[0] * 0.5f, hy = angles[1] * 0.5f, hz = angles[2] * 0.5f;
+  const float sx = std::sin(hx), cx = std::cos(hx);
+  const float sy = std::sin(hy), cy = std::cos(hy);
+  const float sz = std::sin(hz), cz = std::cos(hz);
+  Quaternion q;
+  q.x = sx * cy * cz - cx * sy * sz;
+  q.y = cx * sy * cz + sx * cy * sz;
+  q.z = cx * cy * sz - sx * sy * cz;
+  q.w = cx * cy * cz + sx * sy * sz;
+  return q;
+}
 
 // Writes the rotation of q (not normalised first) into the 3 x 3 linear part of `matrix`;
 // column 3 is left as it was.
