@@ -23,17 +23,20 @@ bool HasPositions(const sMesh* mesh) {
          mesh->vertexSize >= 3 * sizeof(float);
 }
 
-// Calls visit(position) for every vertex. The vertex bytes may alias anything, so the visitors
-// keep their running values in locals rather than in the caller's records.
+// Calls visit(x, y, z) for every vertex position. The vertex bytes may alias anything, so the
+// visitors keep their running values in locals rather than in the caller's records, and each
+// coordinate is loaded on its own.
 template <typename Visit>
 void ForEachPosition(const sMesh* mesh, Visit visit) {
   if (!HasPositions(mesh)) return;
   const uint8_t* vertex = mesh->vertexData;
   const size_t stride = mesh->vertexSize;
   for (int32_t i = 0; i < mesh->vertexCount; ++i, vertex += stride) {
-    float position[3];
-    std::memcpy(position, vertex, sizeof position);
-    visit(position);
+    float x, y, z;
+    std::memcpy(&x, vertex, sizeof x);
+    std::memcpy(&y, vertex + 4, sizeof y);
+    std::memcpy(&z, vertex + 8, sizeof z);
+    visit(x, y, z);
   }
 }
 
@@ -48,13 +51,13 @@ void Extend(Box& box, const sMesh* mesh) {
   // Six scalars, so the loop keeps them in registers.
   float lowX = box.low[0], lowY = box.low[1], lowZ = box.low[2];
   float highX = box.high[0], highY = box.high[1], highZ = box.high[2];
-  ForEachPosition(mesh, [&](const float* p) {
-    lowX = std::min(lowX, p[0]);
-    lowY = std::min(lowY, p[1]);
-    lowZ = std::min(lowZ, p[2]);
-    highX = std::max(highX, p[0]);
-    highY = std::max(highY, p[1]);
-    highZ = std::max(highZ, p[2]);
+  ForEachPosition(mesh, [&](float x, float y, float z) {
+    lowX = std::min(lowX, x);
+    lowY = std::min(lowY, y);
+    lowZ = std::min(lowZ, z);
+    highX = std::max(highX, x);
+    highY = std::max(highY, y);
+    highZ = std::max(highZ, z);
   });
   box.low[0] = lowX;
   box.low[1] = lowY;
@@ -71,10 +74,10 @@ Bounds Measure(const Box& box, const sMesh* const* meshes, int32_t count) {
   float largest = 0;
   for (int32_t m = 0; m < count; ++m) {
     if (!meshes[m]) continue;
-    ForEachPosition(meshes[m], [&largest, cx, cy, cz](const float* p) {
-      const float dx = p[0] - cx;
-      const float dy = p[1] - cy;
-      const float dz = p[2] - cz;
+    ForEachPosition(meshes[m], [&largest, cx, cy, cz](float x, float y, float z) {
+      const float dx = x - cx;
+      const float dy = y - cy;
+      const float dz = z - cz;
       largest = std::max(largest, dx * dx + dy * dy + dz * dz);
     });
   }

@@ -8,6 +8,32 @@
 #include "platform/d3dx_matrix.h"
 
 namespace korva::import {
+namespace {
+// The joint that moves `vertex`, or -1 when its bone number names none of `jointCount`.
+int32_t JointOf(const msVertex& vertex, size_t jointCount) {
+  const int32_t boneId = vertex.boneId;
+  return boneId >= 0 && static_cast<size_t>(boneId) < jointCount ? boneId : -1;
+}
+
+// Calls add(joint, length) for each run of equal joints jointAt(0 .. count - 1) that is not -1.
+// Vertices come in long runs on one joint; counting a run in a register instead of incrementing
+// the joint's count per vertex avoids a chain of loads and stores to the same counter.
+template <typename JointAt, typename Add>
+void CountRuns(size_t count, JointAt jointAt, Add add) {
+  int32_t runJoint = -1;
+  size_t runLength = 0;
+  for (size_t k = 0; k < count; ++k) {
+    const int32_t joint = jointAt(k);
+    if (joint != runJoint) {
+      if (runJoint >= 0) add(runJoint, runLength);
+      runJoint = joint;
+      runLength = 0;
+    }
+    ++runLength;
+  }
+  if (runJoint >= 0) add(runJoint, runLength);
+}
+}  // namespace
 
 D3DXMATRIX JointOffsetMatrix(const msJoint& joint) {
   D3DXMATRIX rotationZ, rotationY, rotationX, result;
@@ -22,10 +48,8 @@ D3DXMATRIX JointOffsetMatrix(const msJoint& joint) {
 std::vector<BoneRecord> BuildBoneRecords(const msModel& model) {
   const size_t jointCount = model.joints.size();
   std::vector<int32_t> counts(jointCount, 0);
-  for (const msVertex& vertex : model.vertices) {
-    if (vertex.boneId >= 0 && static_cast<size_t>(vertex.boneId) < jointCount)
-      ++counts[vertex.boneId];
-  }
+  CountRuns(model.vertices.size(), [&](size_t k) { return JointOf(model.vertices[k], jointCount); },
+            [&](int32_t joint, size_t run) { counts[joint] += static_cast<int32_t>(run); });
   std::vector<BoneRecord> records;
   records.reserve(jointCount);
   for (size_t j = 0; j < jointCount; ++j) {
@@ -50,15 +74,13 @@ bool FillMeshBones(sMesh* mesh, const std::vector<uint32_t>& groupModelVertices,
   mesh->boneCount = static_cast<int32_t>(jointCount);
 
   // Which joint moves each mesh vertex, or -1.
-  std::vector<int32_t> jointOf(groupModelVertices.size(), -1);
-  std::vector<uint32_t> counts(jointCount, 0);
+  std::vector<int32_t> jointOf(groupModelVertices.size());
   for (size_t k = 0; k < groupModelVertices.size(); ++k) {
-    const int8_t boneId = model.vertices[groupModelVertices[k]].boneId;
-    if (boneId >= 0 && static_cast<size_t>(boneId) < jointCount) {
-      jointOf[k] = boneId;
-      ++counts[boneId];
-    }
+    jointOf[k] = JointOf(model.vertices[groupModelVertices[k]], jointCount);
   }
+  std::vector<uint32_t> counts(jointCount, 0);
+  CountRuns(jointOf.size(), [&](size_t k) { return jointOf[k]; },
+            [&](int32_t joint, size_t run) { counts[joint] += static_cast<uint32_t>(run); });
 
   bool complete = true;
   for (size_t j = 0; j < jointCount; ++j) {
@@ -74,13 +96,23 @@ bool FillMeshBones(sMesh* mesh, const std::vector<uint32_t>& groupModelVertices,
       complete = false;
     }
   }
-  for (size_t k = 0; k < jointOf.size(); ++k) {
+  // Runs of vertices on one joint go in with the bone's fill level held locally.
+  for (size_t k = 0; k < jointOf.size();) {
     const int32_t j = jointOf[k];
-    if (j < 0 || counts[j] == 0) continue;
-    sBone& bone = bones[j];
-    bone.vertices[bone.vertexCount] = static_cast<uint32_t>(k);
-    bone.weights[bone.vertexCount] = 1.0f;
-    ++bone.vertexCount;
+    size_t end = k + 1;
+    while (end < jointOf.size() && jointOf[end] == j) ++end;
+    if (j >= 0 && counts[j] != 0) {
+      sBone& bone = bones[j];
+      uint32_t* vertices = bone.vertices;
+      float* weights = bone.weights;
+      uint32_t filled = bone.vertexCount;
+      for (size_t vertex = k; vertex < end; ++vertex, ++filled) {
+        vertices[filled] = static_cast<uint32_t>(vertex);
+        weights[filled] = 1.0f;
+      }
+      bone.vertexCount = filled;
+    }
+    k = end;
   }
   return complete;
 }

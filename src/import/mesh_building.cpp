@@ -77,9 +77,9 @@ bool BuildGroupMesh(const msModel& model, size_t groupIndex, sMesh* mesh, Vertex
   const HostApi& api = g_plugin.api;
   if (api.SetupMeshFVFData) api.SetupMeshFVFData(mesh, kGroupMeshFvf, vertexCount, indexCount);
 
-  BoundingBox box;
-  for (uint32_t vertex : group.modelVertices) box.Add(model.vertices[vertex].position);
-  centre = box.Centre();
+  const msVertex* vertices = model.vertices.data();
+  const uint32_t* used = group.modelVertices.data();
+  centre = BoxCentre(vertexCount, [&](size_t k) { return vertices[used[k]].position; });
 
   // Write only what the host really gave: a host that handed out less (or nothing) gets no more.
   // The vertices are stored relative to the box centre.

@@ -45,28 +45,27 @@ class VertexSlots {
 // ordering its distinct vertices: a sort or a scan of the slot table, whichever is cheaper.
 GroupVertices CollectGroupVertices(const msModel& model, size_t groupIndex, VertexSlots& slots);
 
-// Axis-aligned bounding box of points, grown one point at a time.
-class BoundingBox {
- public:
-  void Add(const float p[3]) {
-    if (empty_) {
-      low_ = high_ = {p[0], p[1], p[2]};
-      empty_ = false;
-    }
-    low_ = {std::min(low_.x, p[0]), std::min(low_.y, p[1]), std::min(low_.z, p[2])};
-    high_ = {std::max(high_.x, p[0]), std::max(high_.y, p[1]), std::max(high_.z, p[2])};
+// Centre of the axis-aligned bounding box of `count` points, point k at positionOf(k) (three
+// floats); (0, 0, 0) for none. The running bounds stay in locals so the loop keeps them in
+// registers.
+template <typename PositionOf>
+D3DXVECTOR3 BoxCentre(size_t count, PositionOf positionOf) {
+  if (count == 0) return {0.0f, 0.0f, 0.0f};
+  const float* first = positionOf(size_t{0});
+  float lowX = first[0], lowY = first[1], lowZ = first[2];
+  float highX = lowX, highY = lowY, highZ = lowZ;
+  for (size_t k = 0; k < count; ++k) {
+    const float* p = positionOf(k);
+    lowX = std::min(lowX, p[0]);
+    lowY = std::min(lowY, p[1]);
+    lowZ = std::min(lowZ, p[2]);
+    highX = std::max(highX, p[0]);
+    highY = std::max(highY, p[1]);
+    highZ = std::max(highZ, p[2]);
   }
-  // The box's centre; (0, 0, 0) for no points.
-  D3DXVECTOR3 Centre() const {
-    return {low_.x + 0.5f * (high_.x - low_.x), low_.y + 0.5f * (high_.y - low_.y),
-            low_.z + 0.5f * (high_.z - low_.z)};
-  }
-
- private:
-  D3DXVECTOR3 low_{0.0f, 0.0f, 0.0f};
-  D3DXVECTOR3 high_{0.0f, 0.0f, 0.0f};
-  bool empty_ = true;
-};
+  return {lowX + 0.5f * (highX - lowX), lowY + 0.5f * (highY - lowY),
+          lowZ + 0.5f * (highZ - lowZ)};
+}
 
 // Fills `mesh` from group `groupIndex` through the host's SetupMeshFVFData and
 // CalculateMeshBounds. Stores the group's box centre (the vertices are stored relative to it) in

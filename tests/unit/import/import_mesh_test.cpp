@@ -156,15 +156,14 @@ TEST_F(ImportMeshTest, GroupWithoutTrianglesHasAnEmptyMesh) {
   EXPECT_EQ(object->meshList[0]->drawPrimitiveCount, 0);
 }
 
-TEST(BoundingBoxTest, CentresOnTheBoxNotTheMean) {
-  import::BoundingBox box;
-  EXPECT_FLOAT_EQ(box.Centre().x, 0.0f);  // no points
+TEST(BoxCentreTest, CentresOnTheBoxNotTheMean) {
   const float points[3][3] = {{0, 0, 0}, {1, 0, 0}, {10, 2, -4}};
-  for (const float* p : points) box.Add(p);
-  const D3DXVECTOR3 centre = box.Centre();
+  const auto positionOf = [&](size_t k) { return points[k]; };
+  const D3DXVECTOR3 centre = import::BoxCentre(3, positionOf);
   EXPECT_FLOAT_EQ(centre.x, 5.0f);
   EXPECT_FLOAT_EQ(centre.y, 1.0f);
   EXPECT_FLOAT_EQ(centre.z, -2.0f);
+  EXPECT_FLOAT_EQ(import::BoxCentre(0, positionOf).x, 0.0f);  // no points
 }
 
 }  // namespace
