@@ -17,16 +17,6 @@ int32_t WholeFrame(float time) {
   return static_cast<int32_t>(time);
 }
 
-D3DXVECTOR3 HostPosition(const float value[3]) {
-  return {value[0], value[1], -value[2]};
-}
-
-D3DXQUATERNION HostRotation(const float angles[3]) {
-  const float mirrored[3] = {-angles[0], -angles[1], angles[2]};
-  const Quaternion q = EulerToQuaternion(mirrored);
-  return {q.x, q.y, q.z, q.w};
-}
-
 bool FillTrackKeys(sAnimation* track, const msJoint& joint, int32_t totalFrames) {
   const size_t n = joint.positionKeys.size();
   if (n == 0) return true;
@@ -64,8 +54,10 @@ bool FillTrackKeys(sAnimation* track, const msJoint& joint, int32_t totalFrames)
       break;
     }
     const int32_t nextFrame = WholeFrame(keys[k + 1].time);
-    const int64_t span = int64_t{nextFrame} - int64_t{frame};
-    const float frames = span < 1 ? 1.0f : static_cast<float>(span);
+    // The span of two whole frames is exact in double (as it would be in 64-bit integers, which
+    // a 32-bit machine converts slowly) and rounds to float once.
+    const double span = static_cast<double>(nextFrame) - static_cast<double>(frame);
+    const float frames = span < 1.0 ? 1.0f : static_cast<float>(span);
     const float* next = keys[k + 1].value;
     position.frame = frame;
     rotation.frame = frame;

@@ -6,6 +6,7 @@
 
 #include "model/d3d_types.h"
 #include "ms3d/ms_model.h"
+#include "ms3d/skeleton_math.h"
 
 namespace korva {
 struct sAnimation;
@@ -18,11 +19,13 @@ namespace korva::import {
 // 0 for a time that is not a number.
 int32_t WholeFrame(float time);
 
-// A model position in the host's convention: (x, y, -z).
-D3DXVECTOR3 HostPosition(const float value[3]);
-
-// A model rotation (angles) in the host's convention: EulerToQuaternion(-ax, -ay, az).
-D3DXQUATERNION HostRotation(const float angles[3]);
+// A model rotation (angles) in the host's convention: EulerToQuaternion(-ax, -ay, az). Inline:
+// it runs once per key. (Positions go over as (x, y, -z).)
+inline D3DXQUATERNION HostRotation(const float angles[3]) {
+  const float mirrored[3] = {-angles[0], -angles[1], angles[2]};
+  const Quaternion q = EulerToQuaternion(mirrored);
+  return {q.x, q.y, q.z, q.w};
+}
 
 // Fills `track` with the keys of `joint`: one position key and one rotation key per position key
 // (rotation key k paired with position key k; the last rotation key stands in for missing ones,
