@@ -28,6 +28,7 @@ GroupVertices CollectGroupVertices(const msModel& model, size_t groupIndex, Vert
   out.indices.resize(corners);
   uint16_t* index = out.indices.data();
   size_t count = 0;
+  uint32_t lowest = UINT32_MAX, highest = 0;
   for (uint16_t triangleIndex : group.triangleIndices) {
     const msTriangle& triangle = model.triangles[triangleIndex];
     for (uint32_t corner = 0; corner < 3; ++corner) {
@@ -37,23 +38,29 @@ GroupVertices CollectGroupVertices(const msModel& model, size_t groupIndex, Vert
         firstUse[count] = vertex;
         firstCorner[count] = uint32_t{triangleIndex} * 3 + corner;
         ++count;
+        lowest = std::min<uint32_t>(lowest, vertex);
+        highest = std::max<uint32_t>(highest, vertex);
       }
       *index++ = vertex;
     }
   }
   firstUse.resize(count);
 
-  // Second pass: number the vertices by ascending model vertex number. A scan of the slot table
-  // costs its length, a sort n log n of the distinct vertices: take the cheaper.
-  size_t sortCost = count;
-  for (size_t n = count; n > 1; n >>= 1) sortCost += count;
-  if (sortCost < slots.size()) {
+  // Second pass: number the vertices by ascending model vertex number, by a scan of the slot
+  // table between the lowest and highest vertex used or by sorting, whichever is cheaper. A sort
+  // step (a compare that is hard to predict and a move) costs several of the scan's predictable
+  // reads, hence the weight.
+  constexpr size_t kSortStepCost = 4;
+  size_t sortCost = count * kSortStepCost;
+  for (size_t n = count; n > 1; n >>= 1) sortCost += count * kSortStepCost;
+  const size_t scanCost = count == 0 ? 0 : size_t{highest} - lowest + 1;
+  if (sortCost < scanCost) {
     out.modelVertices = std::move(firstUse);
     std::sort(out.modelVertices.begin(), out.modelVertices.end());
   } else {
     out.modelVertices.resize(count);
     uint32_t* next = out.modelVertices.data();
-    for (size_t vertex = 0; vertex < slots.size(); ++vertex) {
+    for (size_t vertex = lowest; vertex < lowest + scanCost; ++vertex) {
       if (slots[vertex] >= 0) *next++ = static_cast<uint32_t>(vertex);
     }
   }

@@ -42,7 +42,8 @@ class VertexSlots {
 
 // Collects group `groupIndex` of `model` (indices already checked): its vertices, the corner
 // each takes its attributes from and its triangles' indices. Linear in the group's corners, plus
-// ordering its distinct vertices: a sort or a scan of the slot table, whichever is cheaper.
+// ordering its distinct vertices: a sort or a scan of the slot table between the lowest and
+// highest vertex used, whichever is cheaper.
 GroupVertices CollectGroupVertices(const msModel& model, size_t groupIndex, VertexSlots& slots);
 
 // Centre of the axis-aligned bounding box of `count` points, point k at positionOf(k) (three

@@ -1,5 +1,6 @@
 // Mesh contents of the group limbs: vertex numbering by model vertex rank, attributes of the first
 // corner, reversed winding, centring on the box with the centre kept in the group frame.
+#include <algorithm>
 #include <cstring>
 
 #include "import/mesh_building.h"
@@ -154,6 +155,34 @@ TEST_F(ImportMeshTest, GroupWithoutTrianglesHasAnEmptyMesh) {
   EXPECT_EQ(object->meshList[0]->vertexCount, 0);
   EXPECT_EQ(object->meshList[0]->indexCount, 0);
   EXPECT_EQ(object->meshList[0]->drawPrimitiveCount, 0);
+}
+
+// A group ordered by sorting (few vertices spread over a large model) and one ordered by scanning
+// its range of the slot table (a dense run) must both come out ascending, with every corner
+// renumbered and the slot table left clear for the next group.
+TEST(CollectGroupVerticesTest, SortedAndScannedGroupsAreAscending) {
+  msModel model;
+  for (int i = 0; i < 4000; ++i) AddVertex(model, static_cast<float>(i), 0, 0);
+  const uint16_t sparse = AddTriangle(model, 3999, 7, 2500);
+  std::vector<uint16_t> dense;
+  for (uint16_t v = 1200; v < 1260; v += 3) {
+    dense.push_back(AddTriangle(model, static_cast<uint16_t>(v + 2), v, static_cast<uint16_t>(v + 1)));
+  }
+  AddGroup(model, "sparse", {sparse});
+  AddGroup(model, "dense", dense);
+  import::VertexSlots slots(model.vertices.size());
+  for (size_t g = 0; g < 2; ++g) {
+    const import::GroupVertices group = import::CollectGroupVertices(model, g, slots);
+    ASSERT_TRUE(std::is_sorted(group.modelVertices.begin(), group.modelVertices.end())) << g;
+    ASSERT_EQ(group.indices.size(), model.groups[g].triangleIndices.size() * 3);
+    for (size_t c = 0; c < group.indices.size(); ++c) {
+      const msTriangle& triangle = model.triangles[model.groups[g].triangleIndices[c / 3]];
+      EXPECT_EQ(group.modelVertices[group.indices[c]], triangle.vertexIndices[c % 3]) << g;
+    }
+    for (size_t v = 0; v < slots.size(); ++v) ASSERT_EQ(slots[v], -1) << v;
+  }
+  EXPECT_EQ(import::CollectGroupVertices(model, 0, slots).modelVertices,
+            (std::vector<uint32_t>{7, 2500, 3999}));
 }
 
 TEST(BoxCentreTest, CentresOnTheBoxNotTheMean) {
