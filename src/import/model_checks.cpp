@@ -1,5 +1,7 @@
 #include "import/model_checks.h"
 
+#include <algorithm>
+
 #include "model/bone.h"
 
 namespace korva::import {
@@ -7,13 +9,21 @@ namespace korva::import {
 bool GroupIndicesValid(const msModel& model) {
   const size_t triangleCount = model.triangles.size();
   const size_t vertexCount = model.vertices.size();
+  const msTriangle* triangles = model.triangles.data();
   for (const msGroup& group : model.groups) {
+    if (group.triangleIndices.empty()) continue;
+    // The largest number in use decides, so the loops have no exits to predict.
+    uint16_t largestTriangle = 0;
     for (uint16_t triangleIndex : group.triangleIndices) {
-      if (triangleIndex >= triangleCount) return false;
-      for (uint16_t vertex : model.triangles[triangleIndex].vertexIndices) {
-        if (vertex >= vertexCount) return false;
-      }
+      largestTriangle = std::max(largestTriangle, triangleIndex);
     }
+    if (largestTriangle >= triangleCount) return false;
+    uint16_t largestVertex = 0;
+    for (uint16_t triangleIndex : group.triangleIndices) {
+      const uint16_t* corners = triangles[triangleIndex].vertexIndices;
+      largestVertex = std::max({largestVertex, corners[0], corners[1], corners[2]});
+    }
+    if (largestVertex >= vertexCount) return false;
   }
   return true;
 }
