@@ -69,13 +69,14 @@ class RecordBytes {
   const uint8_t* at_;
 };
 
-// Reads `count` records of `recordSize` bytes in batches and hands each to `decode` (record,
-// index). A batch is decoded where the input's window holds it; only one that straddles a refill
-// goes through `scratch` (small, so a huge run costs no huge allocation). The caller has checked
-// with CanHold that the input can hold the records.
-template <typename Decode>
-bool ReadRecords(ByteInput& in, size_t count, size_t recordSize, std::vector<uint8_t>& scratch,
-                 Decode decode) {
+// Reads `count` records of `recordSize` bytes in batches and hands each batch to `decode`
+// (record bytes, index of its first record, records in it). A batch is decoded where the input's
+// window holds it; only one that straddles a refill goes through `scratch` (small, so a huge run
+// costs no huge allocation). The caller has checked with CanHold that the input can hold the
+// records.
+template <typename DecodeBatch>
+bool ReadBatches(ByteInput& in, size_t count, size_t recordSize, std::vector<uint8_t>& scratch,
+                 DecodeBatch decode) {
   constexpr size_t kBatchBytes = 16 * 1024;
   const size_t batch = recordSize >= kBatchBytes ? 1 : kBatchBytes / recordSize;
   for (size_t first = 0; first < count;) {
@@ -85,25 +86,48 @@ bool ReadRecords(ByteInput& in, size_t count, size_t recordSize, std::vector<uin
     const uint8_t* bytes = in.Take(records * recordSize, scratch);
     if (!bytes) return false;
     RecordBytes record(bytes);
-    for (size_t i = first; i < first + records; ++i) decode(record, i);
+    decode(record, first, records);
     first += records;
   }
   return true;
 }
 
+// ReadBatches with `decode` (record bytes, index) called for each record.
+template <typename Decode>
+bool ReadRecords(ByteInput& in, size_t count, size_t recordSize, std::vector<uint8_t>& scratch,
+                 Decode decode) {
+  return ReadBatches(in, count, recordSize, scratch,
+                     [&](RecordBytes& record, size_t first, size_t records) {
+                       for (size_t i = first; i < first + records; ++i) decode(record, i);
+                     });
+}
+
+// Replaces the contents of `out` with `count` records, each decoded by `decode` (record bytes,
+// item). Each batch is appended and decoded over while it is in cache, through a local pointer:
+// the decoding copies bytes, which the compiler must assume could change the array's own bounds.
+template <typename T, typename Decode>
+bool ReadArray(ByteInput& in, size_t count, size_t recordSize, std::vector<uint8_t>& scratch,
+               std::vector<T>& out, Decode decode) {
+  out.clear();
+  out.reserve(count);
+  return ReadBatches(in, count, recordSize, scratch,
+                     [&](RecordBytes& record, size_t first, size_t records) {
+                       out.resize(first + records);
+                       T* item = out.data() + first;
+                       for (size_t k = 0; k < records; ++k) decode(record, item[k]);
+                     });
+}
+
 bool ReadVertices(ByteInput& in, msModel& model, std::vector<uint8_t>& scratch) {
   uint16_t count;
   if (!ReadCount(in, kVertexSize, count)) return false;
-  // Each record is appended as it is decoded, so the array is written once, not cleared first.
-  model.vertices.clear();
-  model.vertices.reserve(count);
-  return ReadRecords(in, count, kVertexSize, scratch, [&](RecordBytes& record, size_t) {
-    msVertex& v = model.vertices.emplace_back();
-    v.flags = record.U8();
-    record.Floats(v.position, 3);
-    v.boneId = record.I8();
-    v.referenceCount = record.U8();
-  });
+  return ReadArray(in, count, kVertexSize, scratch, model.vertices,
+                   [](RecordBytes& record, msVertex& v) {
+                     v.flags = record.U8();
+                     record.Floats(v.position, 3);
+                     v.boneId = record.I8();
+                     v.referenceCount = record.U8();
+                   });
 }
 
 // On a little-endian machine a triangle's 70 bytes on disk are the first 70 of msTriangle.
@@ -120,22 +144,20 @@ static_assert(std::is_trivially_copyable_v<msTriangle>);
 bool ReadTriangles(ByteInput& in, msModel& model, std::vector<uint8_t>& scratch) {
   uint16_t count;
   if (!ReadCount(in, kTriangleSize, count)) return false;
-  model.triangles.clear();
-  model.triangles.reserve(count);
-  return ReadRecords(in, count, kTriangleSize, scratch, [&](RecordBytes& record, size_t) {
-    msTriangle& t = model.triangles.emplace_back();
-    if constexpr (kLittleEndianHost) {
-      record.Bytes(&t, kTriangleSize);
-    } else {
-      t.flags = record.U16();
-      for (uint16_t& index : t.vertexIndices) index = record.U16();
-      record.Floats(&t.vertexNormals[0][0], 9);
-      record.Floats(t.s, 3);
-      record.Floats(t.t, 3);
-      t.smoothingGroup = record.U8();
-      t.groupIndex = record.U8();
-    }
-  });
+  return ReadArray(in, count, kTriangleSize, scratch, model.triangles,
+                   [](RecordBytes& record, msTriangle& t) {
+                     if constexpr (kLittleEndianHost) {
+                       record.Bytes(&t, kTriangleSize);
+                     } else {
+                       t.flags = record.U16();
+                       for (uint16_t& index : t.vertexIndices) index = record.U16();
+                       record.Floats(&t.vertexNormals[0][0], 9);
+                       record.Floats(t.s, 3);
+                       record.Floats(t.t, 3);
+                       t.smoothingGroup = record.U8();
+                       t.groupIndex = record.U8();
+                     }
+                   });
 }
 
 bool ReadGroups(ByteInput& in, msModel& model, std::vector<uint8_t>& scratch) {
@@ -148,10 +170,8 @@ bool ReadGroups(ByteInput& in, msModel& model, std::vector<uint8_t>& scratch) {
         !ReadCount(in, sizeof(uint16_t), indexCount)) {
       return false;
     }
-    g.triangleIndices.resize(indexCount);
-    std::vector<uint16_t>& indices = g.triangleIndices;
-    if (!ReadRecords(in, indexCount, sizeof(uint16_t), scratch,
-                     [&](RecordBytes& record, size_t i) { indices[i] = record.U16(); }) ||
+    if (!ReadArray(in, indexCount, sizeof(uint16_t), scratch, g.triangleIndices,
+                   [](RecordBytes& record, uint16_t& index) { index = record.U16(); }) ||
         !in.I8(g.materialIndex)) {
       return false;
     }
@@ -205,13 +225,11 @@ bool ReadJoints(ByteInput& in, msModel& model, std::vector<uint8_t>& scratch) {
         !in.CanHold(size_t{rotationCount} + positionCount, kKeySize)) {
       return false;
     }
-    // Rotation keys first, then position keys; each appended as it is decoded.
+    // Rotation keys first, then position keys.
     const auto readKeys = [&](std::vector<msKeyframe>& keys, size_t keyCount) {
-      keys.clear();
-      keys.reserve(keyCount);
-      return ReadRecords(in, keyCount, kKeySize, scratch, [&](RecordBytes& record, size_t) {
-        DecodeKey(record, keys.emplace_back(), framesPerSecond);
-      });
+      return ReadArray(
+          in, keyCount, kKeySize, scratch, keys,
+          [&](RecordBytes& record, msKeyframe& key) { DecodeKey(record, key, framesPerSecond); });
     };
     if (!readKeys(j.rotationKeys, rotationCount) || !readKeys(j.positionKeys, positionCount)) {
       return false;
@@ -308,14 +326,14 @@ bool ReadVertexExtra(ByteInput& in, msModel& model) {
   if (!in.CanHold(model.vertices.size(), recordSize)) return false;
   // Decoded straight into the vertices in batches; a section cut short leaves none of it.
   std::vector<uint8_t> scratch;
-  const bool complete = ReadRecords(
-      in, model.vertices.size(), recordSize, scratch, [&](RecordBytes& record, size_t i) {
-        msVertex& v = model.vertices[i];
-        record.Bytes(v.boneIds, 3);
-        record.Bytes(v.weights, 3);
-        if (recordSize >= 10) v.extra = record.U32();
-        if (recordSize >= 14) v.extra2 = record.U32();
-      });
+  const bool complete = ReadRecords(in, model.vertices.size(), recordSize, scratch,
+                                    [&](RecordBytes& record, size_t i) {
+                                      msVertex& v = model.vertices[i];
+                                      record.Bytes(v.boneIds, 3);
+                                      record.Bytes(v.weights, 3);
+                                      if (recordSize >= 10) v.extra = record.U32();
+                                      if (recordSize >= 14) v.extra2 = record.U32();
+                                    });
   if (!complete) {
     for (msVertex& v : model.vertices) {
       std::memset(v.boneIds, 0, sizeof v.boneIds);
