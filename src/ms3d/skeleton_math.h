@@ -29,10 +29,22 @@ Matrix34 EulerToMatrix(const float angles[3]);
 // The quaternion qz * qy * qx of the same rotation as EulerToMatrix. Inline: an import converts
 // every rotation key of a model with it.
 inline Quaternion EulerToQuaternion(const float angles[3]) {
-  const float hx = angles[0] * 0.5f, hy = angles[1] * 0.5f, hz = angles[2] * 0.5f;
-  const float sx = std::sin(hx), cx = std::cos(hx);
-  const float sy = std::sin(hy), cy = std::cos(hy);
-  const float sz = std::sin(hz), cz = std::cos(hz);
+  // Keys often turn about one or two axes only. The sine of a zero angle is that zero (its sign
+  // kept) and its cosine exactly 1, as the runtime's functions give them, so such an angle needs
+  // no call.
+  const auto sineCosine = [](float angle, float& sine, float& cosine) {
+    if (angle == 0.0f) {
+      sine = angle;
+      cosine = 1.0f;
+    } else {
+      sine = std::sin(angle);
+      cosine = std::cos(angle);
+    }
+  };
+  float sx, cx, sy, cy, sz, cz;
+  sineCosine(angles[0] * 0.5f, sx, cx);
+  sineCosine(angles[1] * 0.5f, sy, cy);
+  sineCosine(angles[2] * 0.5f, sz, cz);
   Quaternion q;
   q.x = sx * cy * cz - cx * sy * sz;
   q.y = cx * sy * cz + sx * cy * sz;

@@ -2,6 +2,7 @@
 // tangents and interpolation of the keys.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 
 #include "ms3d/ms_model.h"
@@ -197,6 +198,40 @@ TEST(SkeletonTest, PosingIsSafeWithoutTangentsOrWithAnOutOfRangeJoint) {
   EXPECT_NEAR(model.joints[0].poseLocal.m[0][3], 5.0f, kTolerance);
   model.PoseJoint(-1, 0);
   model.PoseJoint(1, 0);
+}
+
+}  // namespace
+}  // namespace korva
+
+namespace korva {
+namespace {
+
+uint32_t Bits(float value) {
+  uint32_t bits;
+  std::memcpy(&bits, &value, sizeof bits);
+  return bits;
+}
+
+// Zero angles skip the runtime's sine and cosine; every bit, zero signs included, must be what the
+// runtime would have given.
+TEST(SkeletonTest, EulerToQuaternionMatchesTheRuntimeForZeroAndOtherAngles) {
+  const float values[] = {0.0f, -0.0f, 1e-30f, -0.75f, 3.0f, 100.0f};
+  for (float ax : values) {
+    for (float ay : values) {
+      for (float az : values) {
+        const float angles[3] = {ax, ay, az};
+        const float hx = ax * 0.5f, hy = ay * 0.5f, hz = az * 0.5f;
+        const float sx = std::sin(hx), cx = std::cos(hx);
+        const float sy = std::sin(hy), cy = std::cos(hy);
+        const float sz = std::sin(hz), cz = std::cos(hz);
+        const Quaternion q = EulerToQuaternion(angles);
+        EXPECT_EQ(Bits(q.x), Bits(sx * cy * cz - cx * sy * sz)) << ax << " " << ay << " " << az;
+        EXPECT_EQ(Bits(q.y), Bits(cx * sy * cz + sx * cy * sz)) << ax << " " << ay << " " << az;
+        EXPECT_EQ(Bits(q.z), Bits(cx * cy * sz - sx * sy * cz)) << ax << " " << ay << " " << az;
+        EXPECT_EQ(Bits(q.w), Bits(cx * cy * cz + sx * sy * sz)) << ax << " " << ay << " " << az;
+      }
+    }
+  }
 }
 
 }  // namespace
