@@ -1,6 +1,9 @@
 #include "import/mesh_building.h"
 
+#include <xmmintrin.h>
+
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 
 #include "host/binding/plugin_state.h"
@@ -76,6 +79,26 @@ GroupVertices CollectGroupVertices(const msModel& model, size_t groupIndex, Vert
   return out;
 }
 
+D3DXVECTOR3 BoxCentre(const msVertex* vertices, const uint32_t* used, size_t count) {
+  if (count == 0) return {0.0f, 0.0f, 0.0f};
+  // The four lanes hold x, y, z and four bytes of the vertex after its position, which are read
+  // (they lie within the vertex) but never used. min(p, low) is p < low ? p : low, as std::min
+  // (low, p) is, so NaNs and signed zeros come out the same as scalar code.
+  static_assert(offsetof(msVertex, position) + 4 * sizeof(float) <= sizeof(msVertex));
+  __m128 low = _mm_loadu_ps(vertices[used[0]].position);
+  __m128 high = low;
+  for (size_t k = 0; k < count; ++k) {
+    const __m128 p = _mm_loadu_ps(vertices[used[k]].position);
+    low = _mm_min_ps(p, low);
+    high = _mm_max_ps(p, high);
+  }
+  alignas(16) float lowOut[4], highOut[4];
+  _mm_store_ps(lowOut, low);
+  _mm_store_ps(highOut, high);
+  return {lowOut[0] + 0.5f * (highOut[0] - lowOut[0]), lowOut[1] + 0.5f * (highOut[1] - lowOut[1]),
+          lowOut[2] + 0.5f * (highOut[2] - lowOut[2])};
+}
+
 bool BuildGroupMesh(const msModel& model, size_t groupIndex, sMesh* mesh, VertexSlots& slots,
                     std::vector<uint32_t>& modelVertices, D3DXVECTOR3& centre) {
   GroupVertices group = CollectGroupVertices(model, groupIndex, slots);
@@ -86,7 +109,7 @@ bool BuildGroupMesh(const msModel& model, size_t groupIndex, sMesh* mesh, Vertex
 
   const msVertex* vertices = model.vertices.data();
   const uint32_t* used = group.modelVertices.data();
-  centre = BoxCentre(vertexCount, [&](size_t k) { return vertices[used[k]].position; });
+  centre = BoxCentre(vertices, used, vertexCount);
 
   // Write only what the host really gave: a host that handed out less (or nothing) gets no more.
   // The vertices are stored relative to the box centre.

@@ -2,7 +2,6 @@
 // vertices of format 0x152), centred on its bounding box, with the triangles' winding reversed.
 #pragma once
 
-#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -46,27 +45,9 @@ class VertexSlots {
 // highest vertex used, whichever is cheaper.
 GroupVertices CollectGroupVertices(const msModel& model, size_t groupIndex, VertexSlots& slots);
 
-// Centre of the axis-aligned bounding box of `count` points, point k at positionOf(k) (three
-// floats); (0, 0, 0) for none. The running bounds stay in locals so the loop keeps them in
-// registers.
-template <typename PositionOf>
-D3DXVECTOR3 BoxCentre(size_t count, PositionOf positionOf) {
-  if (count == 0) return {0.0f, 0.0f, 0.0f};
-  const float* first = positionOf(size_t{0});
-  float lowX = first[0], lowY = first[1], lowZ = first[2];
-  float highX = lowX, highY = lowY, highZ = lowZ;
-  for (size_t k = 0; k < count; ++k) {
-    const float* p = positionOf(k);
-    lowX = std::min(lowX, p[0]);
-    lowY = std::min(lowY, p[1]);
-    lowZ = std::min(lowZ, p[2]);
-    highX = std::max(highX, p[0]);
-    highY = std::max(highY, p[1]);
-    highZ = std::max(highZ, p[2]);
-  }
-  return {lowX + 0.5f * (highX - lowX), lowY + 0.5f * (highY - lowY),
-          lowZ + 0.5f * (highZ - lowZ)};
-}
+// Centre of the axis-aligned bounding box of the positions of vertices[used[0 .. count - 1]];
+// (0, 0, 0) for none.
+D3DXVECTOR3 BoxCentre(const msVertex* vertices, const uint32_t* used, size_t count);
 
 // Fills `mesh` from group `groupIndex` through the host's SetupMeshFVFData and
 // CalculateMeshBounds. Stores the group's box centre (the vertices are stored relative to it) in

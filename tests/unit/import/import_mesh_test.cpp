@@ -186,13 +186,17 @@ TEST(CollectGroupVerticesTest, SortedAndScannedGroupsAreAscending) {
 }
 
 TEST(BoxCentreTest, CentresOnTheBoxNotTheMean) {
-  const float points[3][3] = {{0, 0, 0}, {1, 0, 0}, {10, 2, -4}};
-  const auto positionOf = [&](size_t k) { return points[k]; };
-  const D3DXVECTOR3 centre = import::BoxCentre(3, positionOf);
+  msModel model;
+  AddVertex(model, 99, 99, 99);  // not used
+  AddVertex(model, 0, 0, 0);
+  AddVertex(model, 1, 0, 0);
+  AddVertex(model, 10, 2, -4);
+  const uint32_t used[] = {3, 1, 2};
+  const D3DXVECTOR3 centre = import::BoxCentre(model.vertices.data(), used, 3);
   EXPECT_FLOAT_EQ(centre.x, 5.0f);
   EXPECT_FLOAT_EQ(centre.y, 1.0f);
   EXPECT_FLOAT_EQ(centre.z, -2.0f);
-  EXPECT_FLOAT_EQ(import::BoxCentre(0, positionOf).x, 0.0f);  // no points
+  EXPECT_FLOAT_EQ(import::BoxCentre(model.vertices.data(), used, 0).x, 0.0f);  // no points
 }
 
 }  // namespace

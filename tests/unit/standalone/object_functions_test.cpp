@@ -2,6 +2,7 @@
 // way the import calls them.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <string>
 
@@ -182,6 +183,25 @@ TEST_F(HostFunctions, BoundsAreKeptByTheHost) {
   ASSERT_TRUE(host_.ObjectBounds(4, centre, &radius));
   EXPECT_FLOAT_EQ(radius, 2.0f);
   EXPECT_FALSE(g_plugin.api.SetNewObjectFinalProperties(40, 0.0f));
+}
+
+// Vertices of bare positions (12 bytes): the last one must be read without running past the
+// buffer (the sanitizer build checks), and every axis counts.
+TEST_F(HostFunctions, BoundsOfPositionOnlyVertices) {
+  ASSERT_TRUE(Create(5, "narrow", 1));
+  sMesh* mesh = host_.GetObject(5)->meshList[0];
+  ASSERT_TRUE(g_plugin.api.SetupMeshFVFData(mesh, 0x002, 3, 0));
+  ASSERT_EQ(mesh->vertexSize, 12);
+  const float positions[9] = {0, -2, 1, 4, 2, 1, 2, 0, 5};
+  std::memcpy(mesh->vertexData, positions, sizeof positions);
+  EXPECT_TRUE(g_plugin.api.CalculateMeshBounds(mesh));
+  float centre[3];
+  float radius = 0;
+  ASSERT_TRUE(host_.MeshBounds(mesh, centre, &radius));
+  EXPECT_FLOAT_EQ(centre[0], 2.0f);
+  EXPECT_FLOAT_EQ(centre[1], 0.0f);
+  EXPECT_FLOAT_EQ(centre[2], 3.0f);
+  EXPECT_FLOAT_EQ(radius, std::sqrt(12.0f));  // (0, -2, 1) and (4, 2, 1) are farthest
 }
 
 TEST_F(HostFunctions, ReturnStringsErrorVariableAndLimbNames) {
