@@ -1,5 +1,7 @@
 // Bounds the host keeps for meshes and objects: a box centre and the radius of the sphere around
 // it that holds every vertex position. Host state only; nothing of it is saved.
+#include <xmmintrin.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -23,62 +25,66 @@ bool HasPositions(const sMesh* mesh) {
          mesh->vertexSize >= 3 * sizeof(float);
 }
 
-// Calls visit(x, y, z) for every vertex position. The vertex bytes may alias anything, so the
-// visitors keep their running values in locals rather than in the caller's records, and each
-// coordinate is loaded on its own.
+// Calls visit(p) for every vertex position, p holding x, y, z in its first three lanes (the fourth
+// is never used). Sixteen bytes are loaded where the buffer holds them: from every vertex when a
+// vertex has that many, otherwise from all but the last, which is copied out first.
 template <typename Visit>
 void ForEachPosition(const sMesh* mesh, Visit visit) {
   if (!HasPositions(mesh)) return;
   const uint8_t* vertex = mesh->vertexData;
   const size_t stride = mesh->vertexSize;
-  for (int32_t i = 0; i < mesh->vertexCount; ++i, vertex += stride) {
-    float x, y, z;
-    std::memcpy(&x, vertex, sizeof x);
-    std::memcpy(&y, vertex + 4, sizeof y);
-    std::memcpy(&z, vertex + 8, sizeof z);
-    visit(x, y, z);
+  const int32_t count = mesh->vertexCount;
+  const int32_t wide = stride >= 4 * sizeof(float) ? count : count - 1;
+  int32_t i = 0;
+  for (; i < wide; ++i, vertex += stride)
+    visit(_mm_loadu_ps(reinterpret_cast<const float*>(vertex)));
+  for (; i < count; ++i, vertex += stride) {
+    float position[4] = {};
+    std::memcpy(position, vertex, 3 * sizeof(float));
+    visit(_mm_loadu_ps(position));
   }
 }
 
 void Extend(Box& box, const sMesh* mesh) {
   if (!HasPositions(mesh)) return;
-  float first[3];
-  std::memcpy(first, mesh->vertexData, sizeof first);
+  float first[4] = {};
+  std::memcpy(first, mesh->vertexData, 3 * sizeof(float));
   if (box.empty) {
     for (int axis = 0; axis < 3; ++axis) box.low[axis] = box.high[axis] = first[axis];
     box.empty = false;
   }
-  // Six scalars, so the loop keeps them in registers.
-  float lowX = box.low[0], lowY = box.low[1], lowZ = box.low[2];
-  float highX = box.high[0], highY = box.high[1], highZ = box.high[2];
-  ForEachPosition(mesh, [&](float x, float y, float z) {
-    lowX = std::min(lowX, x);
-    lowY = std::min(lowY, y);
-    lowZ = std::min(lowZ, z);
-    highX = std::max(highX, x);
-    highY = std::max(highY, y);
-    highZ = std::max(highZ, z);
+  // min(p, low) is p < low ? p : low, as std::min(low, p) is, and max likewise: NaNs and signed
+  // zeros come out as scalar code gives them.
+  __m128 low = _mm_setr_ps(box.low[0], box.low[1], box.low[2], 0.0f);
+  __m128 high = _mm_setr_ps(box.high[0], box.high[1], box.high[2], 0.0f);
+  ForEachPosition(mesh, [&](__m128 p) {
+    low = _mm_min_ps(p, low);
+    high = _mm_max_ps(p, high);
   });
-  box.low[0] = lowX;
-  box.low[1] = lowY;
-  box.low[2] = lowZ;
-  box.high[0] = highX;
-  box.high[1] = highY;
-  box.high[2] = highZ;
+  float lowOut[4], highOut[4];
+  _mm_storeu_ps(lowOut, low);
+  _mm_storeu_ps(highOut, high);
+  for (int axis = 0; axis < 3; ++axis) {
+    box.low[axis] = lowOut[axis];
+    box.high[axis] = highOut[axis];
+  }
 }
 
 Bounds Measure(const Box& box, const sMesh* const* meshes, int32_t count) {
   Bounds bounds{};
   for (int axis = 0; axis < 3; ++axis) bounds.centre[axis] = (box.low[axis] + box.high[axis]) / 2;
-  const float cx = bounds.centre[0], cy = bounds.centre[1], cz = bounds.centre[2];
+  const __m128 centre = _mm_setr_ps(bounds.centre[0], bounds.centre[1], bounds.centre[2], 0.0f);
   float largest = 0;
   for (int32_t m = 0; m < count; ++m) {
     if (!meshes[m]) continue;
-    ForEachPosition(meshes[m], [&largest, cx, cy, cz](float x, float y, float z) {
-      const float dx = x - cx;
-      const float dy = y - cy;
-      const float dz = z - cz;
-      largest = std::max(largest, dx * dx + dy * dy + dz * dz);
+    ForEachPosition(meshes[m], [&largest, centre](__m128 p) {
+      const __m128 d = _mm_sub_ps(p, centre);
+      const __m128 squares = _mm_mul_ps(d, d);
+      // Summed in the order dx * dx + dy * dy + dz * dz.
+      const float distance =
+          (_mm_cvtss_f32(squares) + _mm_cvtss_f32(_mm_shuffle_ps(squares, squares, 1))) +
+          _mm_cvtss_f32(_mm_shuffle_ps(squares, squares, 2));
+      largest = std::max(largest, distance);
     });
   }
   bounds.radius = std::sqrt(largest);
