@@ -31,7 +31,6 @@ GroupVertices CollectGroupVertices(const msModel& model, size_t groupIndex, Vert
   out.indices.resize(corners);
   uint16_t* index = out.indices.data();
   size_t count = 0;
-  uint32_t lowest = UINT32_MAX, highest = 0;
   for (uint16_t triangleIndex : group.triangleIndices) {
     const msTriangle& triangle = model.triangles[triangleIndex];
     for (uint32_t corner = 0; corner < 3; ++corner) {
@@ -41,13 +40,17 @@ GroupVertices CollectGroupVertices(const msModel& model, size_t groupIndex, Vert
         firstUse[count] = vertex;
         firstCorner[count] = uint32_t{triangleIndex} * 3 + corner;
         ++count;
-        lowest = std::min<uint32_t>(lowest, vertex);
-        highest = std::max<uint32_t>(highest, vertex);
       }
       *index++ = vertex;
     }
   }
   firstUse.resize(count);
+  // The range of vertices used, in a pass of its own: the loop above has no registers to spare.
+  uint32_t lowest = UINT32_MAX, highest = 0;
+  for (uint32_t vertex : firstUse) {
+    lowest = std::min(lowest, vertex);
+    highest = std::max(highest, vertex);
+  }
 
   // Second pass: number the vertices by ascending model vertex number, by a scan of the slot
   // table between the lowest and highest vertex used or by sorting, whichever is cheaper. A sort
