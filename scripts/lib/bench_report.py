@@ -232,10 +232,13 @@ def main():
     print("do not edit by hand.")
     print()
     print("- Machine: %s (%s); %s." % (machine, context.get("host_name", "?"), caches))
-    print("- Shared: the machine was shared with other agents building and testing during the run, so")
-    print("  figures carry noise; load average at the end: %s." % os.environ.get("KORVA_BENCH_LOAD", "?"))
-    print("- Run: %s, commit %s; `nice -n 0`, %s repetitions, medians of wall time (only the" % (
-        context.get("date", "?"), os.environ.get("KORVA_BENCH_COMMIT", "?"), repetitions))
+    print("- Load average at the end: %s (the run itself accounts for about 1). On a virtual" %
+          os.environ.get("KORVA_BENCH_LOAD", "?"))
+    print("  machine, work elsewhere on its host can still add noise.")
+    pinning = os.environ.get("KORVA_BENCH_PINNING", "")
+    print("- Run: %s, commit %s; `nice -n 0`%s, %s repetitions, medians of wall time (only the" % (
+        context.get("date", "?"), os.environ.get("KORVA_BENCH_COMMIT", "?"),
+        ", " + pinning if pinning else "", repetitions))
     print("  measured call is timed: building the inputs and releasing the results are not).")
     print("- Models are generated (see bench/bench_models.h) and read from a memory file system.")
     print("  mesh/N: one group of N vertices and N triangles; joints/N: N joints with 100 rotation and")
