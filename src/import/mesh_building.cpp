@@ -121,7 +121,7 @@ bool BuildGroupMesh(const msModel& model, size_t groupIndex, sMesh* mesh, Vertex
   if (vertexRoom) {
     uint8_t* out = mesh->vertexData;
     for (uint32_t k = 0; k < vertexCount; ++k, out += mesh->vertexSize) {
-      const float* p = model.vertices[group.modelVertices[k]].position;
+      const float* p = vertices[used[k]].position;
       const uint32_t source = group.sourceCorners[k];
       const msTriangle& triangle = model.triangles[source / 3];
       const uint32_t corner = source % 3;
