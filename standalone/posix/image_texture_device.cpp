@@ -8,6 +8,7 @@
 #include <stb/stb_image.h>
 
 #include "standalone/host_platform.h"
+#include "standalone/windows_paths.h"
 
 namespace korva::standalone {
 namespace {
@@ -42,7 +43,10 @@ ImageTextureDevice::~ImageTextureDevice() {
 int32_t ImageTextureDevice::CreateTextureFromFile(const char* path, void** texture) {
   if (!path || !texture) return kInvalidCall;
   *texture = nullptr;
-  std::FILE* file = std::fopen(path, "rb");
+  // The plug-in builds paths as Windows reads them (".\\" names, backslashes, any letter case).
+  const std::optional<std::string> found = ResolveWindowsPath(path);
+  if (!found) return kFileNotFound;
+  std::FILE* file = std::fopen(found->c_str(), "rb");
   if (!file) return kFileNotFound;
   int width = 0;
   int height = 0;

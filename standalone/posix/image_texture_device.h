@@ -18,7 +18,8 @@ class ImageTextureDevice final : public platform::TextureDevice {
   ~ImageTextureDevice();
 
   // 0 and a texture holding one reference on success; a missing or undecodable file gives
-  // kFileNotFound / kInvalidData and creates nothing.
+  // kFileNotFound / kInvalidData and creates nothing. `path` is found as Windows finds it
+  // (ResolveWindowsPath).
   int32_t CreateTextureFromFile(const char* path, void** texture) override;
 
   int liveTextures() const { return static_cast<int>(textures_.size()); }

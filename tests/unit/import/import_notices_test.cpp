@@ -147,7 +147,7 @@ TEST_F(ImportNoticesTest, TextureLoadsFromTheModelDirectoryAndKeepsItsName) {
   ::mkdir(directory.c_str(), 0755);
   ::mkdir((directory + "maps").c_str(), 0755);
   WriteBmp(directory + "maps/skin.bmp");
-  WriteBmp(directory + "\\plain.bmp");  // a name with a backslash is just a name here
+  WriteBmp(directory + "plain.bmp");
   Ms3dContent content;
   content.model = TexturedModel({0, 1}, {"maps/skin.bmp", ".\\plain.bmp"});
   const std::string modelPath = directory + "model.ms3d";

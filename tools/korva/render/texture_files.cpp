@@ -1,7 +1,8 @@
 #include "render/texture_files.h"
 
-#include <algorithm>
-#include <cstdio>
+#include <optional>
+
+#include "standalone/windows_paths.h"
 
 namespace korva::render {
 namespace {
@@ -15,30 +16,20 @@ std::string DirectoryOf(const std::string& path) {
   }
   return {};
 }
-
-bool FileExists(const std::string& path) {
-  if (FILE* file = std::fopen(path.c_str(), "rb")) {
-    std::fclose(file);
-    return true;
-  }
-  return false;
-}
 }  // namespace
 
 std::vector<std::string> TextureCandidates(const std::string& ownerPath,
                                            const std::string& textureName) {
   std::vector<std::string> candidates;
   if (textureName.empty()) return candidates;
-  const std::string directory = DirectoryOf(ownerPath);
-  // Models made on Windows name textures with backslashes and often with a leading ".\".
-  std::string relative = textureName;
-  std::replace(relative.begin(), relative.end(), '\\', '/');
-  while (relative.rfind("./", 0) == 0) relative.erase(0, 2);
-  while (!relative.empty() && relative[0] == '/') relative.erase(0, 1);
-  if (!relative.empty()) candidates.push_back(directory + relative);
-  const size_t lastSeparator = relative.find_last_of('/');
-  if (lastSeparator != std::string::npos && lastSeparator + 1 < relative.size()) {
-    candidates.push_back(directory + relative.substr(lastSeparator + 1));
+  // Relative to the owner even when the name starts with a separator or the owner has no folder.
+  std::string directory = DirectoryOf(ownerPath);
+  if (directory.empty()) directory = "./";
+  candidates.push_back(directory + textureName);
+  size_t lastSeparator = textureName.size();
+  while (lastSeparator > 0 && !IsSeparator(textureName[lastSeparator - 1])) --lastSeparator;
+  if (lastSeparator > 0 && lastSeparator < textureName.size()) {
+    candidates.push_back(directory + textureName.substr(lastSeparator));
   }
   return candidates;
 }
@@ -50,9 +41,10 @@ const Image* TextureFiles::Find(const std::string& textureName) {
   std::unique_ptr<Image> image;
   std::string problem;
   for (const std::string& candidate : TextureCandidates(ownerPath_, textureName)) {
-    if (!FileExists(candidate)) continue;
+    const std::optional<std::string> resolved = standalone::ResolveWindowsPath(candidate);
+    if (!resolved) continue;
     auto decoded = std::make_unique<Image>();
-    if (LoadImageFile(candidate, decoded.get(), &problem)) {
+    if (LoadImageFile(*resolved, decoded.get(), &problem)) {
       image = std::move(decoded);
       break;
     }

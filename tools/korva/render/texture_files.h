@@ -12,8 +12,9 @@
 namespace korva::render {
 
 // Where a texture named `textureName` may be, for the file at `ownerPath`, most likely first: the
-// owner's directory joined with the name as written (backslashes read as separators), then with
-// the name's last path component alone. Empty for an empty name.
+// owner's directory joined with the name as written, then with the name's last path component
+// alone (after a slash or a backslash). Each is found as the host's texture loader finds a file
+// (standalone::ResolveWindowsPath). Empty for an empty name.
 std::vector<std::string> TextureCandidates(const std::string& ownerPath,
                                            const std::string& textureName);
 

@@ -1,10 +1,11 @@
 #include "support/texture_lookup.h"
 
-#include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
 #include "import/texture_paths.h"
+#include "standalone/windows_paths.h"
 
 namespace korva::cli {
 
@@ -16,11 +17,9 @@ std::string TextureCandidate(const std::string& ownerPath, const std::string& te
 bool TextureFound(const std::string& ownerPath, const std::string& textureName) {
   const std::string candidate = TextureCandidate(ownerPath, textureName);
   if (candidate.empty()) return false;
+  const std::optional<std::string> found = standalone::ResolveWindowsPath(candidate);
   std::error_code error;
-  if (std::filesystem::is_regular_file(candidate, error)) return true;
-  std::string slashed = candidate;
-  std::replace(slashed.begin(), slashed.end(), '\\', '/');
-  return std::filesystem::is_regular_file(slashed, error);
+  return found && std::filesystem::is_regular_file(*found, error);
 }
 
 }  // namespace korva::cli

@@ -9,8 +9,8 @@ namespace korva::cli {
 // directory joined with the name's file part), or empty when the name is empty.
 std::string TextureCandidate(const std::string& ownerPath, const std::string& textureName);
 
-// Whether that texture file exists. Backslashes also count as separators where the system's
-// own separator is the forward slash, since models made on Windows name textures so.
+// Whether that texture file exists, found as the host's texture loader finds it
+// (standalone::ResolveWindowsPath: separators and letter case as on Windows).
 bool TextureFound(const std::string& ownerPath, const std::string& textureName);
 
 }  // namespace korva::cli

@@ -1,0 +1,98 @@
+// Directory entries carry 64-bit inode numbers on many file systems; without this a 32-bit build's
+// lstat and readdir fail on them with EOVERFLOW and a present file would look absent.
+#define _FILE_OFFSET_BITS 64
+
+#include "standalone/windows_paths.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <vector>
+
+namespace korva::standalone {
+namespace {
+bool IsSeparator(char c) {
+  return c == '\\' || c == '/';
+}
+
+bool IsAsciiLetter(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+char AsciiLower(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool EqualIgnoringAsciiCase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+  }
+  return true;
+}
+
+// The components left once "." is dropped and ".." has taken away the one before it, as Windows
+// does on the text alone: "missing\..\x" names x whether or not "missing" exists. ".." at the
+// root stays there; at the start of a relative path it is kept and leads out of the current
+// directory.
+std::vector<std::string> NormalComponents(const std::string& path, bool absolute) {
+  std::vector<std::string> components;
+  size_t start = 0;
+  while (start < path.size()) {
+    size_t end = start;
+    while (end < path.size() && !IsSeparator(path[end])) ++end;
+    const std::string component = path.substr(start, end - start);
+    start = end + 1;
+    if (component.empty() || component == ".") continue;
+    if (component == "..") {
+      if (!components.empty() && components.back() != "..") {
+        components.pop_back();
+      } else if (!absolute) {
+        components.push_back(component);
+      }
+      continue;
+    }
+    components.push_back(component);
+  }
+  return components;
+}
+
+// The entry of `directory` that `name` names: itself when present, otherwise the first entry in
+// byte order that equals it ignoring ASCII case; nothing when there is none or the directory
+// cannot be read.
+std::optional<std::string> EntryNamed(const std::string& directory, const std::string& name) {
+  struct stat status;
+  if (name == ".." || ::lstat((directory + "/" + name).c_str(), &status) == 0) return name;
+  DIR* listing = ::opendir(directory.c_str());
+  if (!listing) return std::nullopt;
+  std::optional<std::string> chosen;
+  while (const dirent* entry = ::readdir(listing)) {
+    const std::string candidate = entry->d_name;
+    if (EqualIgnoringAsciiCase(candidate, name) && (!chosen || candidate < *chosen)) {
+      chosen = candidate;
+    }
+  }
+  ::closedir(listing);
+  return chosen;
+}
+}  // namespace
+
+std::optional<std::string> ResolveWindowsPath(const std::string& path) {
+  if (path.empty()) return std::nullopt;
+  // A drive names a volume of a Windows machine, which Linux has not; read as a relative path it
+  // could find an unrelated folder named "C:".
+  if (path.size() >= 2 && IsAsciiLetter(path[0]) && path[1] == ':') return std::nullopt;
+  const bool absolute = IsSeparator(path[0]);
+  std::string resolved = absolute ? "/" : "";
+  for (const std::string& component : NormalComponents(path, absolute)) {
+    const std::string directory = resolved.empty() ? "." : resolved;
+    const std::optional<std::string> entry = EntryNamed(directory, component);
+    if (!entry) return std::nullopt;
+    if (!resolved.empty() && resolved.back() != '/') resolved += '/';
+    resolved += *entry;
+  }
+  if (resolved.empty()) resolved = ".";
+  return resolved;
+}
+
+}  // namespace korva::standalone

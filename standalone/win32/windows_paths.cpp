@@ -1,0 +1,9 @@
+#include "standalone/windows_paths.h"
+
+namespace korva::standalone {
+
+std::optional<std::string> ResolveWindowsPath(const std::string& path) {
+  return path;
+}
+
+}  // namespace korva::standalone
