@@ -15,10 +15,6 @@ bool IsSeparator(char c) {
   return c == '\\' || c == '/';
 }
 
-bool IsAsciiLetter(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
 char AsciiLower(char c) {
   return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
@@ -78,10 +74,9 @@ std::optional<std::string> EntryNamed(const std::string& directory, const std::s
 }  // namespace
 
 std::optional<std::string> ResolveWindowsPath(const std::string& path) {
-  if (path.empty()) return std::nullopt;
-  // A drive names a volume of a Windows machine, which Linux has not; read as a relative path it
-  // could find an unrelated folder named "C:".
-  if (path.size() >= 2 && IsAsciiLetter(path[0]) && path[1] == ':') return std::nullopt;
+  // On Windows a colon only ever follows a drive letter or leads to a file's stream; Linux has
+  // neither, and read as part of a name the path could find an unrelated folder named "C:".
+  if (path.empty() || path.find(':') != std::string::npos) return std::nullopt;
   const bool absolute = IsSeparator(path[0]);
   std::string resolved = absolute ? "/" : "";
   for (const std::string& component : NormalComponents(path, absolute)) {

@@ -1,8 +1,8 @@
-// The Linux half of the cross-check between the two builds: writes the generated models beside
-// the real ones, then for every model in the folder writes what the Linux build makes of it: the
-// DBO file SaveDBOEx writes right after the import (NAME.dbo), the notices of the import
-// (NAME.notices) and the command script's text on a second import (NAME.commands). The Windows
-// test host does the same under Wine and compares.
+// The Linux half of the cross-check between the two builds: writes the generated models (with
+// the texture files some of them name) beside the real ones, then for every model in the folder
+// writes what the Linux build makes of it: the DBO file SaveDBOEx writes right after the import
+// (NAME.dbo), the notices of the import (NAME.notices) and the command script's text on a second
+// import (NAME.commands). The Windows test host does the same under Wine and compares.
 //
 // Usage: korva_cross_reference MODELS_FOLDER OUTPUT_FOLDER   (both must exist)
 #include <algorithm>
@@ -19,6 +19,7 @@
 #include "standalone/host_functions.h"
 #include "standalone/standalone_host.h"
 #include "support/ms3d_writer.h"
+#include "support/texture_path_models.h"
 
 namespace {
 namespace fs = std::filesystem;
@@ -97,7 +98,8 @@ int main(int argc, char** argv) {
   const fs::path models = argv[1];
   const fs::path output = argv[2];
   if (!WriteModel(models / "generated_sample.ms3d", korva::testing::SampleMs3d()) ||
-      !WriteModel(models / "generated_turns.ms3d", TurningModel())) {
+      !WriteModel(models / "generated_turns.ms3d", TurningModel()) ||
+      !korva::testing::WriteTexturePathModels(models.string())) {
     std::fprintf(stderr, "cannot write the generated models into %s\n", argv[1]);
     return 1;
   }

@@ -38,6 +38,7 @@ TEST(ResolveWindowsPath, FindsWhatWindowsFindsAndNothingElse) {
       {"plain.bmp\\inside", std::nullopt},
       {"C:\\plain.bmp", std::nullopt},  // a folder named "C:" is there, but a drive is meant
       {"c:/plain.bmp", std::nullopt},
+      {".\\C:\\plain.bmp", std::nullopt},  // a colon past the start is no name on Windows
       {"", std::nullopt},
   };
   const fs::path previous = fs::current_path();
