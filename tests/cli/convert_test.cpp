@@ -12,6 +12,7 @@
 #include "cli_models.h"
 #include "korva_runner.h"
 #include "support/ms3d_writer.h"
+#include "support/texture_path_models.h"
 
 namespace korva::cli_tests {
 namespace {
@@ -227,6 +228,27 @@ TEST(ConvertTest, RealModelWithAMissingTexture) {
   EXPECT_TRUE(MeshTextures(dbo).empty());  // the texture was never loaded, so none was saved
   ExpectTracksFollowJoints(ms3d, dbo);
   EXPECT_LT(BoneVertexTotal(dbo), kDophi.vertices);  // some vertices have no bone
+}
+
+TEST(ConvertTest, TexturesNamedTheWindowsWaysAreFoundWhereTheImportLoadsThem) {
+  ScratchFolder scratch;
+  ASSERT_TRUE(testing::WriteTexturePathModels(scratch.path().string()));
+  for (const testing::TexturePathModel& model : testing::TexturePathModels()) {
+    // By full path: from a model named without a folder, ".\\name.bmp" means the drive's root.
+    const std::string path = scratch / model.file;
+    const bool loaded = model.loadedWidth != 0;
+    const json ms3d = ParseJson(RunKorva({"dump", "--json", path}, scratch.path()).out);
+    ASSERT_FALSE(ms3d.is_null());
+    EXPECT_EQ(ms3d.at("model").at("materials")[0].at("textureFound"), loaded) << model.file;
+
+    EXPECT_EQ(RunKorva({"convert", path}, scratch.path()).exitCode, 0) << model.file;
+    const std::string dbo = fs::path(model.file).replace_extension(".dbo").string();
+    const json document = ParseJson(RunKorva({"dump", "--json", dbo}, scratch.path()).out);
+    ASSERT_FALSE(document.is_null());
+    const std::map<std::string, bool> textures = MeshTextures(document);
+    EXPECT_EQ(textures.size(), loaded ? 1u : 0u) << model.file;
+    for (const auto& [name, found] : textures) EXPECT_TRUE(found) << name;
+  }
 }
 
 TEST(ConvertTest, ResavingADboGivesTheSameBytes) {
