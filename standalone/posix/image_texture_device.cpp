@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 #define STB_IMAGE_IMPLEMENTATION
 #define STBI_FAILURE_USERMSG
@@ -43,8 +44,14 @@ ImageTextureDevice::~ImageTextureDevice() {
 int32_t ImageTextureDevice::CreateTextureFromFile(const char* path, void** texture) {
   if (!path || !texture) return kInvalidCall;
   *texture = nullptr;
-  // The plug-in builds paths as Windows reads them (".\\" names, backslashes, any letter case).
-  const std::optional<std::string> found = ResolveWindowsPath(path);
+  // The plug-in hands over paths built for Windows (backslashes, any letter case). Running out of
+  // memory is a result here, as from the utility library, never an exception into the plug-in.
+  std::optional<std::string> found;
+  try {
+    found = ResolveWindowsPath(path);
+  } catch (const std::bad_alloc&) {
+    return kOutOfMemory;
+  }
   if (!found) return kFileNotFound;
   std::FILE* file = std::fopen(found->c_str(), "rb");
   if (!file) return kFileNotFound;

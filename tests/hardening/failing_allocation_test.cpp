@@ -10,6 +10,8 @@
 #include "host/exports.h"
 #include "model/host_heap.h"
 #include "model/object.h"
+#include "platform/texture_loader.h"
+#include "standalone/posix/image_texture_device.h"
 #include "standalone/standalone_host.h"
 #include "support/counting_allocator.h"
 #include "support/ms3d_writer.h"
@@ -100,6 +102,18 @@ TEST(FailingAllocationTest, EveryAllocationOfAnImportFailsCleanly) {
                     << run.leakedBlocks << " blocks leaked)";
     }
   }
+}
+
+// Finding the file allocates; the device must answer with a result, as the utility library does,
+// so that the import reports the texture and goes on.
+TEST(FailingAllocationTest, TextureDeviceAnswersOutOfMemory) {
+  standalone::StandaloneHost host;
+  CountingAllocator allocator;
+  allocator.FailAllocation(1);
+  void* made = nullptr;
+  EXPECT_EQ(platform::CreateTextureFromFile(host.device(), "maps\\hull.bmp", &made),
+            standalone::ImageTextureDevice::kOutOfMemory);
+  EXPECT_TRUE(allocator.failureHappened());
 }
 
 // LoadDBOEx of the model's DBO file and DBOConvertBlockToObject of its block, each with its n-th
