@@ -1,5 +1,7 @@
 // Texture names written on Windows, imported on the standalone host: the texture loads from where
 // a Windows machine finds it, or the import says it could not.
+#include <unistd.h>
+
 #include <filesystem>
 
 #include "model/texture.h"
@@ -33,7 +35,8 @@ class ImportTextureFilesTest : public ImportTest {
 };
 
 TEST_F(ImportTextureFilesTest, LoadsFromWhereWindowsFindsTheFile) {
-  const fs::path folder = fs::path(::testing::TempDir()) / "korva_texture_files";
+  const fs::path folder =
+      fs::path(::testing::TempDir()) / ("korva_texture_files_" + std::to_string(::getpid()));
   fs::remove_all(folder);
   fs::create_directories(folder / "C:");
   ASSERT_TRUE(WriteTexturePathModels(folder.string()));

@@ -2,6 +2,7 @@
 #include "standalone/windows_paths.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -19,7 +20,8 @@ struct PathCase {
 };
 
 TEST(ResolveWindowsPath, FindsWhatWindowsFindsAndNothingElse) {
-  const fs::path root = fs::path(::testing::TempDir()) / "korva_windows_paths";
+  const fs::path root =
+      fs::path(::testing::TempDir()) / ("korva_windows_paths_" + std::to_string(::getpid()));
   fs::remove_all(root);
   for (const char* file : {"plain.bmp", "Textures/Wood.bmp", "dup/ABC.bmp", "dup/Abc.bmp",
                            "dup/abc.bmp", "C:/plain.bmp"}) {
