@@ -5,13 +5,15 @@
 #include <cstdint>
 
 #include "fuzz_support.h"
+#include "ms3d/ms3d_format.h"
 #include "ms3d/ms_model.h"
 
 namespace {
-constexpr size_t kSmallestVertex = 15;
-constexpr size_t kSmallestTriangle = 70;
-constexpr size_t kSmallestGroup = 36;
-constexpr size_t kSmallestJoint = 93;
+using namespace korva::ms3d_format;
+constexpr size_t kSmallestVertex = kVertexSize;
+constexpr size_t kSmallestTriangle = kTriangleSize;
+constexpr size_t kSmallestGroup = kGroupFixedSize;
+constexpr size_t kSmallestJoint = kJointFixedSize;
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {

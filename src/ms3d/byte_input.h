@@ -18,6 +18,9 @@ class ByteInput {
   virtual ~ByteInput() = default;
 
   size_t Remaining() const { return remaining_; }
+  // Bytes consumed so far; after a failed read, the whole input.
+  size_t Offset() const { return size_ - remaining_; }
+  size_t Size() const { return size_; }
 
   // Copies `size` bytes to `out`; false (and the input exhausted) when fewer are left.
   bool Read(void* out, size_t size) {
@@ -96,7 +99,7 @@ class ByteInput {
   }
 
  protected:
-  explicit ByteInput(size_t size) : remaining_(size) {}
+  explicit ByteInput(size_t size) : size_(size), remaining_(size) {}
 
   void SetWindow(const uint8_t* begin, const uint8_t* end) {
     cursor_ = begin;
@@ -151,6 +154,7 @@ class ByteInput {
     return true;
   }
 
+  size_t size_;
   size_t remaining_;
   const uint8_t* cursor_ = nullptr;
   const uint8_t* windowEnd_ = nullptr;

@@ -1,6 +1,7 @@
 // Reading an MS3D file into an msModel. The mandatory part must be complete; each optional
 // section is staged and applied only once it has been read whole, so a file cut inside one
-// keeps the sections before it and uses nothing of the cut one.
+// keeps the sections before it and uses nothing of the cut one. What was read goes into an
+// Ms3dAccount at section boundaries, and why a file is refused only once it is.
 #include <algorithm>
 #include <cstddef>
 #include <cstdio>
@@ -10,6 +11,8 @@
 #include <vector>
 
 #include "ms3d/byte_input.h"
+#include "ms3d/ms3d_account.h"
+#include "ms3d/ms3d_format.h"
 #include "ms3d/ms_model.h"
 #include "platform/notice.h"
 
@@ -17,21 +20,40 @@ namespace korva {
 namespace {
 
 using ms3d_detail::ByteInput;
+using namespace ms3d_format;
 
-constexpr char kMagic[10] = {'M', 'S', '3', 'D', '0', '0', '0', '0', '0', '0'};
-constexpr int32_t kVersion = 4;
+// Records the refusal; always false, so a failing read can return it.
+bool Refuse(Ms3dAccount& account, Ms3dFault fault, Ms3dElement element, uint64_t offset,
+            uint32_t index = kMs3dNoIndex, uint32_t count = 0) {
+  Ms3dProblem& refusal = account.refusal;
+  refusal.fault = fault;
+  refusal.element = element;
+  refusal.offset = offset;
+  refusal.index = index;
+  refusal.count = count;
+  return false;
+}
 
-// Smallest on-disk size of each record, used to bound counts before they size arrays.
-constexpr size_t kVertexSize = 15;
-constexpr size_t kTriangleSize = 70;
-constexpr size_t kGroupMinSize = 1 + 32 + 2 + 1;
-constexpr size_t kMaterialSize = 361;
-constexpr size_t kJointMinSize = 93;
-constexpr size_t kKeySize = 16;
-constexpr size_t kCommentMinSize = 8;
+// The bytes end inside element `index` of a run of `count` that starts at `first`.
+bool RefuseCut(Ms3dAccount& account, Ms3dElement element, uint64_t first, size_t recordSize,
+               uint32_t index, uint32_t count) {
+  return Refuse(account, Ms3dFault::kCutShort, element, first + uint64_t{index} * recordSize, index,
+                count);
+}
 
-bool ReadCount(ByteInput& in, size_t recordSize, uint16_t& count) {
-  return in.U16(count) && in.CanHold(count, recordSize);
+// Reads an element count and checks that the input can hold that many records of `recordSize`
+// bytes. A run of fixed-size records that does not fit is cut short in the first record the bytes
+// do not hold whole; for records of varying size, `recordSize` is the smallest, and the count
+// itself is refused.
+bool ReadCount(ByteInput& in, Ms3dAccount& account, Ms3dElement element, size_t recordSize,
+               bool fixedSize, uint16_t& count) {
+  const uint64_t at = in.Offset();
+  if (!in.U16(count)) return Refuse(account, Ms3dFault::kCutShort, element, at);
+  if (in.CanHold(count, recordSize)) return true;
+  if (!fixedSize)
+    return Refuse(account, Ms3dFault::kCountTooLarge, element, at, kMs3dNoIndex, count);
+  return RefuseCut(account, element, in.Offset(), recordSize,
+                   static_cast<uint32_t>(in.Remaining() / recordSize), count);
 }
 
 // Decodes fixed-size records from bytes already read and bounded, so a field costs a load.
@@ -73,10 +95,11 @@ class RecordBytes {
 // (record bytes, index of its first record, records in it). A batch is decoded where the input's
 // window holds it; only one that straddles a refill goes through `scratch` (small, so a huge run
 // costs no huge allocation). The caller has checked with CanHold that the input can hold the
-// records.
+// records. Returns the records read: `count`, or fewer when the source delivers less than it
+// announced.
 template <typename DecodeBatch>
-bool ReadBatches(ByteInput& in, size_t count, size_t recordSize, std::vector<uint8_t>& scratch,
-                 DecodeBatch decode) {
+size_t ReadBatches(ByteInput& in, size_t count, size_t recordSize, std::vector<uint8_t>& scratch,
+                   DecodeBatch decode) {
   constexpr size_t kBatchBytes = 16 * 1024;
   const size_t batch = recordSize >= kBatchBytes ? 1 : kBatchBytes / recordSize;
   for (size_t first = 0; first < count;) {
@@ -84,18 +107,18 @@ bool ReadBatches(ByteInput& in, size_t count, size_t recordSize, std::vector<uin
     const size_t inWindow = in.WindowBytes() / recordSize;
     if (inWindow > 0) records = std::min(records, inWindow);
     const uint8_t* bytes = in.Take(records * recordSize, scratch);
-    if (!bytes) return false;
+    if (!bytes) return first;
     RecordBytes record(bytes);
     decode(record, first, records);
     first += records;
   }
-  return true;
+  return count;
 }
 
 // ReadBatches with `decode` (record bytes, index) called for each record.
 template <typename Decode>
-bool ReadRecords(ByteInput& in, size_t count, size_t recordSize, std::vector<uint8_t>& scratch,
-                 Decode decode) {
+size_t ReadRecords(ByteInput& in, size_t count, size_t recordSize, std::vector<uint8_t>& scratch,
+                   Decode decode) {
   return ReadBatches(in, count, recordSize, scratch,
                      [&](RecordBytes& record, size_t first, size_t records) {
                        for (size_t i = first; i < first + records; ++i) decode(record, i);
@@ -105,9 +128,10 @@ bool ReadRecords(ByteInput& in, size_t count, size_t recordSize, std::vector<uin
 // Replaces the contents of `out` with `count` records, each decoded by `decode` (record bytes,
 // item). Each batch is appended and decoded over while it is in cache, through a local pointer:
 // the decoding copies bytes, which the compiler must assume could change the array's own bounds.
+// Returns the records read, as ReadBatches.
 template <typename T, typename Decode>
-bool ReadArray(ByteInput& in, size_t count, size_t recordSize, std::vector<uint8_t>& scratch,
-               std::vector<T>& out, Decode decode) {
+size_t ReadArray(ByteInput& in, size_t count, size_t recordSize, std::vector<uint8_t>& scratch,
+                 std::vector<T>& out, Decode decode) {
   out.clear();
   out.reserve(count);
   return ReadBatches(in, count, recordSize, scratch,
@@ -118,16 +142,20 @@ bool ReadArray(ByteInput& in, size_t count, size_t recordSize, std::vector<uint8
                      });
 }
 
-bool ReadVertices(ByteInput& in, msModel& model, std::vector<uint8_t>& scratch) {
+bool ReadVertices(ByteInput& in, msModel& model, std::vector<uint8_t>& scratch,
+                  Ms3dAccount& account) {
   uint16_t count;
-  if (!ReadCount(in, kVertexSize, count)) return false;
-  return ReadArray(in, count, kVertexSize, scratch, model.vertices,
-                   [](RecordBytes& record, msVertex& v) {
-                     v.flags = record.U8();
-                     record.Floats(v.position, 3);
-                     v.boneId = record.I8();
-                     v.referenceCount = record.U8();
-                   });
+  if (!ReadCount(in, account, Ms3dElement::kVertex, kVertexSize, true, count)) return false;
+  const uint64_t first = in.Offset();
+  const size_t read = ReadArray(in, count, kVertexSize, scratch, model.vertices,
+                                [](RecordBytes& record, msVertex& v) {
+                                  v.flags = record.U8();
+                                  record.Floats(v.position, 3);
+                                  v.boneId = record.I8();
+                                  v.referenceCount = record.U8();
+                                });
+  return read == count || RefuseCut(account, Ms3dElement::kVertex, first, kVertexSize,
+                                    static_cast<uint32_t>(read), count);
 }
 
 // On a little-endian machine a triangle's 70 bytes on disk are the first 70 of msTriangle.
@@ -141,54 +169,62 @@ static_assert(offsetof(msTriangle, smoothingGroup) == 68);
 static_assert(offsetof(msTriangle, groupIndex) == kTriangleSize - 1);
 static_assert(std::is_trivially_copyable_v<msTriangle>);
 
-bool ReadTriangles(ByteInput& in, msModel& model, std::vector<uint8_t>& scratch) {
+bool ReadTriangles(ByteInput& in, msModel& model, std::vector<uint8_t>& scratch,
+                   Ms3dAccount& account) {
   uint16_t count;
-  if (!ReadCount(in, kTriangleSize, count)) return false;
-  return ReadArray(in, count, kTriangleSize, scratch, model.triangles,
-                   [](RecordBytes& record, msTriangle& t) {
-                     if constexpr (kLittleEndianHost) {
-                       record.Bytes(&t, kTriangleSize);
-                     } else {
-                       t.flags = record.U16();
-                       for (uint16_t& index : t.vertexIndices) index = record.U16();
-                       record.Floats(&t.vertexNormals[0][0], 9);
-                       record.Floats(t.s, 3);
-                       record.Floats(t.t, 3);
-                       t.smoothingGroup = record.U8();
-                       t.groupIndex = record.U8();
-                     }
-                   });
+  if (!ReadCount(in, account, Ms3dElement::kTriangle, kTriangleSize, true, count)) return false;
+  const uint64_t first = in.Offset();
+  const size_t read = ReadArray(in, count, kTriangleSize, scratch, model.triangles,
+                                [](RecordBytes& record, msTriangle& t) {
+                                  if constexpr (kLittleEndianHost) {
+                                    record.Bytes(&t, kTriangleSize);
+                                  } else {
+                                    t.flags = record.U16();
+                                    for (uint16_t& index : t.vertexIndices) index = record.U16();
+                                    record.Floats(&t.vertexNormals[0][0], 9);
+                                    record.Floats(t.s, 3);
+                                    record.Floats(t.t, 3);
+                                    t.smoothingGroup = record.U8();
+                                    t.groupIndex = record.U8();
+                                  }
+                                });
+  return read == count || RefuseCut(account, Ms3dElement::kTriangle, first, kTriangleSize,
+                                    static_cast<uint32_t>(read), count);
 }
 
-bool ReadGroups(ByteInput& in, msModel& model, std::vector<uint8_t>& scratch) {
+bool ReadGroups(ByteInput& in, msModel& model, std::vector<uint8_t>& scratch,
+                Ms3dAccount& account) {
   uint16_t count;
-  if (!ReadCount(in, kGroupMinSize, count)) return false;
+  if (!ReadCount(in, account, Ms3dElement::kGroup, kGroupFixedSize, false, count)) return false;
   model.groups.resize(count);
-  for (msGroup& g : model.groups) {
+  for (uint32_t i = 0; i < count; ++i) {
+    msGroup& g = model.groups[i];
+    const uint64_t start = in.Offset();
     uint16_t indexCount;
-    if (!in.U8(g.flags) || !in.Read(g.name, sizeof g.name) ||
-        !ReadCount(in, sizeof(uint16_t), indexCount)) {
-      return false;
-    }
-    if (!ReadArray(in, indexCount, sizeof(uint16_t), scratch, g.triangleIndices,
-                   [](RecordBytes& record, uint16_t& index) { index = record.U16(); }) ||
+    if (!in.U8(g.flags) || !in.Read(g.name, sizeof g.name) || !in.U16(indexCount) ||
+        !in.CanHold(indexCount, kGroupIndexSize) ||
+        ReadArray(in, indexCount, kGroupIndexSize, scratch, g.triangleIndices,
+                  [](RecordBytes& record, uint16_t& index) { index = record.U16(); }) !=
+            indexCount ||
         !in.I8(g.materialIndex)) {
-      return false;
+      return Refuse(account, Ms3dFault::kCutShort, Ms3dElement::kGroup, start, i, count);
     }
   }
   return true;
 }
 
-bool ReadMaterials(ByteInput& in, msModel& model) {
+bool ReadMaterials(ByteInput& in, msModel& model, Ms3dAccount& account) {
   uint16_t count;
-  if (!ReadCount(in, kMaterialSize, count)) return false;
+  if (!ReadCount(in, account, Ms3dElement::kMaterial, kMaterialSize, true, count)) return false;
+  const uint64_t first = in.Offset();
   model.materials.resize(count);
-  for (msMaterial& m : model.materials) {
+  for (uint32_t i = 0; i < count; ++i) {
+    msMaterial& m = model.materials[i];
     if (!in.Read(m.name, sizeof m.name) || !in.Floats(m.ambient, 4) || !in.Floats(m.diffuse, 4) ||
         !in.Floats(m.specular, 4) || !in.Floats(m.emissive, 4) || !in.F32(m.shininess) ||
         !in.F32(m.transparency) || !in.U8(m.mode) || !in.Read(m.texture, sizeof m.texture) ||
         !in.Read(m.alphaMap, sizeof m.alphaMap)) {
-      return false;
+      return RefuseCut(account, Ms3dElement::kMaterial, first, kMaterialSize, i, count);
     }
     // The material's transparency is its alpha; the colours' own alphas are not used.
     m.ambient[3] = m.diffuse[3] = m.specular[3] = m.emissive[3] = m.transparency;
@@ -196,9 +232,10 @@ bool ReadMaterials(ByteInput& in, msModel& model) {
   return true;
 }
 
-bool ReadAnimationSettings(ByteInput& in, msModel& model) {
+bool ReadAnimationSettings(ByteInput& in, msModel& model, Ms3dAccount& account) {
+  const uint64_t at = in.Offset();
   if (!in.F32(model.framesPerSecond) || !in.F32(model.currentFrame) || !in.I32(model.totalFrames)) {
-    return false;
+    return Refuse(account, Ms3dFault::kCutShort, Ms3dElement::kAnimationSettings, at);
   }
   // Written as a negated comparison so a NaN rate also becomes 1.0 instead of poisoning every
   // key time.
@@ -211,43 +248,63 @@ void DecodeKey(RecordBytes& record, msKeyframe& key, float framesPerSecond) {
   record.Floats(key.value, 3);
 }
 
-bool ReadJoints(ByteInput& in, msModel& model, std::vector<uint8_t>& scratch) {
+bool ReadJoints(ByteInput& in, msModel& model, std::vector<uint8_t>& scratch,
+                Ms3dAccount& account) {
   uint16_t count;
-  if (!ReadCount(in, kJointMinSize, count)) return false;
+  if (!ReadCount(in, account, Ms3dElement::kJoint, kJointFixedSize, false, count)) return false;
   model.joints.resize(count);
   const float framesPerSecond = model.framesPerSecond;
-  for (msJoint& j : model.joints) {
+  for (uint32_t i = 0; i < count; ++i) {
+    msJoint& j = model.joints[i];
+    const uint64_t start = in.Offset();
     uint16_t rotationCount;
     uint16_t positionCount;
     if (!in.U8(j.flags) || !in.Read(j.name, sizeof j.name) ||
         !in.Read(j.parentName, sizeof j.parentName) || !in.Floats(j.rotation, 3) ||
-        !in.Floats(j.position, 3) || !in.U16(rotationCount) || !in.U16(positionCount) ||
-        !in.CanHold(size_t{rotationCount} + positionCount, kKeySize)) {
-      return false;
+        !in.Floats(j.position, 3) || !in.U16(rotationCount) || !in.U16(positionCount)) {
+      return Refuse(account, Ms3dFault::kCutShort, Ms3dElement::kJoint, start, i, count);
     }
     // Rotation keys first, then position keys.
+    const uint64_t firstKey = in.Offset();
+    const uint32_t keyCount = uint32_t{rotationCount} + positionCount;
+    const auto refuseKey = [&](size_t keysRead) {
+      account.refusal.owner = i;
+      account.refusal.ownerCount = count;
+      return RefuseCut(account, Ms3dElement::kKey, firstKey, kKeySize,
+                       static_cast<uint32_t>(keysRead), keyCount);
+    };
+    if (!in.CanHold(keyCount, kKeySize)) return refuseKey(in.Remaining() / kKeySize);
     const auto readKeys = [&](std::vector<msKeyframe>& keys, size_t keyCount) {
       return ReadArray(
           in, keyCount, kKeySize, scratch, keys,
           [&](RecordBytes& record, msKeyframe& key) { DecodeKey(record, key, framesPerSecond); });
     };
-    if (!readKeys(j.rotationKeys, rotationCount) || !readKeys(j.positionKeys, positionCount)) {
-      return false;
-    }
+    const size_t rotationsRead = readKeys(j.rotationKeys, rotationCount);
+    if (rotationsRead != rotationCount) return refuseKey(rotationsRead);
+    const size_t positionsRead = readKeys(j.positionKeys, positionCount);
+    if (positionsRead != positionCount) return refuseKey(rotationCount + positionsRead);
   }
   return true;
 }
 
-bool ReadMandatory(ByteInput& in, msModel& model) {
+bool ReadMandatory(ByteInput& in, msModel& model, Ms3dAccount& account) {
   char id[sizeof kMagic];
   int32_t version;
-  if (!in.Read(id, sizeof id) || std::memcmp(id, kMagic, sizeof id) != 0) return false;
-  if (!in.I32(version) || version != kVersion) return false;
+  if (!in.Read(id, sizeof id))
+    return Refuse(account, Ms3dFault::kCutShort, Ms3dElement::kHeader, 0);
+  if (std::memcmp(id, kMagic, sizeof id) != 0) {
+    return Refuse(account, Ms3dFault::kBadMagic, Ms3dElement::kHeader, 0);
+  }
+  if (!in.I32(version)) return Refuse(account, Ms3dFault::kCutShort, Ms3dElement::kHeader, 0);
+  if (version != kVersion) {
+    account.refusal.value = version;
+    return Refuse(account, Ms3dFault::kBadVersion, Ms3dElement::kHeader, sizeof kMagic);
+  }
   // One scratch buffer carries each run of records from the input to its decoding.
   std::vector<uint8_t> scratch;
-  return ReadVertices(in, model, scratch) && ReadTriangles(in, model, scratch) &&
-         ReadGroups(in, model, scratch) && ReadMaterials(in, model) &&
-         ReadAnimationSettings(in, model) && ReadJoints(in, model, scratch);
+  return ReadVertices(in, model, scratch, account) && ReadTriangles(in, model, scratch, account) &&
+         ReadGroups(in, model, scratch, account) && ReadMaterials(in, model, account) &&
+         ReadAnimationSettings(in, model, account) && ReadJoints(in, model, scratch, account);
 }
 
 // One comment read from the file, kept until its section is complete.
@@ -256,74 +313,69 @@ struct PendingComment {
   msComment text;
 };
 
-// Reads {length, text}; false for a negative length or one the file cannot hold.
-bool ReadCommentText(ByteInput& in, msComment& text) {
+// What ends an optional section early: kCutShort, or kBadLength for a negative comment length.
+using SectionFault = Ms3dFault;
+
+// Reads {length, text}.
+SectionFault ReadCommentText(ByteInput& in, msComment& text) {
   int32_t length;
-  if (!in.I32(length) || length < 0 || static_cast<size_t>(length) > in.Remaining()) return false;
+  if (!in.I32(length)) return Ms3dFault::kCutShort;
+  if (length < 0) return Ms3dFault::kBadLength;
+  if (static_cast<size_t>(length) > in.Remaining()) return Ms3dFault::kCutShort;
   text.resize(static_cast<size_t>(length));
-  return in.Read(text.data(), text.size());
+  return in.Read(text.data(), text.size()) ? Ms3dFault::kNone : Ms3dFault::kCutShort;
 }
 
 template <typename Element>
-bool ReadCommentList(ByteInput& in, std::vector<Element>& elements,
-                     std::vector<PendingComment>& pending) {
+SectionFault ReadCommentList(ByteInput& in, std::vector<Element>& elements,
+                             std::vector<PendingComment>& pending) {
   int32_t count;
-  if (!in.I32(count)) return false;
-  if (count <= 0) return true;
-  if (!in.CanHold(static_cast<size_t>(count), kCommentMinSize)) return false;
+  if (!in.I32(count)) return Ms3dFault::kCutShort;
+  if (count <= 0) return Ms3dFault::kNone;
+  if (!in.CanHold(static_cast<size_t>(count), kCommentFixedSize)) return Ms3dFault::kCutShort;
   for (int32_t i = 0; i < count; ++i) {
     int32_t index;
-    if (!in.I32(index)) return false;
+    if (!in.I32(index)) return Ms3dFault::kCutShort;
     PendingComment comment{nullptr, {}};
     if (index >= 0 && static_cast<size_t>(index) < elements.size()) {
       comment.target = &elements[static_cast<size_t>(index)].comment;
     }
-    if (!ReadCommentText(in, comment.text)) return false;
+    if (const SectionFault fault = ReadCommentText(in, comment.text); fault != Ms3dFault::kNone) {
+      return fault;
+    }
     if (comment.target != nullptr) pending.push_back(std::move(comment));
   }
-  return true;
+  return Ms3dFault::kNone;
 }
 
-// False when the section is cut or malformed: the optional sections end there.
-bool ReadComments(ByteInput& in, msModel& model) {
-  int32_t subVersion;
-  if (!in.I32(subVersion)) return false;
-  if (subVersion != 1) return true;
+// Every section reader gets its subversion already read and returns kNone when it read the
+// section whole; otherwise the optional sections end there.
+SectionFault ReadComments(ByteInput& in, msModel& model, int32_t subVersion) {
+  if (subVersion != 1) return Ms3dFault::kNone;
   std::vector<PendingComment> pending;
-  if (!ReadCommentList(in, model.groups, pending) ||
-      !ReadCommentList(in, model.materials, pending) ||
-      !ReadCommentList(in, model.joints, pending)) {
-    return false;
-  }
+  SectionFault fault = ReadCommentList(in, model.groups, pending);
+  if (fault == Ms3dFault::kNone) fault = ReadCommentList(in, model.materials, pending);
+  if (fault == Ms3dFault::kNone) fault = ReadCommentList(in, model.joints, pending);
+  if (fault != Ms3dFault::kNone) return fault;
   int32_t hasModelComment;
   msComment modelComment;
-  if (!in.I32(hasModelComment)) return false;
-  if (hasModelComment == 1 && !ReadCommentText(in, modelComment)) return false;
+  if (!in.I32(hasModelComment)) return Ms3dFault::kCutShort;
+  if (hasModelComment == 1) {
+    fault = ReadCommentText(in, modelComment);
+    if (fault != Ms3dFault::kNone) return fault;
+  }
   for (PendingComment& comment : pending) *comment.target = std::move(comment.text);
   if (hasModelComment == 1) model.comment = std::move(modelComment);
-  return true;
+  return Ms3dFault::kNone;
 }
 
-bool ReadVertexExtra(ByteInput& in, msModel& model) {
-  int32_t subVersion;
-  if (!in.I32(subVersion)) return false;
-  size_t recordSize;
-  switch (subVersion) {
-    case 1:
-      recordSize = 6;
-      break;
-    case 2:
-      recordSize = 10;
-      break;
-    case 3:
-      // The modelling tool writes a second extra value in this subversion.
-      recordSize = 14;
-      break;
-    default:
-      platform::ShowNotice("Unknown subversion for vertex extra", "Info");
-      return true;
+SectionFault ReadVertexExtra(ByteInput& in, msModel& model, int32_t subVersion) {
+  const size_t recordSize = VertexExtraRecordSize(subVersion);
+  if (recordSize == 0) {
+    platform::ShowNotice("Unknown subversion for vertex extra", "Info");
+    return Ms3dFault::kNone;
   }
-  if (!in.CanHold(model.vertices.size(), recordSize)) return false;
+  if (!in.CanHold(model.vertices.size(), recordSize)) return Ms3dFault::kCutShort;
   // Decoded straight into the vertices in batches; a section cut short leaves none of it.
   std::vector<uint8_t> scratch;
   const bool complete = ReadRecords(in, model.vertices.size(), recordSize, scratch,
@@ -333,7 +385,7 @@ bool ReadVertexExtra(ByteInput& in, msModel& model) {
                                       record.Bytes(v.weights, 3);
                                       if (recordSize >= 10) v.extra = record.U32();
                                       if (recordSize >= 14) v.extra2 = record.U32();
-                                    });
+                                    }) == model.vertices.size();
   if (!complete) {
     for (msVertex& v : model.vertices) {
       std::memset(v.boneIds, 0, sizeof v.boneIds);
@@ -341,17 +393,14 @@ bool ReadVertexExtra(ByteInput& in, msModel& model) {
       v.extra = v.extra2 = 0;
     }
   }
-  return complete;
+  return complete ? Ms3dFault::kNone : Ms3dFault::kCutShort;
 }
 
-bool ReadJointExtra(ByteInput& in, msModel& model) {
-  int32_t subVersion;
-  if (!in.I32(subVersion)) return false;
-  if (subVersion != 1) return true;
-  constexpr size_t kColorSize = 3 * sizeof(float);
-  if (!in.CanHold(model.joints.size(), kColorSize)) return false;
-  std::vector<uint8_t> bytes(model.joints.size() * kColorSize);
-  if (!in.Read(bytes.data(), bytes.size())) return false;
+SectionFault ReadJointExtra(ByteInput& in, msModel& model, int32_t subVersion) {
+  if (subVersion != 1) return Ms3dFault::kNone;
+  if (!in.CanHold(model.joints.size(), kJointColorSize)) return Ms3dFault::kCutShort;
+  std::vector<uint8_t> bytes(model.joints.size() * kJointColorSize);
+  if (!in.Read(bytes.data(), bytes.size())) return Ms3dFault::kCutShort;
   const uint8_t* record = bytes.data();
   for (msJoint& j : model.joints) {
     for (float& channel : j.color) {
@@ -360,45 +409,69 @@ bool ReadJointExtra(ByteInput& in, msModel& model) {
       record += sizeof channel;
     }
   }
-  return true;
+  return Ms3dFault::kNone;
 }
 
-bool ReadModelExtra(ByteInput& in, msModel& model) {
-  int32_t subVersion;
-  if (!in.I32(subVersion)) return false;
-  if (subVersion != 1) return true;
+SectionFault ReadModelExtra(ByteInput& in, msModel& model, int32_t subVersion) {
+  if (subVersion != 1) return Ms3dFault::kNone;
   float jointSize;
   int32_t transparencyMode;
   float alphaRef;
-  if (!in.F32(jointSize) || !in.I32(transparencyMode) || !in.F32(alphaRef)) return false;
+  if (!in.F32(jointSize) || !in.I32(transparencyMode) || !in.F32(alphaRef)) {
+    return Ms3dFault::kCutShort;
+  }
   model.jointSize = jointSize;
   model.transparencyMode = transparencyMode;
   model.alphaRef = alphaRef;
-  return true;
+  return Ms3dFault::kNone;
 }
 
-void ReadOptionalSections(ByteInput& in, msModel& model) {
+void ReadOptionalSections(ByteInput& in, msModel& model, Ms3dAccount& account) {
   // Each section is present only while bytes remain; a cut one ends the chain.
-  using Section = bool (*)(ByteInput&, msModel&);
-  const Section sections[] = {ReadComments, ReadVertexExtra, ReadJointExtra, ReadModelExtra};
-  for (Section section : sections) {
-    if (in.Remaining() == 0 || !section(in, model)) return;
+  using Reader = SectionFault (*)(ByteInput&, msModel&, int32_t);
+  constexpr Reader kReaders[kMs3dSectionCount] = {ReadComments, ReadVertexExtra, ReadJointExtra,
+                                                  ReadModelExtra};
+  for (size_t k = 0; k < kMs3dSectionCount; ++k) {
+    if (in.Remaining() == 0) return;
+    const auto section = static_cast<Ms3dSection>(k);
+    const uint64_t start = in.Offset();
+    int32_t subVersion;
+    SectionFault fault = Ms3dFault::kCutShort;
+    if (in.I32(subVersion)) fault = kReaders[k](in, model, subVersion);
+    if (fault != Ms3dFault::kNone) {
+      account.sectionCut = true;
+      account.cutSection = section;
+      account.cutOffset = start;
+      account.cutFault = fault;
+      return;
+    }
+    account.sections[account.sectionCount++] = {section, subVersion, start, in.Offset() - start};
   }
+  account.trailingBytes = in.Remaining();
 }
 
-bool Load(ByteInput& in, msModel& model) {
+bool Load(ByteInput& in, msModel& model, Ms3dAccount& account) {
+  account = Ms3dAccount{};
+  account.fileSize = in.Size();
   model.Reset();
-  if (!ReadMandatory(in, model)) {
+  if (!ReadMandatory(in, model, account)) {
     model.Reset();
     return false;
   }
-  ReadOptionalSections(in, model);
+  ReadOptionalSections(in, model, account);
   return true;
 }
 
 }  // namespace
 
 bool msModel::LoadFromFile(const char* path) {
+  Ms3dAccount account;
+  return LoadFromFile(path, account);
+}
+
+bool msModel::LoadFromFile(const char* path, Ms3dAccount& account) {
+  account = Ms3dAccount{};
+  account.refusal.fault = Ms3dFault::kCannotOpen;
   if (path == nullptr) return false;
   std::FILE* file = std::fopen(path, "rb");
   if (file == nullptr) return false;
@@ -406,14 +479,19 @@ bool msModel::LoadFromFile(const char* path) {
   if (std::fseek(file, 0, SEEK_END) == 0) size = std::ftell(file);
   if (size < 0 || std::fseek(file, 0, SEEK_SET) != 0) size = 0;
   ms3d_detail::FileInput in(file, static_cast<size_t>(size));
-  const bool loaded = Load(in, *this);
+  const bool loaded = Load(in, *this, account);
   std::fclose(file);
   return loaded;
 }
 
 bool msModel::LoadFromMemory(const uint8_t* data, size_t size) {
+  Ms3dAccount account;
+  return LoadFromMemory(data, size, account);
+}
+
+bool msModel::LoadFromMemory(const uint8_t* data, size_t size, Ms3dAccount& account) {
   ms3d_detail::MemoryInput in(data, size);
-  return Load(in, *this);
+  return Load(in, *this, account);
 }
 
 }  // namespace korva

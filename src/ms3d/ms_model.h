@@ -10,6 +10,8 @@
 
 namespace korva {
 
+struct Ms3dAccount;
+
 // Width of every name field; names may fill it without a terminating zero.
 constexpr size_t kMsNameSize = 32;
 // Width of the texture and alpha-map file name fields.
@@ -107,6 +109,11 @@ class msModel {
 
   // The same reading from a buffer of `size` bytes (false and reset on a bad model).
   bool LoadFromMemory(const uint8_t* data, size_t size);
+
+  // The same readings, telling in `account` what was read and why a file was refused (fault
+  // kCannotOpen when the file cannot be opened).
+  bool LoadFromFile(const char* path, Ms3dAccount& account);
+  bool LoadFromMemory(const uint8_t* data, size_t size, Ms3dAccount& account);
 
   // position.x = -position.x for every vertex; nothing else changes.
   void NegateVertexX();

@@ -6,8 +6,16 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "ms3d/ms3d_format.h"
+
 namespace korva::testing {
 namespace {
+
+using namespace ms3d_format;
+
+// Throws when a record written from `start` does not take the size the reader expects.
+class ByteSink;
+void ExpectRecordSize(const ByteSink& sink, size_t start, size_t size);
 
 class ByteSink {
  public:
@@ -37,10 +45,15 @@ class ByteSink {
     U16(static_cast<uint16_t>(count));
   }
   std::vector<uint8_t>& Out() { return out_; }
+  size_t Size() const { return out_.size(); }
 
  private:
   std::vector<uint8_t> out_;
 };
+
+void ExpectRecordSize(const ByteSink& sink, size_t start, size_t size) {
+  if (sink.Size() - start != size) throw std::logic_error("MS3D record of the wrong size");
+}
 
 void WriteKeys(ByteSink& sink, const std::vector<msKeyframe>& keys) {
   for (const msKeyframe& key : keys) {
@@ -53,17 +66,21 @@ void WriteMandatory(ByteSink& sink, const Ms3dContent& content) {
   const msModel& model = content.model;
   sink.Bytes(content.id, sizeof content.id);
   sink.I32(content.version);
+  ExpectRecordSize(sink, 0, kHeaderSize);
 
   sink.Count(model.vertices.size());
   for (const msVertex& v : model.vertices) {
+    const size_t start = sink.Size();
     sink.U8(v.flags);
     sink.Floats(v.position, 3);
     sink.U8(static_cast<uint8_t>(v.boneId));
     sink.U8(v.referenceCount);
+    ExpectRecordSize(sink, start, kVertexSize);
   }
 
   sink.Count(model.triangles.size());
   for (const msTriangle& t : model.triangles) {
+    const size_t start = sink.Size();
     sink.U16(t.flags);
     for (uint16_t index : t.vertexIndices) sink.U16(index);
     sink.Floats(&t.vertexNormals[0][0], 9);
@@ -71,19 +88,23 @@ void WriteMandatory(ByteSink& sink, const Ms3dContent& content) {
     sink.Floats(t.t, 3);
     sink.U8(t.smoothingGroup);
     sink.U8(t.groupIndex);
+    ExpectRecordSize(sink, start, kTriangleSize);
   }
 
   sink.Count(model.groups.size());
   for (const msGroup& g : model.groups) {
+    const size_t start = sink.Size();
     sink.U8(g.flags);
     sink.Bytes(g.name, sizeof g.name);
     sink.Count(g.triangleIndices.size());
     for (uint16_t index : g.triangleIndices) sink.U16(index);
     sink.U8(static_cast<uint8_t>(g.materialIndex));
+    ExpectRecordSize(sink, start, kGroupFixedSize + kGroupIndexSize * g.triangleIndices.size());
   }
 
   sink.Count(model.materials.size());
   for (const msMaterial& m : model.materials) {
+    const size_t start = sink.Size();
     sink.Bytes(m.name, sizeof m.name);
     sink.Floats(m.ambient, 4);
     sink.Floats(m.diffuse, 4);
@@ -94,6 +115,7 @@ void WriteMandatory(ByteSink& sink, const Ms3dContent& content) {
     sink.U8(m.mode);
     sink.Bytes(m.texture, sizeof m.texture);
     sink.Bytes(m.alphaMap, sizeof m.alphaMap);
+    ExpectRecordSize(sink, start, kMaterialSize);
   }
 
   sink.F32(model.framesPerSecond);
@@ -102,6 +124,7 @@ void WriteMandatory(ByteSink& sink, const Ms3dContent& content) {
 
   sink.Count(model.joints.size());
   for (const msJoint& j : model.joints) {
+    const size_t start = sink.Size();
     sink.U8(j.flags);
     sink.Bytes(j.name, sizeof j.name);
     sink.Bytes(j.parentName, sizeof j.parentName);
@@ -111,6 +134,8 @@ void WriteMandatory(ByteSink& sink, const Ms3dContent& content) {
     sink.Count(j.positionKeys.size());
     WriteKeys(sink, j.rotationKeys);
     WriteKeys(sink, j.positionKeys);
+    ExpectRecordSize(sink, start,
+                     kJointFixedSize + kKeySize * (j.rotationKeys.size() + j.positionKeys.size()));
   }
 }
 
@@ -138,12 +163,15 @@ void WriteComments(ByteSink& sink, const Ms3dCommentsSection& comments) {
 
 void WriteVertexExtra(ByteSink& sink, const msModel& model, int32_t subVersion) {
   sink.I32(subVersion);
-  if (subVersion < 1 || subVersion > 3) return;
+  const size_t recordSize = VertexExtraRecordSize(subVersion);
+  if (recordSize == 0) return;
   for (const msVertex& v : model.vertices) {
+    const size_t start = sink.Size();
     for (int8_t id : v.boneIds) sink.U8(static_cast<uint8_t>(id));
     sink.Bytes(v.weights, 3);
     if (subVersion >= 2) sink.U32(v.extra);
     if (subVersion == 3) sink.U32(v.extra2);
+    ExpectRecordSize(sink, start, recordSize);
   }
 }
 
@@ -159,7 +187,7 @@ std::vector<uint8_t> WriteMs3d(const Ms3dContent& content) {
       if (content.jointExtraSubVersion) {
         sink.I32(*content.jointExtraSubVersion);
         if (*content.jointExtraSubVersion == 1) {
-          for (const msJoint& j : content.model.joints) sink.Floats(j.color, 3);
+          for (const msJoint& j : content.model.joints) sink.Floats(j.color, kJointColorSize / 4);
         }
         if (content.modelExtra) {
           sink.I32(content.modelExtra->subVersion);
