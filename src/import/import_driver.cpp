@@ -132,13 +132,18 @@ bool ImportMs3dObject(const char* path, int32_t objectNumber) {
   const HostApi& api = g_plugin.api;
 
   auto model = std::make_unique<msModel>();
-  if (!model->LoadFromFile(path) || !GroupIndicesValid(*model) || !BoneArraysFitModel(*model)) {
+  if (!model->LoadFromFile(path)) {
     StoreUnreadableModelError();
+    return false;
+  }
+  const ImportVerdict verdict = CheckImportable(*model);
+  if (!verdict.importable()) {
+    // A model without frames is no damaged file: the host's error variable is left as it was.
+    if (verdict.obstacle != ImportObstacle::kNoGroupsOrJoints) StoreUnreadableModelError();
     return false;
   }
   model->NegateVertexX();
   const size_t frameCount = model->groups.size() + model->joints.size();
-  if (frameCount == 0) return false;
   if (!api.CreateNewObjectWithFrames || !api.GetObjectA) return false;
   // The number may already be taken: that object must not be touched.
   if (api.GetObjectA(objectNumber)) return false;

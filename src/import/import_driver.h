@@ -8,10 +8,10 @@
 namespace korva::import {
 
 // Builds object `objectNumber` from the MS3D file at `path` through the host's functions. False,
-// with no object left behind, when there is no Direct3D device, the file cannot be read or names
-// triangles or vertices it does not have (68 stored in the host's error variable), the model has
-// neither groups nor joints, or the host cannot create the object (the number in use: the existing
-// object is left untouched).
+// with no object left behind, when there is no Direct3D device, the file cannot be read or
+// CheckImportable refuses the model (68 stored in the host's error variable, except for a model
+// with neither groups nor joints), or the host cannot create the object (the number in use: the
+// existing object is left untouched).
 bool ImportMs3dObject(const char* path, int32_t objectNumber);
 
 // The script command: ImportMs3dObject, and on failure the notice "Failed to load MS file: <path>"

@@ -41,5 +41,18 @@ TEST(FuzzRegressionTest, EveryCrashingInputFoundSoFarNowGivesACleanOutcome) {
   RecordProperty("replayed", replayed);
 }
 
+// The seeds and everything the fuzzers kept: `korva check` and the import agree on each (the
+// byte mutations and prefixes of the other tests go through the same outcome).
+TEST(FuzzCorpusTest, CheckAndImportAgreeOnEveryMs3dInput) {
+  int replayed = 0;
+  for (const std::string target : {"ms3d_reader", "import"}) {
+    for (const std::string& file : FilesIn(std::string(KORVA_FUZZ_CORPUS_DIR) + "/" + target)) {
+      EXPECT_EQ(ImportOutcome(ReadWholeFile(file), ScratchPath("corpus.ms3d")), "") << file;
+      ++replayed;
+    }
+  }
+  EXPECT_GT(replayed, 0);
+}
+
 }  // namespace
 }  // namespace korva::testing

@@ -11,8 +11,10 @@
 #include <stdexcept>
 
 #include "host/exports.h"
+#include "import/model_checks.h"
 #include "model/host_heap.h"
 #include "model/object.h"
+#include "ms3d/ms3d_account.h"
 #include "ms3d/ms_model.h"
 #include "platform/notice.h"
 #include "standalone/standalone_host.h"
@@ -129,13 +131,27 @@ std::string ReaderOutcome(const uint8_t* data, size_t size) {
   CountingAllocator allocator;
   {
     msModel model;
-    if (model.LoadFromMemory(data, size)) {
+    Ms3dAccount account;
+    if (model.LoadFromMemory(data, size, account)) {
       if (model.vertices.size() * 15 > size || model.joints.size() * 93 > size) {
         fault = "more elements than the input holds";
+      }
+      // The sections follow each other and end where the trailing bytes begin.
+      uint64_t end = account.sectionCount > 0 ? account.sections[0].offset : 0;
+      for (size_t i = 0; i < account.sectionCount; ++i) {
+        if (account.sections[i].offset != end) fault = "the account's sections leave gaps";
+        end = account.sections[i].offset + account.sections[i].size;
+      }
+      if (account.refusal.fault != Ms3dFault::kNone || end > size ||
+          (!account.sectionCut && account.sectionCount > 0 &&
+           end + account.trailingBytes != size)) {
+        fault = "the account of an accepted model does not add up";
       }
       model.NegateVertexX();
       model.BuildBindPose();
       model.PoseAtFrame(0.0f);
+    } else if (account.refusal.fault == Ms3dFault::kNone || account.refusal.offset > size) {
+      fault = "a refusal without a reason within the input";
     }
   }
   if (fault.empty()) fault = AllocationFault(allocator, size);
@@ -150,12 +166,14 @@ std::string ReaderOutcome(const std::vector<uint8_t>& bytes) {
 std::string ImportOutcome(const std::vector<uint8_t>& bytes, const std::string& path) {
   if (!WriteBytes(path, bytes)) return "cannot write " + path;
   std::string fault;
+  bool imported = false;
   CountingAllocator allocator;
   {
     standalone::StandaloneHost host;
     host.Bind();
     LoadMilkshape(AddressOf(path.c_str()), 1);
     if (const sObject* object = host.GetObject(1)) {
+      imported = true;
       fault = CheckImportedObject(object);
     } else {
       bool reported = false;
@@ -166,6 +184,14 @@ std::string ImportOutcome(const std::vector<uint8_t>& bytes, const std::string& 
     }
   }
   if (fault.empty()) fault = AllocationFault(allocator, bytes.size());
+  // What `korva check` asks: the reader's verdict, then the import's own check.
+  msModel model;
+  const bool wellFormed = model.LoadFromMemory(bytes.data(), bytes.size()) &&
+                          import::CheckImportable(model).importable();
+  if (fault.empty() && wellFormed != imported) {
+    fault = wellFormed ? "check accepts a model that the import refuses"
+                       : "check refuses a model that the import accepts";
+  }
   return fault;
 }
 

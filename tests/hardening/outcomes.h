@@ -29,13 +29,15 @@ class InputBlock {
   size_t capacity_;
 };
 
-// The MS3D reader on the bytes (from memory), then the skeleton on an accepted model. `data + size`
-// must be the end of a heap block (see InputBlock).
+// The MS3D reader on the bytes (from memory), then the skeleton on an accepted model; the reader's
+// account must add up (sections end to end, a refusal within the input). `data + size` must be the
+// end of a heap block (see InputBlock).
 std::string ReaderOutcome(const uint8_t* data, size_t size);
 std::string ReaderOutcome(const std::vector<uint8_t>& bytes);
 
 // The whole import through LoadMilkshape on a fresh standalone host, the bytes written to `path`
-// first. A failed import must store no object and show the failure message.
+// first. A failed import must store no object and show the failure message, and the import must
+// succeed exactly when `korva check` calls the bytes well formed (reader, then CheckImportable).
 std::string ImportOutcome(const std::vector<uint8_t>& bytes, const std::string& path);
 
 // DBOConvertBlockToObject on the bytes (copied into a block of exactly their size). A loaded
