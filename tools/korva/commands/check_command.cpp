@@ -41,11 +41,16 @@ class CheckCommand : public Subcommand {
  private:
   std::string Check(const std::string& file) {
     if (DetectFileKind(file) == FileKind::kMs3d) {
+      // Well formed means that convert succeeds: the reader accepts the file and the import's own
+      // check accepts the model.
       msModel model;
-      Ms3dLayout layout;
-      LoadMs3dModel(file, &model, &layout);
+      Ms3dAccount account;
+      LoadMs3dModel(file, &model, &account);
+      RequireImportable(file, model);
       std::string verdict = "well-formed MS3D model";
-      if (!layout.trailingNote.empty()) verdict += " (" + layout.trailingNote + ")";
+      if (const std::string note = Ms3dNoteText(account); !note.empty()) {
+        verdict += " (" + note + ")";
+      }
       return verdict;
     }
     if (!session_) session_ = std::make_unique<HostSession>(nullptr);

@@ -1,11 +1,16 @@
 // korva info: a short summary of each MS3D model or DBO file.
+#include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "commands/subcommand.h"
+#include "ms3d/ms_model.h"
 #include "support/cli_error.h"
-#include "support/document_text.h"
-#include "support/file_document.h"
+#include "support/file_kind.h"
+#include "support/host_session.h"
+#include "support/info_text.h"
+#include "support/ms3d_report.h"
 
 namespace korva::cli {
 namespace {
@@ -23,15 +28,37 @@ class InfoCommand : public Subcommand {
   }
 
   int Run() override {
-    DocumentLoader loader;
     std::string text;
-    for (const std::string& file : files_) text += SummaryText(loader.Load(file));
+    for (const std::string& file : files_) text += Summary(file);
     std::fputs(text.c_str(), stdout);  // only once every file was read
     return kExitSuccess;
   }
 
  private:
+  std::string Summary(const std::string& file) {
+    if (DetectFileKind(file) == FileKind::kMs3d) {
+      msModel model;
+      Ms3dAccount account;
+      LoadMs3dModel(file, &model, &account);
+      return Ms3dSummaryText(file, model, account);
+    }
+    // Only DBO files need the plug-in.
+    if (!session_) session_ = std::make_unique<HostSession>(nullptr);
+    const int32_t number = session_->LoadDbo(file);
+    std::string text;
+    try {
+      text = ObjectSummaryText(file, std::filesystem::file_size(file), *session_->object(number));
+    } catch (...) {
+      session_->Release(number);
+      throw;
+    }
+    session_->Release(number);
+    session_->DropNotices();
+    return text;
+  }
+
   std::vector<std::string> files_;
+  std::unique_ptr<HostSession> session_;
 };
 
 }  // namespace

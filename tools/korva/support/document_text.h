@@ -6,9 +6,6 @@
 
 namespace korva::cli {
 
-// The short summary `korva info` prints: counts, names, textures found or not, sections.
-std::string SummaryText(const nlohmann::json& document);
-
 // The whole document as indented "key: value" lines (`korva dump` without --json).
 std::string DumpText(const nlohmann::json& document);
 

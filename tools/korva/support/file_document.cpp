@@ -17,9 +17,9 @@ nlohmann::json DocumentLoader::Load(const std::string& path) {
   const FileKind kind = DetectFileKind(path);
   if (kind == FileKind::kMs3d && !importModels_) {
     msModel model;
-    Ms3dLayout layout;
-    LoadMs3dModel(path, &model, &layout);
-    nlohmann::json document = Ms3dDocument(path, model, layout);
+    Ms3dAccount account;
+    LoadMs3dModel(path, &model, &account);
+    nlohmann::json document = Ms3dDocument(path, model, account);
     document["formatVersion"] = kDocumentFormatVersion;
     return document;
   }

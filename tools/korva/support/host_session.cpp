@@ -6,7 +6,7 @@
 #include "host/exports.h"
 #include "support/cli_error.h"
 #include "support/file_kind.h"
-#include "support/ms3d_layout.h"
+#include "support/ms3d_report.h"
 
 namespace korva::cli {
 namespace fs = std::filesystem;
@@ -50,10 +50,6 @@ HostSession::HostSession(FILE* noticeStream) : noticeStream_(noticeStream) {
 }
 
 int32_t HostSession::ImportMs3d(const std::string& path, int32_t number) {
-  // The reader says only yes or no; our own walk of the sections names what is wrong.
-  const Ms3dLayout layout = ScanMs3dLayout(ReadWholeFile(path));
-  if (!layout.complete) throw FileError(path, "not a well-formed MS3D model: " + layout.problem);
-
   if (host_.GetObject(number)) throw FileError(path, "object number in use");
   host_.SetErrorCode(0);
   LoadMilkshape(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(path.c_str())), number);
@@ -61,6 +57,12 @@ int32_t HostSession::ImportMs3d(const std::string& path, int32_t number) {
   if (!host_.GetObject(number) || !failure.empty()) {
     host_.DeleteObject(number);
     DropNotices();
+    // The export says only yes or no; the reader's account and the import's own check, asked
+    // again, say why in the words of `korva check`. What they do not explain is the host's.
+    msModel model;
+    Ms3dAccount account;
+    LoadMs3dModel(path, &model, &account);
+    RequireImportable(path, model);
     throw FileError(path, "import failed" + (failure.empty() ? std::string() : ": " + failure));
   }
   return number;

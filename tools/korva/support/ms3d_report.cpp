@@ -1,5 +1,8 @@
 #include "support/ms3d_report.h"
 
+#include <vector>
+
+#include "ms3d/ms3d_format.h"
 #include "support/cli_error.h"
 #include "support/file_kind.h"
 #include "support/texture_lookup.h"
@@ -33,19 +36,119 @@ std::string FieldText(const char* field, size_t width) {
   return std::string(field, BoundedNameLength(field, width));
 }
 
-void LoadMs3dModel(const std::string& path, msModel* model, Ms3dLayout* layout) {
+namespace {
+
+std::string Plural(Ms3dElement element) {
+  return element == Ms3dElement::kVertex ? "vertices" : std::string(Ms3dElementName(element)) + "s";
+}
+
+std::string AtByte(uint64_t offset) {
+  return " at byte " + std::to_string(offset);
+}
+
+// "triangle 12 of 76": ordinals count from 1.
+std::string Ordinal(Ms3dElement element, uint32_t index, uint32_t count) {
+  return std::string(Ms3dElementName(element)) + " " + std::to_string(uint64_t{index} + 1) +
+         " of " + std::to_string(count);
+}
+
+}  // namespace
+
+std::string Ms3dRefusalText(const Ms3dAccount& account) {
+  const Ms3dProblem& refusal = account.refusal;
+  switch (refusal.fault) {
+    case Ms3dFault::kNone:
+      return {};
+    case Ms3dFault::kCannotOpen:
+      return "cannot be opened for reading";
+    case Ms3dFault::kBadMagic:
+      return "not an MS3D model (bad id)";
+    case Ms3dFault::kBadVersion:
+      return "MS3D version " + std::to_string(refusal.value) + " (only 4 is supported)";
+    case Ms3dFault::kBadLength:
+      return "a negative length" + AtByte(refusal.offset);
+    case Ms3dFault::kCountTooLarge: {
+      const uint64_t left = account.fileSize - refusal.offset - ms3d_format::kCountSize;
+      return std::to_string(refusal.count) + " " + Plural(refusal.element) + " announced" +
+             AtByte(refusal.offset) + ", more than the " + std::to_string(left) +
+             " bytes left can hold";
+    }
+    case Ms3dFault::kCutShort:
+      break;
+  }
+  if (refusal.element == Ms3dElement::kHeader) return "cut short in the header";
+  if (refusal.element == Ms3dElement::kAnimationSettings) {
+    return "cut short in the animation settings" + AtByte(refusal.offset);
+  }
+  if (refusal.index == kMs3dNoIndex) {
+    return std::string("cut short before the ") + Ms3dElementName(refusal.element) + " count" +
+           AtByte(refusal.offset);
+  }
+  std::string text = "cut short in " + Ordinal(refusal.element, refusal.index, refusal.count);
+  if (refusal.element == Ms3dElement::kKey) {
+    text += " of " + Ordinal(Ms3dElement::kJoint, refusal.owner, refusal.ownerCount);
+  }
+  return text + AtByte(refusal.offset);
+}
+
+std::string Ms3dNoteText(const Ms3dAccount& account) {
+  if (account.sectionCut) {
+    const std::string section = std::string(Ms3dSectionName(account.cutSection)) + " section";
+    if (account.cutFault == Ms3dFault::kBadLength) {
+      return section + " damaged (a negative comment length), dropped from byte " +
+             std::to_string(account.cutOffset);
+    }
+    return section + " cut short" + AtByte(account.cutOffset) + ", dropped";
+  }
+  if (account.trailingBytes > 0) {
+    return std::to_string(account.trailingBytes) + " bytes after the last section";
+  }
+  return {};
+}
+
+std::string ImportVerdictText(const import::ImportVerdict& verdict, const msModel& model) {
+  using import::ImportObstacle;
+  const std::string group = "group " + std::to_string(uint64_t{verdict.group} + 1) + " of " +
+                            std::to_string(model.groups.size());
+  switch (verdict.obstacle) {
+    case ImportObstacle::kNone:
+      return {};
+    case ImportObstacle::kNoGroupsOrJoints:
+      return "neither groups nor joints, nothing to import";
+    case ImportObstacle::kTriangleIndex:
+      return group + " names triangle index " + std::to_string(verdict.triangle) +
+             "; the model has " + std::to_string(verdict.available) + " triangles";
+    case ImportObstacle::kVertexIndex:
+      return group + ": triangle index " + std::to_string(verdict.triangle) +
+             " names vertex index " + std::to_string(verdict.vertex) + "; the model has " +
+             std::to_string(verdict.available) + " vertices";
+    case ImportObstacle::kTooManyBones:
+      return std::to_string(model.groups.size()) + " groups of " +
+             std::to_string(model.joints.size()) + " bones each would take " +
+             std::to_string(verdict.boneBytes) + " bytes, more than the " +
+             std::to_string(verdict.boneByteLimit) + " allowed for a model of this size";
+  }
+  return {};
+}
+
+void LoadMs3dModel(const std::string& path, msModel* model, Ms3dAccount* account) {
   const std::vector<uint8_t> bytes = ReadWholeFile(path);
   if (KindOfContent(bytes.data(), bytes.size()) != FileKind::kMs3d) {
     throw FileError(path, "not an MS3D model");
   }
-  *layout = ScanMs3dLayout(bytes);
-  if (!layout->complete) throw FileError(path, "not a well-formed MS3D model: " + layout->problem);
-  if (!model->LoadFromMemory(bytes.data(), bytes.size())) {
-    throw FileError(path, "not a well-formed MS3D model");
+  if (!model->LoadFromMemory(bytes.data(), bytes.size(), *account)) {
+    throw FileError(path, "not a well-formed MS3D model: " + Ms3dRefusalText(*account));
   }
 }
 
-json Ms3dDocument(const std::string& path, const msModel& model, const Ms3dLayout& layout) {
+void RequireImportable(const std::string& path, const msModel& model) {
+  const import::ImportVerdict verdict = import::CheckImportable(model);
+  if (!verdict.importable()) {
+    throw FileError(path, "not a well-formed MS3D model: " + ImportVerdictText(verdict, model));
+  }
+}
+
+json Ms3dDocument(const std::string& path, const msModel& model, const Ms3dAccount& account) {
   json vertices = json::array();
   for (const msVertex& v : model.vertices) {
     vertices.push_back({{"flags", v.flags},
@@ -54,7 +157,8 @@ json Ms3dDocument(const std::string& path, const msModel& model, const Ms3dLayou
                         {"referenceCount", v.referenceCount},
                         {"boneIds", {v.boneIds[0], v.boneIds[1], v.boneIds[2]}},
                         {"weights", {v.weights[0], v.weights[1], v.weights[2]}},
-                        {"extra", v.extra}});
+                        {"extra", v.extra},
+                        {"extra2", v.extra2}});
   }
   json triangles = json::array();
   for (const msTriangle& t : model.triangles) {
@@ -106,8 +210,10 @@ json Ms3dDocument(const std::string& path, const msModel& model, const Ms3dLayou
                       {"positionKeys", Keys(j.positionKeys)}});
   }
   json sections = json::array();
-  for (const Ms3dSection& section : layout.optionalSections) {
-    sections.push_back({{"name", section.name}, {"subVersion", section.subVersion}});
+  for (size_t i = 0; i < account.sectionCount; ++i) {
+    const Ms3dSectionRead& section = account.sections[i];
+    sections.push_back(
+        {{"name", Ms3dSectionName(section.section)}, {"subVersion", section.subVersion}});
   }
   json document = {{"file", path},
                    {"kind", "ms3d"},
@@ -125,7 +231,7 @@ json Ms3dDocument(const std::string& path, const msModel& model, const Ms3dLayou
                      {"groups", groups},
                      {"materials", materials},
                      {"joints", joints}}}};
-  if (!layout.trailingNote.empty()) document["note"] = layout.trailingNote;
+  if (const std::string note = Ms3dNoteText(account); !note.empty()) document["note"] = note;
   return document;
 }
 

@@ -1,0 +1,23 @@
+// The summaries `korva info` prints, made straight from what was read: the model and the reader's
+// account, or the object the plug-in loaded. No JSON document is built for them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "model/object.h"
+#include "ms3d/ms3d_account.h"
+#include "ms3d/ms_model.h"
+
+namespace korva::cli {
+
+// Counts, animation, names (as JSON strings), textures found beside `path` or not, the sections
+// and the reader's note.
+std::string Ms3dSummaryText(const std::string& path, const msModel& model,
+                            const Ms3dAccount& account);
+
+// Counts, frame names, textures found beside `path` or not, animation sets and sections of a
+// loaded DBO file of `fileSize` bytes.
+std::string ObjectSummaryText(const std::string& path, uint64_t fileSize, const sObject& object);
+
+}  // namespace korva::cli
