@@ -25,6 +25,52 @@ KINDS = ["mesh", "joints", "groups", "chain", "wide"]
 ELEMENT = {"mesh": "vertex", "joints": "joint", "groups": "group", "chain": "frame",
            "wide": "frame"}
 MESH_HEAVY = ("mesh", "groups")
+PROCESS_COUNTERS = ("convert_us", "peer_us", "info_us", "check_us")
+
+
+def per_call(results):
+    """The benchmarks of single calls; the whole-process ones have their own table."""
+    return {k: v for k, v in results.items() if k[0] != "process"}
+
+
+def process_table(results):
+    keys = sorted((k for k in results if k[0] == "process"), key=sort_key)
+    if not keys:
+        return None
+    lines = ["| Model | File | `korva convert` | Peer process | Peer / convert (≥ 2) | `korva info` "
+             "| `korva check` | Info / check (≤ 1.5) |",
+             "|---|---:|---:|---:|---:|---:|---:|---:|"]
+    for key in keys:
+        r = results[key]
+        name = "%s/%d" % (key[1], key[2])
+        if "error" in r:
+            lines.append("| %s | failed: %s | | | | | | |" % (name, r["error"]))
+            continue
+        p = r["processes"]
+        lines.append("| %s | %.0f KB | %s | %s | %.2f× | %s | %s | %.2f |" % (
+            name, r["bytes"] / 1000, fmt_time(p["convert_us"]), fmt_time(p["peer_us"]),
+            p["peer_us"] / p["convert_us"], fmt_time(p["info_us"]), fmt_time(p["check_us"]),
+            p["info_us"] / p["check_us"]))
+    return "\n".join(lines)
+
+
+def process_targets(results, label):
+    keys = [k for k in sorted(results, key=sort_key)
+            if k[0] == "process" and "error" not in results[k]]
+    if not keys:
+        return "- Whole process (%s): not measured." % label
+    convert = ["%s/%d %.2f×" % (k[1], k[2], results[k]["processes"]["peer_us"] /
+                                results[k]["processes"]["convert_us"]) for k in keys]
+    convert_met = sum(results[k]["processes"]["peer_us"] >= 2 * results[k]["processes"]["convert_us"]
+                      for k in keys)
+    info = ["%s/%d %.2f" % (k[1], k[2], results[k]["processes"]["info_us"] /
+                            results[k]["processes"]["check_us"]) for k in keys]
+    info_met = sum(results[k]["processes"]["info_us"] <= 1.5 * results[k]["processes"]["check_us"]
+                   for k in keys)
+    return ("- `korva convert` ≥ 2× faster than the peer process (%s): met at %d of %d sizes (%s).\n"
+            "- `korva info` within 1.5× of `korva check` (%s): met at %d of %d sizes (%s)." % (
+                label, convert_met, len(keys), ", ".join(convert), label, info_met, len(keys),
+                ", ".join(info)))
 
 
 def load(path):
@@ -34,7 +80,7 @@ def load(path):
     results = {}
     for b in data["benchmarks"]:
         run = b.get("run_name", b["name"]).replace("/manual_time", "")
-        parts = run.split("/")
+        parts = [part for part in run.split("/") if not part.startswith("iterations:")]
         if len(parts) != 3:
             continue
         key = (parts[0], parts[1], int(parts[2]))
@@ -50,6 +96,8 @@ def load(path):
             "items_per_second": b.get("items_per_second", 0.0),
             "elements": b.get("elements", 0.0),
             "bytes": b.get("bytes", 0.0),
+            # Whole-process benchmarks: each program's mean wall time, in microseconds.
+            "processes": {name: b[name] for name in PROCESS_COUNTERS if name in b},
         }
     return data["context"], results
 
@@ -218,8 +266,9 @@ def target_lines(results, spreads, label):
 
 
 def main():
-    context, default = load(sys.argv[1])
-    reuse_context, reuse = load(sys.argv[2])
+    context, default_all = load(sys.argv[1])
+    reuse_context, reuse_all = load(sys.argv[2])
+    default, reuse = per_call(default_all), per_call(reuse_all)
     machine = os.environ.get("KORVA_BENCH_MACHINE", "unknown machine")
     caches = ", ".join("L%d %s %d KiB" % (c["level"], c["type"], c["size"] // 1024)
                        for c in context.get("caches", []))
@@ -253,7 +302,19 @@ def main():
     print()
     print(target_lines(default, default_spreads, "default allocator"))
     print(target_lines(reuse, reuse_spreads, "large blocks kept in the heap"))
+    print(process_targets(default_all, "default allocator"))
     print()
+    processes = process_table(default_all)
+    if processes:
+        print("## Whole processes (default allocator)")
+        print()
+        print("Each iteration runs `korva convert -q`, the peer process (`korva_peer_import`: assimp's")
+        print("`ReadFile` of the model, no post-processing, then exit), `korva info` and `korva check` on")
+        print("the same file, one after the other; the figures are each program's mean wall time, from")
+        print("start to exit, outputs discarded.")
+        print()
+        print(processes)
+        print()
     print("## All benchmarks (default allocator)")
     print()
     print(main_table(default))
