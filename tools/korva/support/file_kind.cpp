@@ -4,20 +4,22 @@
 #include <filesystem>
 #include <fstream>
 
+#include "ms3d/ms3d_format.h"
 #include "support/cli_error.h"
 
 namespace korva::cli {
 namespace {
 
-constexpr char kMs3dId[] = "MS3D000000";
-constexpr size_t kMs3dIdSize = 10;
 // A DBO block opens with the length of its magic text, then the text.
 constexpr uint8_t kDboHead[] = {8, 0, 0, 0, 'M', 'A', 'G', 'I', 'C', 'D', 'B', 'O'};
 
 }  // namespace
 
 FileKind KindOfContent(const uint8_t* head, size_t size) {
-  if (size >= kMs3dIdSize && std::memcmp(head, kMs3dId, kMs3dIdSize) == 0) return FileKind::kMs3d;
+  using ms3d_format::kMagic;
+  if (size >= sizeof kMagic && std::memcmp(head, kMagic, sizeof kMagic) == 0) {
+    return FileKind::kMs3d;
+  }
   if (size >= sizeof kDboHead && std::memcmp(head, kDboHead, sizeof kDboHead) == 0) {
     return FileKind::kDbo;
   }
