@@ -2,6 +2,8 @@
 
 #include <sstream>
 
+#include "support/skipped_blocks.h"
+
 namespace korva::cli {
 using nlohmann::json;
 
@@ -105,6 +107,8 @@ void ObjectSummary(const json& document, std::ostream& out) {
   if (!sets.empty()) add("animation set");
   add("custom data (" + Scalar(object.at("customDataSize")) + " bytes)");
   out << "  sections: " << sections << "\n";
+  const std::string skipped = SkippedBlocksText(SkippedBlocksFrom(document));
+  if (!skipped.empty()) out << "  note: " << skipped << "\n";
 }
 
 bool AllScalars(const json& array) {
