@@ -6,6 +6,7 @@
 
 #include "bench_host.h"
 #include "bench_registry.h"
+#include "dbo/result_codes.h"
 #include "host/exports.h"
 #include "model/host_heap.h"
 
@@ -128,7 +129,7 @@ void SaveFile(benchmark::State& state, ModelKind kind, int size) {
   std::string path = FilePath(kind, size);
   bool saved = true;
   TimeEach(
-      state, [&] { saved = SaveDBOEx(&path[0], object) == 1 && saved; }, [] {});
+      state, [&] { saved = SaveDBOEx(&path[0], object) == dbo::kSaveSucceeded && saved; }, [] {});
   if (!saved) state.SkipWithError("the save failed");
   Report(state, Elements(kind, size), kept.size);
 }
@@ -137,14 +138,14 @@ void LoadFile(benchmark::State& state, ModelKind kind, int size) {
   sObject* saved = ImportedObject(kind, size);
   KeptBlock kept;
   std::string path = FilePath(kind, size);
-  if (!saved || !BlockOf(kind, size, &kept) || SaveDBOEx(&path[0], saved) != 1) {
+  if (!saved || !BlockOf(kind, size, &kept) || SaveDBOEx(&path[0], saved) != dbo::kSaveSucceeded) {
     state.SkipWithError("no file to load");
     return;
   }
   sObject* object = nullptr;
   bool loaded = true;
   TimeEach(
-      state, [&] { loaded = LoadDBOEx(&path[0], &object) == 1 && loaded; },
+      state, [&] { loaded = LoadDBOEx(&path[0], &object) == dbo::kLoadSucceeded && loaded; },
       [&] {
         standalone::StandaloneHost::ReleaseWholeObject(object);
         object = nullptr;

@@ -8,7 +8,7 @@
 
 #include "model/mesh.h"
 #include "model/object.h"
-#include "standalone/fvf.h"
+#include "model/vertex_format.h"
 #include "standalone/host_functions.h"
 #include "standalone/host_state.h"
 
@@ -21,7 +21,8 @@ struct Box {
 };
 
 bool HasPositions(const sMesh* mesh) {
-  return mesh->vertexData && mesh->vertexCount > 0 && FvfHasPosition(mesh->fvf) &&
+  return mesh->vertexData && mesh->vertexCount > 0 &&
+         FormatFromFvf(mesh->fvf).positionKind != VertexFormat::Position::kNone &&
          mesh->vertexSize >= 3 * sizeof(float);
 }
 

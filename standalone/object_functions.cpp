@@ -8,7 +8,7 @@
 #include "model/mesh.h"
 #include "model/object.h"
 #include "model/texture.h"
-#include "standalone/fvf.h"
+#include "model/vertex_format.h"
 #include "standalone/host_functions.h"
 #include "standalone/host_state.h"
 
@@ -114,7 +114,7 @@ bool SetupMeshFVFData(sMesh* mesh, uint32_t fvf, uint32_t vertexCount, uint32_t 
   mesh->vertexCount = 0;
   mesh->indexCount = 0;
   mesh->fvf = fvf;
-  mesh->vertexSize = FvfVertexSize(fvf);
+  mesh->vertexSize = FormatFromFvf(fvf).size;
   if (vertexCount > INT32_MAX || indexCount > INT32_MAX) return false;
   if (vertexCount > 0 && mesh->vertexSize > 0) {
     mesh->vertexData = static_cast<uint8_t*>(HostAllocateZeroed(vertexCount, mesh->vertexSize));

@@ -5,8 +5,8 @@
 
 #include "commands/object_lookup.h"
 #include "commands/packed_colour.h"
-#include "commands/vertex_format.h"
 #include "model/mesh.h"
+#include "model/vertex_format.h"
 
 namespace korva::commands {
 namespace {
@@ -57,16 +57,16 @@ uint32_t GetLimbColour(int32_t object, int32_t limb, MaterialColour which) {
 void ColorLimbVertices(int32_t object, int32_t limb, uint32_t colour) {
   sMesh* mesh = TargetMesh(object, limb);
   if (!mesh || !mesh->vertexData) return;
-  const VertexLayout layout = MeshVertexLayout(*mesh);
-  if (layout.diffuseOffset == kNoDiffuse) return;
-  const uint32_t end = static_cast<uint32_t>(layout.diffuseOffset) + sizeof colour;
-  if (end > layout.size) return;
+  const VertexFormat format = MeshVertexFormat(*mesh);
+  if (!format.diffuse.present()) return;
+  const uint32_t end = static_cast<uint32_t>(format.diffuse.offset) + sizeof colour;
+  if (end > format.size) return;
   // The vertex data holds vertexCount records of the mesh's recorded vertex size; a layout wider
   // than that record would write past the buffer.
-  if (mesh->vertexSize != 0 && layout.size > mesh->vertexSize) return;
+  if (mesh->vertexSize != 0 && format.size > mesh->vertexSize) return;
   const int32_t count = std::min(mesh->drawVertexCount, mesh->vertexCount);
-  uint8_t* vertex = mesh->vertexData + layout.diffuseOffset;
-  for (int32_t i = 0; i < count; ++i, vertex += layout.size) {
+  uint8_t* vertex = mesh->vertexData + format.diffuse.offset;
+  for (int32_t i = 0; i < count; ++i, vertex += format.size) {
     std::memcpy(vertex, &colour, sizeof colour);
   }
 }

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <new>
+#include <utility>
 #include <vector>
 
 #include "dbo/block_format.h"
@@ -21,10 +22,12 @@ namespace {
 // A cursor that never moves past the end bound. An unbounded cursor trusts the block.
 class Cursor {
  public:
-  Cursor(const uint8_t* begin, const uint8_t* end)
-      : at_(begin),
+  Cursor(const uint8_t* begin, const uint8_t* end, std::vector<SkippedBlock>* skipped)
+      : begin_(begin),
+        at_(begin),
         end_(end ? reinterpret_cast<uintptr_t>(end) : UINTPTR_MAX),
-        bounded_(end != nullptr) {}
+        bounded_(end != nullptr),
+        skipped_(skipped) {}
 
   const uint8_t* Position() const { return at_; }
   bool Bounded() const { return bounded_; }
@@ -50,6 +53,15 @@ class Cursor {
     return true;
   }
   bool Pair(uint32_t* code, uint32_t* size) { return Dword(code) && Dword(size); }
+  // Passes over the payload of a block whose code (just read) this reader does not know, noting
+  // it for a caller that wants to tell users what a newer writer put there.
+  bool SkipUnknown(uint32_t code, uint32_t size) {
+    if (skipped_) {
+      const auto offset = static_cast<uint32_t>(at_ - begin_) - kPairBytes;
+      skipped_->push_back({code, size, offset});
+    }
+    return Skip(size);
+  }
   void Unread(uint32_t count) { at_ -= count; }
 
   // A name: DWORD length, then its characters; at most 255 are kept, all are consumed. A length of
@@ -84,9 +96,11 @@ class Cursor {
   }
 
  private:
+  const uint8_t* begin_;
   const uint8_t* at_;
   uintptr_t end_;
   bool bounded_;
+  std::vector<SkippedBlock>* skipped_;
 };
 
 // A list cannot be shorter than its terminator; counts of lists are checked against this before
@@ -126,7 +140,7 @@ bool ReadBoneCode(Cursor& in, sBone& bone, uint32_t code, uint32_t size, uint32_
     case kBoneOffsetMatrix:
       return in.Copy(&bone.offsetMatrix, sizeof bone.offsetMatrix);
     default:
-      return in.Skip(size);
+      return in.SkipUnknown(code, size);
   }
 }
 
@@ -135,7 +149,7 @@ bool ReadTextureCode(Cursor& in, sTexture& texture, uint32_t code, uint32_t size
   if (code >= kTextureSettingFirst && code <= kTextureSettingLast) {
     return in.Int(&texture.stage + (code - kTextureSettingFirst));
   }
-  return in.Skip(size);
+  return in.SkipUnknown(code, size);
 }
 
 bool ReadEntryCode(Cursor& in, sSubMaterial& entry, uint32_t code, uint32_t size) {
@@ -151,7 +165,7 @@ bool ReadEntryCode(Cursor& in, sSubMaterial& entry, uint32_t code, uint32_t size
     case kEntryValue165:
       return in.Int(&entry.value165);
     default:
-      return in.Skip(size);
+      return in.SkipUnknown(code, size);
   }
 }
 
@@ -403,7 +417,7 @@ class ListReader {
       case kFrameScale:
         return in_.Copy(&frame.scale, sizeof frame.scale);
       default:
-        return in_.Skip(size);
+        return in_.SkipUnknown(code, size);
     }
   }
 
@@ -500,7 +514,7 @@ class ListReader {
       case kMeshValue166:
         return in_.Int(&mesh.hostValue166);
       default:
-        return in_.Skip(size);
+        return in_.SkipUnknown(code, size);
     }
   }
 
@@ -513,7 +527,7 @@ class ListReader {
       case kSetFirstTrack:
         return Nest(Open::kTrack, reinterpret_cast<void**>(&set.firstTrack));
       default:
-        return in_.Skip(size);
+        return in_.SkipUnknown(code, size);
     }
   }
 
@@ -584,7 +598,7 @@ class ListReader {
       case kTrackMatrixTable:
         return MatrixTable(list, track);
       default:
-        return in_.Skip(size);
+        return in_.SkipUnknown(code, size);
     }
   }
 
@@ -620,7 +634,7 @@ bool ReadCustomData(Cursor& in, uint32_t version, sObject& object) {
       uint32_t length;
       if (!in.Dword(&length) || !in.Array(&object.customData, length, 1)) return false;
       object.customDataSize = length;
-    } else if (!in.Skip(size)) {
+    } else if (!in.SkipUnknown(code, size)) {
       return false;
     }
     if (!in.Pair(&code, &size)) return false;
@@ -645,9 +659,10 @@ bool ReadBody(Cursor& in, uint32_t version, sObject& object) {
 }  // namespace
 
 ReadResult ReadObjectBlock(const uint8_t* begin, const uint8_t* end, sObject** object,
-                           const uint8_t** cursorAfter) {
+                           const uint8_t** cursorAfter, std::vector<SkippedBlock>* skipped) {
   if (!begin || !object || (end && end < begin)) return ReadResult::kWrongMagic;
-  Cursor in(begin, end);
+  std::vector<SkippedBlock> passedOver;
+  Cursor in(begin, end, skipped ? &passedOver : nullptr);
   char magic[kNameCharacters + 1] = {};
   if (!in.Name(magic) || !MagicMatches(magic)) return ReadResult::kWrongMagic;
   uint32_t version;
@@ -668,6 +683,7 @@ ReadResult ReadObjectBlock(const uint8_t* begin, const uint8_t* end, sObject** o
   }
   *object = built;
   if (cursorAfter) *cursorAfter = in.Position();
+  if (skipped) *skipped = std::move(passedOver);
   return ReadResult::kLoaded;
 }
 

@@ -15,23 +15,23 @@ bool SaveBlockFile(const char* path, const uint8_t* block, uint32_t size) {
   return platform::WriteWholeFileAtomically(path, block, size);
 }
 
-int32_t LoadObjectFile(const char* path, sObject** object) {
-  if (!object) return -2;
+int32_t LoadObjectFile(const char* path, sObject** object, std::vector<SkippedBlock>* skipped) {
+  if (!object) return kLoadNotAnObject;
   uint8_t* block = nullptr;
   uint32_t size = 0;
-  if (!LoadBlockFile(path, &block, &size)) return -1;
-  const ReadResult result = ReadObjectBlock(block, block + size, object, nullptr);
+  if (!LoadBlockFile(path, &block, &size)) return kLoadFileUnreadable;
+  const ReadResult result = ReadObjectBlock(block, block + size, object, nullptr, skipped);
   HostFree(block);
-  return result == ReadResult::kLoaded ? 1 : -2;
+  return result == ReadResult::kLoaded ? kLoadSucceeded : kLoadNotAnObject;
 }
 
 int32_t SaveObjectFile(const char* path, const sObject* object) {
   uint8_t* block = nullptr;
   uint32_t size = 0;
-  if (!WriteObjectBlock(object, &block, &size)) return -2;
+  if (!WriteObjectBlock(object, &block, &size)) return kSaveCannotConvert;
   const bool saved = SaveBlockFile(path, block, size);
   HostFree(block);
-  return saved ? 1 : -3;
+  return saved ? kSaveSucceeded : kSaveFileNotWritten;
 }
 
 }  // namespace korva::dbo

@@ -2,6 +2,10 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
+
+#include "dbo/block_reader.h"
+#include "dbo/result_codes.h"
 
 namespace korva {
 struct sObject;
@@ -17,11 +21,13 @@ bool LoadBlockFile(const char* path, uint8_t** block, uint32_t* size);
 // on any failure, with an existing file left as it was. The block stays the caller's.
 bool SaveBlockFile(const char* path, const uint8_t* block, uint32_t size);
 
-// Loads the object saved in the file: 1 (stored through `object`), -1 (file unreadable) or -2 (not
-// an object block, or a damaged one; nothing created and `*object` untouched).
-int32_t LoadObjectFile(const char* path, sObject** object);
+// Loads the object saved in the file: kLoadSucceeded (stored through `object`; with `skipped`, the
+// blocks of unknown codes passed over are listed there), kLoadFileUnreadable or kLoadNotAnObject
+// (nothing created; `*object` and `*skipped` untouched).
+int32_t LoadObjectFile(const char* path, sObject** object,
+                       std::vector<SkippedBlock>* skipped = nullptr);
 
-// Saves the object to the file: 1, -2 (object cannot be converted) or -3 (file not written; an
+// Saves the object to the file: kSaveSucceeded, kSaveCannotConvert or kSaveFileNotWritten (an
 // existing file is left as it was).
 int32_t SaveObjectFile(const char* path, const sObject* object);
 

@@ -3,6 +3,7 @@
 #include "dbo/block_reader.h"
 #include "dbo/block_writer.h"
 #include "dbo/object_files.h"
+#include "dbo/result_codes.h"
 #include "host/export_guard.h"
 #include "host/exports.h"
 
@@ -66,11 +67,11 @@ bool DBOSaveBlockFile(char* path, uint32_t block, uint32_t size) {
 }
 
 int32_t LoadDBOEx(char* path, korva::sObject** object) {
-  return Guarded(int32_t{-2}, [&] { return dbo::LoadObjectFile(path, object); });
+  return Guarded(dbo::kLoadNotAnObject, [&] { return dbo::LoadObjectFile(path, object); });
 }
 
 int32_t SaveDBOEx(char* path, korva::sObject* object) {
-  return Guarded(int32_t{-3}, [&] { return dbo::SaveObjectFile(path, object); });
+  return Guarded(dbo::kSaveFileNotWritten, [&] { return dbo::SaveObjectFile(path, object); });
 }
 
 }  // extern "C"

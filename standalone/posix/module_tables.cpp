@@ -1,5 +1,9 @@
 // Without a system loader each host module is a symbol table; the CoreData slots hold their
-// addresses and the plug-in's lookup walks them by exact name.
+// addresses and the plug-in's lookup walks them by exact name. The tables are made from the host
+// function list, each function in the table of its module slot.
+#include <type_traits>
+
+#include "host/binding/host_api.h"
 #include "platform/posix/host_symbol_table.h"
 #include "standalone/host_functions.h"
 #include "standalone/host_platform.h"
@@ -8,67 +12,44 @@ namespace korva::standalone {
 namespace {
 using platform::HostSymbol;
 
-template <typename Function>
-void* Address(Function function) {
-  return reinterpret_cast<void*>(function);
-}
+// Each host function has exactly the type the plug-in calls it with.
+#define KORVA_CHECK_HOST_FUNCTION_TYPE(member, ...)                                 \
+  static_assert(std::is_same_v<decltype(&host::member), decltype(HostApi::member)>, \
+                #member " differs from the plug-in's HostApi member");
+KORVA_HOST_FUNCTIONS(KORVA_CHECK_HOST_FUNCTION_TYPE)
+#undef KORVA_CHECK_HOST_FUNCTION_TYPE
 
-const HostSymbol kObjectModule[] = {
-    {"?CreateNewObject@@YA_NHPAD@Z", Address(&host::CreateNewObject)},
-    {"?CreateNewObject@@YA_NHPADH@Z", Address(&host::CreateNewObjectWithFrames)},
-    {"?SetupMeshFVFData@@YA_NPAUsMesh@@KKK@Z", Address(&host::SetupMeshFVFData)},
-    {"?SetNewObjectFinalProperties@@YA_NHM@Z", Address(&host::SetNewObjectFinalProperties)},
-    {"?SetTexture@@YAXHH@Z", Address(&host::SetTexture)},
-    {"?SetDetailMap@@YAXHH@Z", Address(&host::SetDetailMap)},
-    {"?CalculateMeshBounds@@YA_NPAUsMesh@@@Z", Address(&host::CalculateMeshBounds)},
-    {"?LocalMeshToDXMesh@@YAPAUID3DXMesh@@PAUsMesh@@QAU_D3DVERTEXELEMENT9@@K@Z",
-     Address(&host::LocalMeshToDXMesh)},
-    {"?UpdateLocalMeshWithDXMesh@@YAXPAUsMesh@@PAUID3DXMesh@@@Z",
-     Address(&host::UpdateLocalMeshWithDXMesh)},
-    {"?SetDeleteCallBack@@YAXHP6AXHH@ZH@Z", Address(&host::SetDeleteCallBack)},
-    {"?Load@@YAXKH@Z", Address(&host::Load)},
-    {"?DeleteEx@@YAXH@Z", Address(&host::DeleteEx)},
-    {"?CreateCustomDataArrayForObject@@YAXPAUsObject@@H@Z",
-     Address(&host::CreateCustomDataArrayForObject)},
-    {"?SetTextureStage@@YAXHHH@Z", Address(&host::SetTextureStage)},
-    {"?GetObjectA@@YAPAUsObject@@H@Z", Address(&host::GetObjectA)},
-    {"?OffsetLimb@@YAXHHMMMH@Z", Address(&host::OffsetLimb)},
-    {"?GetLimbName@@YAKKHH@Z", Address(&host::GetLimbName)},
-    {"?GetLimbOffsetX@@YAKHH@Z", Address(&host::GetLimbOffsetX)},
-    {"?GetLimbOffsetY@@YAKHH@Z", Address(&host::GetLimbOffsetY)},
-    {"?GetLimbOffsetZ@@YAKHH@Z", Address(&host::GetLimbOffsetZ)},
-    {"?LinkLimb@@YAXHHH@Z", Address(&host::LinkLimb)},
-    {"?SetupObjectsGenericProperties@@YA_NPAUsObject@@@Z",
-     Address(&host::SetupObjectsGenericProperties)},
-    {nullptr, nullptr},
+constexpr int kModuleCount = 4;
+static_assert(static_cast<int>(HostModule::View) == kModuleCount - 1, "a module without a table");
+
+struct ModuleTables {
+  // Every table has room for all functions and its terminating entry.
+  HostSymbol table[kModuleCount][kHostFunctionCount + 1] = {};
+
+  ModuleTables() {
+    int filled[kModuleCount] = {};
+    const auto add = [&](HostModule module, const char* symbol, void* address) {
+      const int index = static_cast<int>(module);
+      table[index][filled[index]++] = {symbol, address};
+    };
+#define KORVA_PUBLISH_HOST_FUNCTION(member, module, symbol, ...) \
+  add(HostModule::module, symbol, reinterpret_cast<void*>(&host::member));
+    KORVA_HOST_FUNCTIONS(KORVA_PUBLISH_HOST_FUNCTION)
+#undef KORVA_PUBLISH_HOST_FUNCTION
+  }
+
+  uint32_t Slot(HostModule module) const {
+    return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(table[static_cast<int>(module)]));
+  }
 };
-
-const HostSymbol kDeviceModule[] = {
-    {"?GetDirect3DDevice@@YAPAUIDirect3DDevice9@@XZ", Address(&host::GetDirect3DDevice)},
-    {nullptr, nullptr},
-};
-
-const HostSymbol kNameModule[] = {
-    {"?GetName@@YAPADH@Z", Address(&host::GetName)},
-    {nullptr, nullptr},
-};
-
-const HostSymbol kViewModule[] = {
-    {"?GetViewMatrix@@YA?AUD3DXMATRIX@@H@Z", Address(&host::GetViewMatrix)},
-    {"?GetProjectionMatrix@@YA?AUD3DXMATRIX@@H@Z", Address(&host::GetProjectionMatrix)},
-    {nullptr, nullptr},
-};
-
-uint32_t Slot(const HostSymbol* table) {
-  return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(table));
-}
 }  // namespace
 
 void PublishHostModules(CoreData& core) {
-  core.ObjectModule = Slot(kObjectModule);
-  core.DeviceModule = Slot(kDeviceModule);
-  core.NameModule = Slot(kNameModule);
-  core.ViewModule = Slot(kViewModule);
+  static const ModuleTables tables;
+  core.ObjectModule = tables.Slot(HostModule::Object);
+  core.DeviceModule = tables.Slot(HostModule::Device);
+  core.NameModule = tables.Slot(HostModule::Name);
+  core.ViewModule = tables.Slot(HostModule::View);
 }
 
 }  // namespace korva::standalone

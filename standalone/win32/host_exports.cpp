@@ -1,9 +1,12 @@
 // The host functions as exports of the program that links the standalone host: host_exports.def
 // gives each its exact symbol, so the plug-in resolves them with GetProcAddress on the program's
-// own module, which every CoreData module slot holds. These C-named forwarders are what the .def
-// names, so the export list does not depend on the compiler's encoding of the C++ names.
+// own module, which every CoreData module slot holds. These C-named forwarders, made from the host
+// function list, are what the .def names, so the export list does not depend on the compiler's
+// encoding of the C++ names. A test holds the .def to the list, entry for entry.
 #include <cstdint>
+#include <type_traits>
 
+#include "host/binding/host_api.h"
 #include "standalone/host_functions.h"
 #include "standalone/host_platform.h"
 #include "standalone/win32/windows_api.h"
@@ -14,113 +17,21 @@ using korva::sMesh;
 using korva::sObject;
 namespace host = korva::standalone::host;
 
+// Each host function has exactly the type the plug-in calls it with.
+#define KORVA_CHECK_HOST_FUNCTION_TYPE(member, ...)                                        \
+  static_assert(std::is_same_v<decltype(&host::member), decltype(korva::HostApi::member)>, \
+                #member " differs from the plug-in's HostApi member");
+KORVA_HOST_FUNCTIONS(KORVA_CHECK_HOST_FUNCTION_TYPE)
+#undef KORVA_CHECK_HOST_FUNCTION_TYPE
+
 extern "C" {
 
-bool KorvaHost_CreateNewObject(int32_t object, char* name) {
-  return host::CreateNewObject(object, name);
-}
-
-bool KorvaHost_CreateNewObjectWithFrames(int32_t object, char* name, int32_t frameCount) {
-  return host::CreateNewObjectWithFrames(object, name, frameCount);
-}
-
-bool KorvaHost_SetupMeshFVFData(sMesh* mesh, uint32_t fvf, uint32_t vertexCount,
-                                uint32_t indexCount) {
-  return host::SetupMeshFVFData(mesh, fvf, vertexCount, indexCount);
-}
-
-bool KorvaHost_SetNewObjectFinalProperties(int32_t object, float radius) {
-  return host::SetNewObjectFinalProperties(object, radius);
-}
-
-void KorvaHost_SetTexture(int32_t object, int32_t image) {
-  host::SetTexture(object, image);
-}
-
-void KorvaHost_SetDetailMap(int32_t object, int32_t image) {
-  host::SetDetailMap(object, image);
-}
-
-void* KorvaHost_GetDirect3DDevice() {
-  return host::GetDirect3DDevice();
-}
-
-bool KorvaHost_CalculateMeshBounds(sMesh* mesh) {
-  return host::CalculateMeshBounds(mesh);
-}
-
-void* KorvaHost_LocalMeshToDXMesh(sMesh* mesh, D3DVERTEXELEMENT9* declaration, uint32_t fvf) {
-  return host::LocalMeshToDXMesh(mesh, declaration, fvf);
-}
-
-void KorvaHost_UpdateLocalMeshWithDXMesh(sMesh* mesh, void* dxMesh) {
-  host::UpdateLocalMeshWithDXMesh(mesh, dxMesh);
-}
-
-void KorvaHost_SetDeleteCallBack(int32_t object, void (*callback)(int32_t, int32_t),
-                                 int32_t value) {
-  host::SetDeleteCallBack(object, callback, value);
-}
-
-D3DXMATRIX KorvaHost_GetViewMatrix(int32_t camera) {
-  return host::GetViewMatrix(camera);
-}
-
-D3DXMATRIX KorvaHost_GetProjectionMatrix(int32_t camera) {
-  return host::GetProjectionMatrix(camera);
-}
-
-void KorvaHost_Load(uint32_t fileName, int32_t object) {
-  host::Load(fileName, object);
-}
-
-char* KorvaHost_GetName(int32_t object) {
-  return host::GetName(object);
-}
-
-void KorvaHost_DeleteEx(int32_t object) {
-  host::DeleteEx(object);
-}
-
-void KorvaHost_CreateCustomDataArrayForObject(sObject* object, int32_t size) {
-  host::CreateCustomDataArrayForObject(object, size);
-}
-
-void KorvaHost_SetTextureStage(int32_t object, int32_t stage, int32_t image) {
-  host::SetTextureStage(object, stage, image);
-}
-
-sObject* KorvaHost_GetObjectA(int32_t object) {
-  return host::GetObjectA(object);
-}
-
-void KorvaHost_OffsetLimb(int32_t object, int32_t limb, float x, float y, float z, int32_t mode) {
-  host::OffsetLimb(object, limb, x, y, z, mode);
-}
-
-uint32_t KorvaHost_GetLimbName(uint32_t oldString, int32_t object, int32_t limb) {
-  return host::GetLimbName(oldString, object, limb);
-}
-
-uint32_t KorvaHost_GetLimbOffsetX(int32_t object, int32_t limb) {
-  return host::GetLimbOffsetX(object, limb);
-}
-
-uint32_t KorvaHost_GetLimbOffsetY(int32_t object, int32_t limb) {
-  return host::GetLimbOffsetY(object, limb);
-}
-
-uint32_t KorvaHost_GetLimbOffsetZ(int32_t object, int32_t limb) {
-  return host::GetLimbOffsetZ(object, limb);
-}
-
-void KorvaHost_LinkLimb(int32_t object, int32_t parent, int32_t limb) {
-  host::LinkLimb(object, parent, limb);
-}
-
-bool KorvaHost_SetupObjectsGenericProperties(sObject* object) {
-  return host::SetupObjectsGenericProperties(object);
-}
+#define KORVA_FORWARD_HOST_FUNCTION(member, module, symbol, result, parameters, arguments) \
+  result KorvaHost_##member parameters {                                                   \
+    return host::member arguments;                                                         \
+  }
+KORVA_HOST_FUNCTIONS(KORVA_FORWARD_HOST_FUNCTION)
+#undef KORVA_FORWARD_HOST_FUNCTION
 
 }  // extern "C"
 

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "command_script.h"
+#include "dbo/result_codes.h"
 #include "host/exports.h"
 #include "notice_lines.h"
 #include "standalone/host_functions.h"
@@ -80,7 +81,7 @@ bool Reference(const fs::path& model, const std::string& folder, const fs::path&
     return false;
   }
   std::string dbo = (output / (stem + ".dbo")).string();
-  if (SaveDBOEx(dbo.data(), object) != 1) {
+  if (SaveDBOEx(dbo.data(), object) != korva::dbo::kSaveSucceeded) {
     std::fprintf(stderr, "%s: SaveDBOEx failed\n", dbo.c_str());
     return false;
   }

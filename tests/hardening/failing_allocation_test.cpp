@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "dbo/result_codes.h"
 #include "hardening/outcomes.h"
 #include "host/exports.h"
 #include "model/host_heap.h"
@@ -134,8 +135,8 @@ TEST(FailingAllocationTest, EveryAllocationOfADboLoadFailsCleanly) {
       bool loaded;
       if (fromFile) {
         const int32_t result = LoadDBOEx(const_cast<char*>(path.c_str()), &object);
-        loaded = result == 1;
-        if (!loaded && result != -1 && result != -2) {
+        loaded = result == dbo::kLoadSucceeded;
+        if (!loaded && result != dbo::kLoadFileUnreadable && result != dbo::kLoadNotAnObject) {
           ADD_FAILURE() << "LoadDBOEx gave " << result;
         }
       } else {

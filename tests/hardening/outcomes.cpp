@@ -10,6 +10,7 @@
 #include <set>
 #include <stdexcept>
 
+#include "dbo/result_codes.h"
 #include "host/exports.h"
 #include "import/model_checks.h"
 #include "model/host_heap.h"
@@ -225,10 +226,10 @@ std::string FileOutcome(const std::vector<uint8_t>& bytes, const std::string& pa
   {
     sObject* object = nullptr;
     const int32_t result = LoadDBOEx(const_cast<char*>(path.c_str()), &object);
-    if (result == 1) {
+    if (result == dbo::kLoadSucceeded) {
       fault = object ? CheckObjectStructure(object) : "loaded without an object";
       if (object) Release(object);
-    } else if (result != -2) {
+    } else if (result != dbo::kLoadNotAnObject) {
       fault = "LoadDBOEx gave " + std::to_string(result) + " for a readable file";
     } else if (object) {
       fault = "a failed load stored an object";

@@ -46,7 +46,8 @@ std::string ImportOutcome(const std::vector<uint8_t>& bytes, const std::string& 
 std::string BlockOutcome(const uint8_t* data, size_t size);
 std::string BlockOutcome(const std::vector<uint8_t>& bytes);
 
-// LoadDBOEx on the bytes written to `path`: 1 with a sound object, or -2 with none.
+// LoadDBOEx on the bytes written to `path`: success with a sound object, or "not an object" with
+// none.
 std::string FileOutcome(const std::vector<uint8_t>& bytes, const std::string& path);
 
 // The DBO block of the model imported on a standalone host (empty when the import fails).

@@ -10,6 +10,7 @@
 
 #include "bound_host.h"
 #include "command_script.h"
+#include "dbo/result_codes.h"
 #include "message_boxes.h"
 #include "model/object.h"
 #include "notice_lines.h"
@@ -85,14 +86,16 @@ WINTEST(SaveDboExThenLoadDboExGivesBackTheSavedObject) {
   std::string path = TempPath("model.dbo");
   // A longer file in the way: saving replaces it whole.
   WIN_ASSERT(WriteFile(path, std::string(100000, 'x')), "cannot write " + path);
-  WIN_ASSERT(Plugin().SaveDBOEx(path.data(), object) == 1, "SaveDBOEx failed");
+  WIN_ASSERT(Plugin().SaveDBOEx(path.data(), object) == korva::dbo::kSaveSucceeded,
+             "SaveDBOEx failed");
   const std::string saved = Block(object);
   std::string file;
   WIN_ASSERT(ReadFile(path, file), "no file written");
   WIN_EXPECT(!saved.empty() && file == saved, "the file is not exactly the object's block");
 
   sObject* loaded = nullptr;
-  WIN_ASSERT(Plugin().LoadDBOEx(path.data(), &loaded) == 1 && loaded, "LoadDBOEx failed");
+  WIN_ASSERT(Plugin().LoadDBOEx(path.data(), &loaded) == korva::dbo::kLoadSucceeded && loaded,
+             "LoadDBOEx failed");
   WIN_EXPECT(Block(loaded) == saved, "the loaded object saves differently");
   WIN_ASSERT(bound.host.AdoptObject(2, loaded), "the host does not take the loaded object");
   WIN_EXPECT(Plugin().GetNumBones(2) == 9, "bones of the loaded object");
@@ -120,14 +123,19 @@ WINTEST(DboFilesFailWithTheirResults) {
   DeleteFileA(missing.c_str());
   sObject sentinel{};
   sObject* out = &sentinel;
-  WIN_EXPECT(Plugin().LoadDBOEx(missing.data(), &out) == -1 && out == &sentinel, "a missing file");
+  WIN_EXPECT(Plugin().LoadDBOEx(missing.data(), &out) == korva::dbo::kLoadFileUnreadable &&
+                 out == &sentinel,
+             "a missing file");
   std::string empty = TempPath("empty.dbo");
   WriteFile(empty, "");
   out = nullptr;
-  WIN_EXPECT(Plugin().LoadDBOEx(empty.data(), &out) == -2 && out == nullptr, "an empty file");
+  WIN_EXPECT(
+      Plugin().LoadDBOEx(empty.data(), &out) == korva::dbo::kLoadNotAnObject && out == nullptr,
+      "an empty file");
   DeleteFileA(empty.c_str());
   std::string unwritable = "Z:/no/such/folder/korva.dbo";
-  WIN_EXPECT(Plugin().SaveDBOEx(unwritable.data(), object) == -3, "a file that cannot be made");
+  WIN_EXPECT(Plugin().SaveDBOEx(unwritable.data(), object) == korva::dbo::kSaveFileNotWritten,
+             "a file that cannot be made");
   WIN_EXPECT(TakeMessageBoxes().empty(), "DBO functions showed a box");
 }
 
@@ -192,7 +200,8 @@ void CrossCheckModel(const std::string& root, const std::string& name,
   WIN_EXPECT(notices == expected, name + " notices differ, " + FirstDifference(notices, expected));
   WIN_ASSERT(object, name + ": not imported");
   std::string dbo = outputFolder + stem + ".dbo";
-  WIN_EXPECT(Plugin().SaveDBOEx(dbo.data(), object) == 1, "SaveDBOEx " + dbo);
+  WIN_EXPECT(Plugin().SaveDBOEx(dbo.data(), object) == korva::dbo::kSaveSucceeded,
+             "SaveDBOEx " + dbo);
 
   WIN_ASSERT(bound.Import(models + name, 2), name + ": second import");
   TakeMessageBoxes();

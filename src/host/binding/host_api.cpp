@@ -6,33 +6,9 @@
 namespace korva {
 
 const HostFunctionSymbol kHostFunctionSymbols[kHostFunctionCount] = {
-    {"?CreateNewObject@@YA_NHPAD@Z", HostModule::Object},
-    {"?CreateNewObject@@YA_NHPADH@Z", HostModule::Object},
-    {"?SetupMeshFVFData@@YA_NPAUsMesh@@KKK@Z", HostModule::Object},
-    {"?SetNewObjectFinalProperties@@YA_NHM@Z", HostModule::Object},
-    {"?SetTexture@@YAXHH@Z", HostModule::Object},
-    {"?SetDetailMap@@YAXHH@Z", HostModule::Object},
-    {"?GetDirect3DDevice@@YAPAUIDirect3DDevice9@@XZ", HostModule::Device},
-    {"?CalculateMeshBounds@@YA_NPAUsMesh@@@Z", HostModule::Object},
-    {"?LocalMeshToDXMesh@@YAPAUID3DXMesh@@PAUsMesh@@QAU_D3DVERTEXELEMENT9@@K@Z",
-     HostModule::Object},
-    {"?UpdateLocalMeshWithDXMesh@@YAXPAUsMesh@@PAUID3DXMesh@@@Z", HostModule::Object},
-    {"?SetDeleteCallBack@@YAXHP6AXHH@ZH@Z", HostModule::Object},
-    {"?GetViewMatrix@@YA?AUD3DXMATRIX@@H@Z", HostModule::View},
-    {"?GetProjectionMatrix@@YA?AUD3DXMATRIX@@H@Z", HostModule::View},
-    {"?Load@@YAXKH@Z", HostModule::Object},
-    {"?GetName@@YAPADH@Z", HostModule::Name},
-    {"?DeleteEx@@YAXH@Z", HostModule::Object},
-    {"?CreateCustomDataArrayForObject@@YAXPAUsObject@@H@Z", HostModule::Object},
-    {"?SetTextureStage@@YAXHHH@Z", HostModule::Object},
-    {"?GetObjectA@@YAPAUsObject@@H@Z", HostModule::Object},
-    {"?OffsetLimb@@YAXHHMMMH@Z", HostModule::Object},
-    {"?GetLimbName@@YAKKHH@Z", HostModule::Object},
-    {"?GetLimbOffsetX@@YAKHH@Z", HostModule::Object},
-    {"?GetLimbOffsetY@@YAKHH@Z", HostModule::Object},
-    {"?GetLimbOffsetZ@@YAKHH@Z", HostModule::Object},
-    {"?LinkLimb@@YAXHHH@Z", HostModule::Object},
-    {"?SetupObjectsGenericProperties@@YA_NPAUsObject@@@Z", HostModule::Object},
+#define KORVA_HOST_FUNCTION_SYMBOL(member, module, symbol, ...) {symbol, HostModule::module},
+    KORVA_HOST_FUNCTIONS(KORVA_HOST_FUNCTION_SYMBOL)
+#undef KORVA_HOST_FUNCTION_SYMBOL
 };
 
 namespace {
@@ -50,16 +26,17 @@ uint32_t ModuleSlot(const CoreData& core, HostModule module) {
   return 0;
 }
 
-// HostApi is a table of function pointers in exactly the order of kHostFunctionSymbols.
+// Code that walks the resolved functions as one table (the binding tests) relies on this.
 static_assert(sizeof(HostApi) == kHostFunctionCount * sizeof(void*));
 }  // namespace
 
 void ResolveHostApi(const CoreData& core, HostApi& api) {
-  auto* entries = reinterpret_cast<void**>(&api);
-  for (int i = 0; i < kHostFunctionCount; ++i) {
-    const HostFunctionSymbol& function = kHostFunctionSymbols[i];
-    entries[i] = platform::FindHostSymbol(ModuleSlot(core, function.module), function.symbol);
-  }
+  // Each member is assigned by name from its own entry, so the order of the members never matters.
+#define KORVA_RESOLVE_HOST_FUNCTION(member, module, symbol, ...) \
+  api.member = reinterpret_cast<decltype(api.member)>(           \
+      platform::FindHostSymbol(ModuleSlot(core, HostModule::module), symbol));
+  KORVA_HOST_FUNCTIONS(KORVA_RESOLVE_HOST_FUNCTION)
+#undef KORVA_RESOLVE_HOST_FUNCTION
 }
 
 }  // namespace korva

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "host/binding/host_function_list.h"
 #include "model/d3d_types.h"
 
 namespace korva {
@@ -11,33 +12,12 @@ struct CoreData;
 struct sMesh;
 struct sObject;
 
+// One member per entry of the host function list, in its order.
 struct HostApi {
-  bool (*CreateNewObject)(int32_t object, char* name);
-  bool (*CreateNewObjectWithFrames)(int32_t object, char* name, int32_t frameCount);
-  bool (*SetupMeshFVFData)(sMesh* mesh, uint32_t fvf, uint32_t vertexCount, uint32_t indexCount);
-  bool (*SetNewObjectFinalProperties)(int32_t object, float radius);
-  void (*SetTexture)(int32_t object, int32_t image);
-  void (*SetDetailMap)(int32_t object, int32_t image);
-  void* (*GetDirect3DDevice)();
-  bool (*CalculateMeshBounds)(sMesh* mesh);
-  void* (*LocalMeshToDXMesh)(sMesh* mesh, D3DVERTEXELEMENT9* declaration, uint32_t fvf);
-  void (*UpdateLocalMeshWithDXMesh)(sMesh* mesh, void* dxMesh);
-  void (*SetDeleteCallBack)(int32_t object, void (*callback)(int32_t, int32_t), int32_t value);
-  D3DXMATRIX (*GetViewMatrix)(int32_t camera);
-  D3DXMATRIX (*GetProjectionMatrix)(int32_t camera);
-  void (*Load)(uint32_t fileName, int32_t object);
-  char* (*GetName)(int32_t object);
-  void (*DeleteEx)(int32_t object);
-  void (*CreateCustomDataArrayForObject)(sObject* object, int32_t size);
-  void (*SetTextureStage)(int32_t object, int32_t stage, int32_t image);
-  sObject* (*GetObjectA)(int32_t object);
-  void (*OffsetLimb)(int32_t object, int32_t limb, float x, float y, float z, int32_t mode);
-  uint32_t (*GetLimbName)(uint32_t oldString, int32_t object, int32_t limb);
-  uint32_t (*GetLimbOffsetX)(int32_t object, int32_t limb);
-  uint32_t (*GetLimbOffsetY)(int32_t object, int32_t limb);
-  uint32_t (*GetLimbOffsetZ)(int32_t object, int32_t limb);
-  void (*LinkLimb)(int32_t object, int32_t parent, int32_t limb);
-  bool (*SetupObjectsGenericProperties)(sObject* object);
+#define KORVA_HOST_API_MEMBER(member, module, symbol, result, parameters, arguments) \
+  result(*member) parameters;
+  KORVA_HOST_FUNCTIONS(KORVA_HOST_API_MEMBER)
+#undef KORVA_HOST_API_MEMBER
 };
 
 // Which CoreData module slot exports a host function.
@@ -48,12 +28,14 @@ struct HostFunctionSymbol {
   HostModule module;
 };
 
-// The 26 host functions in resolution order, each with its exact symbol and module slot.
-constexpr int kHostFunctionCount = 26;
+// The host functions in resolution order, each with its exact symbol and module slot.
+#define KORVA_COUNT_HOST_FUNCTION(...) +1
+constexpr int kHostFunctionCount = 0 KORVA_HOST_FUNCTIONS(KORVA_COUNT_HOST_FUNCTION);
+#undef KORVA_COUNT_HOST_FUNCTION
 extern const HostFunctionSymbol kHostFunctionSymbols[kHostFunctionCount];
 
-// Resolves every entry of `api`, in the listed order, from the modules named by `core`. A name
-// that its module does not export leaves its entry null.
+// Resolves every member of `api`, in the listed order, from the modules named by `core`. A name
+// that its module does not export leaves its member null.
 void ResolveHostApi(const CoreData& core, HostApi& api);
 
 }  // namespace korva

@@ -49,21 +49,41 @@ TEST(DboReaderMagic, LetterCaseIsIgnoredAndAnythingElseCreatesNothing) {
   EXPECT_EQ(heap.allocations(), 0);
 }
 
-TEST(DboReader, UnknownCodesAreSkippedBySizeInEveryList) {
+TEST(DboReader, UnknownCodesAreSkippedBySizeInEveryListAndListedWhereTheyAre) {
   const uint8_t junk[7] = {1, 2, 3, 4, 5, 6, 7};
   BlockBuilder block;
+  std::vector<dbo::SkippedBlock> expected;
+  const auto unknown = [&](uint32_t code, uint32_t size) -> BlockBuilder& {
+    expected.push_back({code, size, static_cast<uint32_t>(block.bytes().size())});
+    return block.Pair(code, size).Bytes(junk, size);
+  };
   block.Header().Pair(1, 0);
-  block.Pair(999, 7).Bytes(junk, 7).Pair(101, 8).Text("root");
-  block.Pair(103, 0).Pair(111, 4).Dword(0x112).Pair(5000, 3).Bytes(junk, 3);
+  unknown(999, 7).Pair(101, 8).Text("root");
+  block.Pair(103, 0).Pair(111, 4).Dword(0x112);
+  unknown(5000, 3);
   block.Pair(122, 0).End();  // an empty bone list
-  block.Pair(127, 4).Dword(1).Pair(128, 0).Pair(77, 2).Byte(1).Byte(2);
-  block.Pair(141, 9).Text("t.png").End().End();
+  block.Pair(127, 4).Dword(1).Pair(128, 0);
+  unknown(77, 2).Pair(141, 9).Text("t.png").End().End();
   block.Pair(166, 4).Dword(66).End();
-  block.Pair(888, 2).Bytes(junk, 2).End();
-  block.Pair(2, 0).Pair(201, 8).Text("idle").Pair(444, 1).Byte(9).End();
-  block.Pair(406, 7).Dword(3).Bytes(junk, 3).Pair(700, 1).Byte(1).End();
+  unknown(888, 2).End();
+  block.Pair(2, 0).Pair(201, 8).Text("idle");
+  unknown(444, 1).End();
+  block.Pair(406, 7).Dword(3).Bytes(junk, 3);
+  unknown(700, 1).End();
   ObjectPtr object;
   ASSERT_EQ(Read(block.bytes(), &object), ReadResult::kLoaded);
+  sObject* again = nullptr;
+  std::vector<dbo::SkippedBlock> skipped;
+  ASSERT_EQ(ReadObjectBlock(block.bytes().data(), block.bytes().data() + block.bytes().size(),
+                            &again, nullptr, &skipped),
+            ReadResult::kLoaded);
+  ObjectDeleter()(again);
+  ASSERT_EQ(skipped.size(), expected.size());
+  for (size_t i = 0; i < expected.size(); ++i) {
+    EXPECT_EQ(skipped[i].code, expected[i].code) << i;
+    EXPECT_EQ(skipped[i].size, expected[i].size) << i;
+    EXPECT_EQ(skipped[i].offset, expected[i].offset) << i;
+  }
   EXPECT_STREQ(object->rootFrame->name, "root");
   ASSERT_TRUE(object->rootFrame->mesh);
   EXPECT_EQ(object->rootFrame->mesh->fvf, 0x112u);
@@ -73,6 +93,17 @@ TEST(DboReader, UnknownCodesAreSkippedBySizeInEveryList) {
   EXPECT_STREQ(object->animationSet->name, "idle");
   ASSERT_EQ(object->customDataSize, 3u);
   EXPECT_EQ(object->customData[2], 3);
+}
+
+// The sample uses every code the writer knows: none of them may be reported as unknown.
+TEST(DboReader, NothingIsListedAsSkippedInABlockOfOurOwnWriter) {
+  const std::vector<uint8_t> block = WriteBlock(*MakeSampleObject());
+  sObject* object = nullptr;
+  std::vector<dbo::SkippedBlock> skipped{{1, 2, 3}};
+  ASSERT_EQ(ReadObjectBlock(block.data(), block.data() + block.size(), &object, nullptr, &skipped),
+            ReadResult::kLoaded);
+  ObjectDeleter()(object);
+  EXPECT_TRUE(skipped.empty());
 }
 
 TEST(DboReader, NamesLongerThan255CharactersAreCutAndFullyConsumed) {

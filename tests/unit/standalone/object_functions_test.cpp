@@ -12,7 +12,6 @@
 #include "model/mesh.h"
 #include "model/object.h"
 #include "model/texture.h"
-#include "standalone/fvf.h"
 #include "standalone/standalone_host.h"
 #include "unit/model/counting_heap.h"
 
@@ -94,21 +93,6 @@ TEST_F(HostFunctions, CreationFailingHalfwayLeavesNothingBehind) {
     }
   }
   EXPECT_EQ(heap_.badFrees(), 0);
-}
-
-TEST(FvfVertexSize, SizesEachComponent) {
-  using standalone::FvfVertexSize;
-  EXPECT_EQ(FvfVertexSize(0x152), 36u);  // position, normal, diffuse, one texture set
-  EXPECT_EQ(FvfVertexSize(0x112), 32u);
-  EXPECT_EQ(FvfVertexSize(0x044), 20u);                       // transformed position, diffuse
-  EXPECT_EQ(FvfVertexSize(0x00E), 32u);                       // position with five blend weights
-  EXPECT_EQ(FvfVertexSize(0x006 | 0x010), 28u);               // one blend weight, normal
-  EXPECT_EQ(FvfVertexSize(0x4002), 16u);                      // position with w
-  EXPECT_EQ(FvfVertexSize(0x002 | 0x020 | 0x080), 20u);       // point size, specular
-  EXPECT_EQ(FvfVertexSize(0x002 | 0x200 | (1u << 18)), 32u);  // sets of 2 and 3 floats
-  EXPECT_EQ(FvfVertexSize(0x002 | 0x100 | (3u << 16)), 16u);  // a set of 1 float
-  EXPECT_EQ(FvfVertexSize(0x002 | 0x100 | (2u << 16)), 28u);  // a set of 4 floats
-  EXPECT_EQ(FvfVertexSize(0), 0u);
 }
 
 TEST_F(HostFunctions, SetupMeshFVFDataReplacesBuffersWithZeroedOnes) {

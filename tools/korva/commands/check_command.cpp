@@ -8,6 +8,7 @@
 #include "support/file_kind.h"
 #include "support/host_session.h"
 #include "support/ms3d_report.h"
+#include "support/skipped_blocks.h"
 
 namespace korva::cli {
 namespace {
@@ -54,8 +55,10 @@ class CheckCommand : public Subcommand {
       return verdict;
     }
     if (!session_) session_ = std::make_unique<HostSession>(nullptr);
-    session_->Release(session_->LoadDbo(file));
-    return "well-formed DBO file";
+    std::vector<dbo::SkippedBlock> skipped;
+    session_->Release(session_->LoadDbo(file, 1, &skipped));
+    if (skipped.empty()) return "well-formed DBO file";
+    return "well-formed DBO file; " + SkippedBlocksText(skipped);
   }
 
   std::vector<std::string> files_;

@@ -9,6 +9,7 @@
 #include "commands/subcommand.h"
 #include "support/cli_error.h"
 #include "support/host_session.h"
+#include "support/skipped_blocks.h"
 #include "support/terminal.h"
 
 namespace korva::cli {
@@ -45,12 +46,18 @@ class ConvertCommand : public Subcommand {
         std::fflush(stderr);
       }
       try {
-        const int32_t number = session.LoadAny(inputs_[i], objectNumber_);
+        std::vector<dbo::SkippedBlock> skipped;
+        const int32_t number = session.LoadAny(inputs_[i], objectNumber_, &skipped);
         const uint64_t size = session.SaveDbo(number, outputs[i]);
         session.Release(number);
         // The notices of a file that failed are dropped: its one error line says what matters.
         if (showProgress) std::fprintf(stderr, "\r\033[K");
         session.PrintNotices();
+        // Not a notice of the plug-in but data lost on the way, so --quiet does not hide it.
+        if (!skipped.empty()) {
+          std::fprintf(stderr, "korva: warning: %s: %s, not carried into %s\n", inputs_[i].c_str(),
+                       SkippedBlocksText(skipped).c_str(), outputs[i].c_str());
+        }
         written.push_back(outputs[i] + " written (" + std::to_string(size) + " bytes) from " +
                           inputs_[i]);
       } catch (const CliError& error) {

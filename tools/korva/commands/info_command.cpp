@@ -44,10 +44,12 @@ class InfoCommand : public Subcommand {
     }
     // Only DBO files need the plug-in.
     if (!session_) session_ = std::make_unique<HostSession>(nullptr);
-    const int32_t number = session_->LoadDbo(file);
+    std::vector<dbo::SkippedBlock> skipped;
+    const int32_t number = session_->LoadDbo(file, 1, &skipped);
     std::string text;
     try {
-      text = ObjectSummaryText(file, std::filesystem::file_size(file), *session_->object(number));
+      text = ObjectSummaryText(file, std::filesystem::file_size(file), *session_->object(number),
+                               skipped);
     } catch (...) {
       session_->Release(number);
       throw;

@@ -1,5 +1,6 @@
-// Where a mesh's vertices keep their position, normal, colour and first texture coordinates, read
-// from its FVF code or, when that is 0, from its vertex declaration.
+// Where a mesh's vertices keep what the renderer reads of them (position, normal, colour and first
+// texture coordinates), taken from the vertex format of model/vertex_format.h, and whether the
+// renderer can read them at all.
 #pragma once
 
 #include <cstdint>
@@ -9,16 +10,6 @@
 #include "render/render_math.h"
 
 namespace korva::render {
-
-// FVF bits the layout understands.
-constexpr uint32_t kFvfPositionMask = 0x400E;
-constexpr uint32_t kFvfXyz = 0x002;
-constexpr uint32_t kFvfNormal = 0x010;
-constexpr uint32_t kFvfPointSize = 0x020;
-constexpr uint32_t kFvfDiffuse = 0x040;
-constexpr uint32_t kFvfSpecular = 0x080;
-constexpr uint32_t kFvfTexCountMask = 0xF00;
-constexpr uint32_t kFvfTexCountShift = 8;
 
 // Byte offsets inside one vertex; -1 where the vertex has no such element.
 struct VertexLayout {
@@ -31,7 +22,7 @@ struct VertexLayout {
 };
 
 // The layout of FVF code `fvf`; false with `*why` set when it has no plain 3-float position
-// (pre-transformed or 4-component positions) or uses bits it does not know.
+// (pre-transformed or 4-component positions) or states more than 8 texture coordinate sets.
 bool LayoutFromFvf(uint32_t fvf, VertexLayout* layout, std::string* why);
 
 // The layout of the mesh: its FVF code, or its declaration when the code is 0 (stream 0 only).

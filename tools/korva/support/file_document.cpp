@@ -5,6 +5,7 @@
 #include "support/file_kind.h"
 #include "support/ms3d_report.h"
 #include "support/object_report.h"
+#include "support/skipped_blocks.h"
 
 namespace korva::cli {
 
@@ -24,7 +25,9 @@ nlohmann::json DocumentLoader::Load(const std::string& path) {
     return document;
   }
   HostSession& session = Session();
-  const int32_t number = kind == FileKind::kMs3d ? session.ImportMs3d(path) : session.LoadDbo(path);
+  std::vector<dbo::SkippedBlock> skipped;
+  const int32_t number =
+      kind == FileKind::kMs3d ? session.ImportMs3d(path) : session.LoadDbo(path, 1, &skipped);
   nlohmann::json document;
   try {
     document = {{"formatVersion", kDocumentFormatVersion},
@@ -32,6 +35,7 @@ nlohmann::json DocumentLoader::Load(const std::string& path) {
                 {"kind", kind == FileKind::kMs3d ? "imported ms3d" : "dbo"},
                 {"size", std::filesystem::file_size(path)},
                 {"object", ObjectDocument(path, *session.object(number))}};
+    if (kind != FileKind::kMs3d) document["skippedBlocks"] = SkippedBlocksDocument(skipped);
   } catch (...) {
     session.Release(number);
     throw;

@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "dbo/object_files.h"
+#include "dbo/result_codes.h"
 #include "host/exports.h"
 #include "support/cli_error.h"
 #include "support/file_kind.h"
@@ -12,10 +14,6 @@ namespace korva::cli {
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr int32_t kDboSuccess = 1;
-constexpr int32_t kDboCannotOpen = -1;
-constexpr int32_t kDboCannotConvert = -2;
 
 // The notice the import shows when it fails, caption "Error".
 std::string ImportFailureText(const standalone::StandaloneHost& host) {
@@ -68,15 +66,17 @@ int32_t HostSession::ImportMs3d(const std::string& path, int32_t number) {
   return number;
 }
 
-int32_t HostSession::LoadDbo(const std::string& path, int32_t number) {
+int32_t HostSession::LoadDbo(const std::string& path, int32_t number,
+                             std::vector<dbo::SkippedBlock>* skipped) {
   ReadWholeFile(path);  // a clear message for a missing file or a folder
   sObject* loaded = nullptr;
-  std::string mutablePath = path;
-  const int32_t result = LoadDBOEx(mutablePath.data(), &loaded);
-  if (result != kDboSuccess || !loaded) {
+  // The same loader as LoadDBOEx, asked also for the blocks it passes over, which the export has
+  // no way to hand out.
+  const int32_t result = dbo::LoadObjectFile(path.c_str(), &loaded, skipped);
+  if (result != dbo::kLoadSucceeded || !loaded) {
     if (loaded) standalone::StandaloneHost::ReleaseWholeObject(loaded);
     DropNotices();
-    if (result == kDboCannotOpen) throw FileError(path, "cannot be opened for reading");
+    if (result == dbo::kLoadFileUnreadable) throw FileError(path, "cannot be opened for reading");
     throw FileError(path, "not a well-formed DBO file (bad header or damaged content)");
   }
   if (!host_.AdoptObject(number, loaded)) {
@@ -86,8 +86,10 @@ int32_t HostSession::LoadDbo(const std::string& path, int32_t number) {
   return number;
 }
 
-int32_t HostSession::LoadAny(const std::string& path, int32_t number) {
-  return DetectFileKind(path) == FileKind::kMs3d ? ImportMs3d(path, number) : LoadDbo(path, number);
+int32_t HostSession::LoadAny(const std::string& path, int32_t number,
+                             std::vector<dbo::SkippedBlock>* skipped) {
+  if (DetectFileKind(path) == FileKind::kMs3d) return ImportMs3d(path, number);
+  return LoadDbo(path, number, skipped);
 }
 
 uint64_t HostSession::SaveDbo(int32_t number, const std::string& path) {
@@ -107,11 +109,11 @@ uint64_t HostSession::SaveDbo(int32_t number, const std::string& path) {
   std::string temporaryText = temporary.string();
   const int32_t result = SaveDBOEx(temporaryText.data(), object);
   const auto discard = [&] { fs::remove(temporary, error); };
-  if (result == kDboCannotConvert) {
+  if (result == dbo::kSaveCannotConvert) {
     discard();
     throw FileError(path, "the object cannot be converted to a DBO block");
   }
-  if (result != kDboSuccess) {
+  if (result != dbo::kSaveSucceeded) {
     discard();
     throw FileError(path, "cannot be written");
   }

@@ -5,7 +5,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
+#include "dbo/block_reader.h"
 #include "model/object.h"
 #include "standalone/standalone_host.h"
 
@@ -21,12 +23,15 @@ class HostSession {
   // it. Throws FileError naming the path and the reason when the import fails (nothing is left).
   int32_t ImportMs3d(const std::string& path, int32_t number = 1);
 
-  // Loads a DBO file with LoadDBOEx and hands the object to the host as `number`; returns it.
-  // Throws FileError (missing file, not a DBO file, damaged content).
-  int32_t LoadDbo(const std::string& path, int32_t number = 1);
+  // Loads a DBO file as LoadDBOEx does and hands the object to the host as `number`; returns it.
+  // With `skipped`, lists there the blocks of unknown codes the reader passed over. Throws
+  // FileError (missing file, not a DBO file, damaged content).
+  int32_t LoadDbo(const std::string& path, int32_t number = 1,
+                  std::vector<dbo::SkippedBlock>* skipped = nullptr);
 
-  // ImportMs3d or LoadDbo by the file's content.
-  int32_t LoadAny(const std::string& path, int32_t number = 1);
+  // ImportMs3d or LoadDbo by the file's content (`skipped` is left alone for an MS3D model).
+  int32_t LoadAny(const std::string& path, int32_t number = 1,
+                  std::vector<dbo::SkippedBlock>* skipped = nullptr);
 
   // Saves the object with SaveDBOEx to `path`, replacing a file there whole. The file is written
   // beside its final place and renamed over it, so a failure never leaves a half-written or

@@ -1,4 +1,5 @@
 #include "support/info_text.h"
+#include "support/skipped_blocks.h"
 
 #include <algorithm>
 #include <cstring>
@@ -106,7 +107,8 @@ std::string Ms3dSummaryText(const std::string& path, const msModel& model,
   return out;
 }
 
-std::string ObjectSummaryText(const std::string& path, uint64_t fileSize, const sObject& object) {
+std::string ObjectSummaryText(const std::string& path, uint64_t fileSize, const sObject& object,
+                              const std::vector<dbo::SkippedBlock>& skipped) {
   const std::vector<const sFrame*> frames = FramesInOrder(object);
   size_t meshes = 0;
   size_t bones = 0;
@@ -159,6 +161,9 @@ std::string ObjectSummaryText(const std::string& path, uint64_t fileSize, const 
   if (setCount > 0) add("animation set");
   add("custom data (" + Number(object.customDataSize) + " bytes)");
   out += "  sections: " + sections + "\n";
+  if (const std::string note = SkippedBlocksText(skipped); !note.empty()) {
+    out += "  note: " + note + "\n";
+  }
   return out;
 }
 

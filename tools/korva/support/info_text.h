@@ -4,7 +4,9 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
+#include "dbo/block_reader.h"
 #include "model/object.h"
 #include "ms3d/ms3d_account.h"
 #include "ms3d/ms_model.h"
@@ -17,7 +19,8 @@ std::string Ms3dSummaryText(const std::string& path, const msModel& model,
                             const Ms3dAccount& account);
 
 // Counts, frame names, textures found beside `path` or not, animation sets and sections of a
-// loaded DBO file of `fileSize` bytes.
-std::string ObjectSummaryText(const std::string& path, uint64_t fileSize, const sObject& object);
+// loaded DBO file of `fileSize` bytes, and the blocks of unknown codes its reader skipped.
+std::string ObjectSummaryText(const std::string& path, uint64_t fileSize, const sObject& object,
+                              const std::vector<dbo::SkippedBlock>& skipped);
 
 }  // namespace korva::cli
