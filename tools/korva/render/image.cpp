@@ -93,17 +93,17 @@ bool LoadImageFile(const std::string& path, Image* image, std::string* error) {
   return true;
 }
 
-bool WritePng(const Image& image, const std::string& path, std::string* error) {
-  if (image.empty()) {
-    *error = "nothing to write";
-    return false;
-  }
+bool WriteFileBytes(const std::vector<uint8_t>& bytes, const std::string& path,
+                    std::string* error) {
   // Write beside the target and rename, so a failure never leaves a half-written picture.
   const std::string temporary = path + ".partial";
-  const int stride = image.width() * 4;
   errno = 0;
-  if (!stbi_write_png(temporary.c_str(), image.width(), image.height(), 4, image.bytes().data(),
-                      stride)) {
+  FILE* file = std::fopen(temporary.c_str(), "wb");
+  bool written = file != nullptr;
+  if (written && !bytes.empty())
+    written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+  if (file && std::fclose(file) != 0) written = false;
+  if (!written) {
     const int cause = errno;
     std::remove(temporary.c_str());
     *error = "cannot write the picture";
@@ -119,6 +119,25 @@ bool WritePng(const Image& image, const std::string& path, std::string* error) {
     return false;
   }
   return true;
+}
+
+bool WritePng(const Image& image, const std::string& path, std::string* error) {
+  if (image.empty()) {
+    *error = "nothing to write";
+    return false;
+  }
+  std::vector<uint8_t> bytes;
+  const auto append = [](void* context, void* data, int size) {
+    const auto* first = static_cast<const uint8_t*>(data);
+    static_cast<std::vector<uint8_t>*>(context)->insert(
+        static_cast<std::vector<uint8_t>*>(context)->end(), first, first + size);
+  };
+  if (!stbi_write_png_to_func(append, &bytes, image.width(), image.height(), 4,
+                              image.bytes().data(), image.width() * 4)) {
+    *error = "cannot encode the picture";
+    return false;
+  }
+  return WriteFileBytes(bytes, path, error);
 }
 
 }  // namespace korva::render

@@ -45,6 +45,10 @@ class Image {
 // is missing or cannot be decoded.
 bool LoadImageFile(const std::string& path, Image* image, std::string* error);
 
+// Writes `bytes` as the file at `path`; false with `*error` set on failure. Every output picture
+// goes through here: a failed write leaves no partial file behind.
+bool WriteFileBytes(const std::vector<uint8_t>& bytes, const std::string& path, std::string* error);
+
 // Writes the picture as a PNG file; false with `*error` set on failure. A failed write leaves no
 // partial file behind.
 bool WritePng(const Image& image, const std::string& path, std::string* error);

@@ -6,8 +6,8 @@
 #include <limits>
 
 #include "model/texture.h"
+#include "render/host_playback.h"
 #include "render/rasterizer.h"
-#include "render/scene.h"
 #include "render/vertex_layout.h"
 
 namespace korva::render {
@@ -15,18 +15,6 @@ namespace {
 constexpr uint32_t kTriangleList = 4, kTriangleStrip = 5, kTriangleFan = 6;
 constexpr float kAmbient = 0.3f;
 constexpr int kMarkerHalfSide = 3;
-
-struct WorldCorner {
-  Vec3 position;
-  Vec3 normal;  // unit; zero when the mesh has none
-  float r, g, b;
-  float u, v;
-};
-
-struct WorldTriangle {
-  WorldCorner corner[3];
-  TextureBinding texture;
-};
 
 float Channel(uint32_t argb, int shift) {
   return static_cast<float>((argb >> shift) & 0xFF) / 255.0f;
@@ -65,6 +53,13 @@ int64_t PrimitivesAvailable(uint32_t type, int64_t cornerCount) {
   if (type == kTriangleList) return cornerCount / 3;
   return std::max<int64_t>(0, cornerCount - 2);
 }
+
+struct MeshInstance {
+  const sFrame* frame;
+  const sMesh* mesh;
+  const D3DXMATRIX& world;
+  const SkinnedMesh* skinned;  // null: the vertices move with the frame
+};
 
 std::string MeshLabel(const MeshInstance& instance) {
   std::string name(instance.frame->name,
@@ -131,8 +126,13 @@ void GatherTriangles(const MeshInstance& instance, const TextureResolver& textur
       const Vertex vertex =
           ReadVertex(mesh.vertexData + static_cast<size_t>(vertexIndex) * mesh.vertexSize, layout);
       WorldCorner& corner = triangle.corner[k];
-      corner.position = TransformPoint(vertex.position, instance.world);
-      corner.normal = vertex.hasNormal ? TransformNormal(vertex.normal, instance.world) : Vec3{};
+      if (instance.skinned) {
+        corner.position = instance.skinned->positions[static_cast<size_t>(vertexIndex)];
+        corner.normal = instance.skinned->normals[static_cast<size_t>(vertexIndex)];
+      } else {
+        corner.position = TransformPoint(vertex.position, instance.world);
+        corner.normal = vertex.hasNormal ? TransformNormal(vertex.normal, instance.world) : Vec3{};
+      }
       corner.r = diffuse.r * Channel(vertex.diffuse, 16);
       corner.g = diffuse.g * Channel(vertex.diffuse, 8);
       corner.b = diffuse.b * Channel(vertex.diffuse, 0);
@@ -172,45 +172,74 @@ void Shade(const WorldCorner& corner, Vec3 faceNormal, Vec3 towardsLight, bool l
 }
 }  // namespace
 
-RenderResult RenderObject(const sObject& object, const RenderOptions& options,
-                          const TextureResolver& textures) {
-  RenderResult result;
-  Scene scene = CollectScene(object);
-  result.warnings = std::move(scene.warnings);
-
-  std::vector<WorldTriangle> triangles;
-  for (const MeshInstance& instance : scene.meshes) {
-    GatherTriangles(instance, textures, &triangles, &result.warnings);
-  }
-  std::vector<Vec3> joints;
-  if (options.skeleton) {
-    for (const JointMarker& joint : scene.joints) {
-      joints.push_back(TransformPoint({0, 0, 0}, joint.world));
+DrawList GatherObject(const sObject& object, float frame, const RenderOptions& options,
+                      const TextureResolver& textures) {
+  DrawList list;
+  HostPose pose = PoseObject(object, frame);
+  list.warnings = std::move(pose.warnings);
+  const bool skin = frame >= 0.0f;
+  // Index in list.joints of each frame's nearest joint at or above it; parents come first.
+  std::vector<int> jointAt(pose.frames.size(), -1);
+  for (size_t i = 0; i < pose.frames.size(); ++i) {
+    const sFrame* frameRecord = pose.frames[i];
+    const int parent = pose.parents[i];
+    const int jointAbove = parent < 0 ? -1 : jointAt[static_cast<size_t>(parent)];
+    jointAt[i] = jointAbove;
+    if (!frameRecord->mesh) {
+      if (options.skeleton) {
+        list.joints.push_back(TransformPoint({0, 0, 0}, pose.combined[i]));
+        list.jointParents.push_back(jointAbove);
+        jointAt[i] = static_cast<int>(list.joints.size()) - 1;
+      }
+      continue;
     }
+    SkinnedMesh skinned;
+    bool haveSkin = false;
+    if (skin && frameRecord->mesh->boneCount > 0) {
+      std::string why;
+      haveSkin = SkinMesh(*frameRecord->mesh, static_cast<int>(i), pose, &skinned, &why);
+      for (std::string& warning : skinned.warnings) list.warnings.push_back(std::move(warning));
+    }
+    GatherTriangles(
+        {frameRecord, frameRecord->mesh, pose.combined[i], haveSkin ? &skinned : nullptr}, textures,
+        &list.triangles, &list.warnings);
   }
+  return list;
+}
 
+void PictureBounds::Extend(Vec3 p) {
+  if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z)) return;
+  const float x = Dot(p, axes_.right), y = Dot(p, axes_.up);
+  if (empty_) {
+    minX_ = maxX_ = x, minY_ = maxY_ = y;
+    empty_ = false;
+    return;
+  }
+  minX_ = std::min(minX_, x), maxX_ = std::max(maxX_, x);
+  minY_ = std::min(minY_, y), maxY_ = std::max(maxY_, y);
+}
+
+void PictureBounds::Extend(const DrawList& list) {
+  for (const WorldTriangle& triangle : list.triangles) {
+    for (const WorldCorner& corner : triangle.corner) Extend(corner.position);
+  }
+  for (const Vec3& joint : list.joints) Extend(joint);
+}
+
+Framing PictureBounds::FramingFor(int size, float margin) const {
+  if (empty_) return Framing(axes_, 0, 0, 0, 0, size, margin);
+  return Framing(axes_, minX_, maxX_, minY_, maxY_, size, margin);
+}
+
+Image DrawPicture(const DrawList& list, const Framing& framing, const RenderOptions& options,
+                  int* trianglesDrawn) {
   const CameraAxes axes = AxesForView(options.view);
-  constexpr float kInfinity = std::numeric_limits<float>::infinity();
-  float minX = kInfinity, maxX = -kInfinity, minY = kInfinity, maxY = -kInfinity;
-  auto extend = [&](Vec3 p) {
-    if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z)) return;
-    const float x = Dot(p, axes.right), y = Dot(p, axes.up);
-    minX = std::min(minX, x), maxX = std::max(maxX, x);
-    minY = std::min(minY, y), maxY = std::max(maxY, y);
-  };
-  for (const WorldTriangle& triangle : triangles) {
-    for (const WorldCorner& corner : triangle.corner) extend(corner.position);
-  }
-  for (const Vec3& joint : joints) extend(joint);
-  if (!(minX <= maxX)) minX = maxX = minY = maxY = 0.0f;
-  const Framing framing(axes, minX, maxX, minY, maxY, options.size, options.margin);
-
   Canvas canvas(options.size, options.background);
   // The light comes from behind the viewer's left shoulder, so faces turned to the viewer are
   // bright and their neighbours shade off.
   const Vec3 towardsLight = Normalize(axes.forward * -1.0f + axes.up * 0.5f - axes.right * 0.3f);
 
-  for (const WorldTriangle& triangle : triangles) {
+  for (const WorldTriangle& triangle : list.triangles) {
     ScreenVertex screen[3];
     for (int k = 0; k < 3; ++k) screen[k].position = framing.Project(triangle.corner[k].position);
     // Clockwise on screen is a front face; in pixel coordinates (y down) that is a positive
@@ -218,7 +247,7 @@ RenderResult RenderObject(const sObject& object, const RenderOptions& options,
     const Vec3 a = screen[0].position, b = screen[1].position, c = screen[2].position;
     const float area = (b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x);
     if (!(area > 0.0f)) continue;
-    ++result.trianglesDrawn;
+    ++*trianglesDrawn;
     const Vec3 faceNormal =
         Normalize(Cross(triangle.corner[1].position - triangle.corner[0].position,
                         triangle.corner[2].position - triangle.corner[0].position));
@@ -237,18 +266,29 @@ RenderResult RenderObject(const sObject& object, const RenderOptions& options,
     }
   }
 
-  for (size_t i = 0; i < joints.size(); ++i) {
-    const int parent = scene.joints[i].parentJoint;
+  for (size_t i = 0; i < list.joints.size(); ++i) {
+    const int parent = list.jointParents[i];
     if (parent >= 0) {
-      canvas.DrawLine(framing.Project(joints[parent]), framing.Project(joints[i]),
-                      options.boneColor, false);
+      canvas.DrawLine(framing.Project(list.joints[static_cast<size_t>(parent)]),
+                      framing.Project(list.joints[i]), options.boneColor, false);
     }
   }
-  for (const Vec3& joint : joints) {
+  for (const Vec3& joint : list.joints) {
     const Vec3 p = framing.Project(joint);
     canvas.DrawMarker(p.x, p.y, kMarkerHalfSide, options.jointColor);
   }
-  result.image = canvas.TakeImage();
+  return canvas.TakeImage();
+}
+
+RenderResult RenderObject(const sObject& object, const RenderOptions& options,
+                          const TextureResolver& textures) {
+  RenderResult result;
+  DrawList list = GatherObject(object, -1.0f, options, textures);
+  PictureBounds bounds(AxesForView(options.view));
+  bounds.Extend(list);
+  result.image = DrawPicture(list, bounds.FramingFor(options.size, options.margin), options,
+                             &result.trianglesDrawn);
+  result.warnings = std::move(list.warnings);
   return result;
 }
 

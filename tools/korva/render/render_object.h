@@ -9,6 +9,7 @@
 #include "model/mesh.h"
 #include "model/object.h"
 #include "render/camera.h"
+#include "render/draw_list.h"
 #include "render/image.h"
 
 namespace korva::render {
@@ -18,7 +19,7 @@ struct RenderOptions {
   int size = 512;  // pixels on each side
   Color background{48, 48, 48, 255};
   bool wireframe = false;              // edges of the front faces only
-  bool skeleton = false;               // markers on the joint frames (frames without a mesh)
+  bool skeleton = false;               // markers on the joints, lines to their parents
   Color jointColor{255, 220, 0, 255};  // joint markers, drawn with a black outline
   Color boneColor{255, 160, 0, 255};   // lines from a joint to the joint above it
   bool lighting = true;                // false: every surface in its full colour
@@ -43,5 +44,11 @@ struct RenderResult {
 // warning.
 RenderResult RenderObject(const sObject& object, const RenderOptions& options,
                           const TextureResolver& textures);
+
+// The object's meshes and joint frames (frames without a mesh; with options.skeleton) for one
+// picture. A negative `frame` draws the object as stored; any other poses its frame tree by the
+// host's playback at that frame and skins its meshes by their bones.
+DrawList GatherObject(const sObject& object, float frame, const RenderOptions& options,
+                      const TextureResolver& textures);
 
 }  // namespace korva::render
