@@ -35,7 +35,9 @@ std::vector<Playback> Playbacks() {
          model.BuildBindPose();
          return render::GatherModel(model, frame, nullptr, false);
        },
-       [](Vec3 p) { return Vec3{-p.x, p.y, p.z}; }},
+       [](Vec3 p) {
+         return Vec3{-p.x, p.y, p.z};
+       }},
       {"host's",
        [options](ArmShape shape, float frame) {
          const ObjectHandle object = BentArmObject(shape);
@@ -58,16 +60,31 @@ TEST(AnimationPixels, TheForearmLandsWhereItsKeysPutItInBothPlaybacks) {
     float frame;
     std::vector<Vec3> green, notGreen;
   } cases[] = {
-      {"the key turns the forearm about its own joint", {}, 10.0f,
-       {OnForearm(90, 0.3f), OnForearm(90, 0.85f)}, {OnForearm(0, 0.85f), {0.2f, 1.0f, 0}}},
-      {"halfway between keys is halfway round", {}, 5.0f, {OnForearm(45, 0.85f)},
+      {"the key turns the forearm about its own joint",
+       {},
+       10.0f,
+       {OnForearm(90, 0.3f), OnForearm(90, 0.85f)},
+       {OnForearm(0, 0.85f), {0.2f, 1.0f, 0}}},
+      {"halfway between keys is halfway round",
+       {},
+       5.0f,
+       {OnForearm(45, 0.85f)},
        {OnForearm(0, 0.85f), OnForearm(90, 0.85f)}},
-      {"past the last key the last pose holds", {}, 30.0f, {OnForearm(90, 0.85f)},
+      {"past the last key the last pose holds",
+       {},
+       30.0f,
+       {OnForearm(90, 0.85f)},
        {OnForearm(0, 0.85f)}},
-      {"two weighted joints: half way between both pulls", {true, true}, 10.0f,
-       {{1.25f, 0.25f, 0}}, {OnForearm(90, 0.85f), OnForearm(0, 0.85f)}},
-      {"no animation: the rest pose at any frame", {false, false}, 10.0f,
-       {OnForearm(0, 0.85f)}, {OnForearm(90, 0.85f)}},
+      {"two weighted joints: half way between both pulls",
+       {true, true},
+       10.0f,
+       {{1.25f, 0.25f, 0}},
+       {OnForearm(90, 0.85f), OnForearm(0, 0.85f)}},
+      {"no animation: the rest pose at any frame",
+       {false, false},
+       10.0f,
+       {OnForearm(0, 0.85f)},
+       {OnForearm(90, 0.85f)}},
   };
   render::RenderOptions options;
   options.view = render::View::kFront;

@@ -77,7 +77,8 @@ ObjectHandle BentArmObject(ArmShape shape) {
   sMesh* forearm =
       AttachMesh(forearmSkin, QuadFacingPlusZ(1, -0.1f, 2, 0.1f, 0), FrontQuadIndices(), 0, 1, 0);
   const float share = shape.sharedWeights ? 0.5f : 1.0f;
-  AddBone(forearm, "forearm", Translation(-1, 0, 0), {{0, share}, {1, share}, {2, share}, {3, share}});
+  AddBone(forearm, "forearm", Translation(-1, 0, 0),
+          {{0, share}, {1, share}, {2, share}, {3, share}});
   if (shape.sharedWeights) {
     AddBone(forearm, "upper", IdentityMatrix(), {{0, share}, {1, share}, {2, share}, {3, share}});
   }
