@@ -33,7 +33,9 @@ std::vector<Playback> Playbacks() {
          msModel model;
          EXPECT_TRUE(model.LoadFromMemory(bytes.data(), bytes.size()));
          model.BuildBindPose();
-         return render::GatherModel(model, frame, nullptr, false);
+         render::DrawList list;
+         render::GatherModel(model, frame, nullptr, false, &list);
+         return list;
        },
        [](Vec3 p) {
          return Vec3{-p.x, p.y, p.z};
@@ -41,7 +43,9 @@ std::vector<Playback> Playbacks() {
       {"host's",
        [options](ArmShape shape, float frame) {
          const ObjectHandle object = BentArmObject(shape);
-         return render::GatherObject(*object, frame, options, nullptr);
+         render::DrawList list;
+         render::GatherObject(*object, frame, options, nullptr, &list);
+         return list;
        },
        [](Vec3 p) { return p; }},
   };

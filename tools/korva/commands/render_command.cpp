@@ -141,15 +141,15 @@ class RenderCommand : public Subcommand {
       model.BuildBindPose();
     }
     if (own) {
-      sources.push_back({"MODEL", [&](float frame) {
-                           return render::GatherModel(
+      sources.push_back({"MODEL", [&](float frame, render::DrawList* list) {
+                           render::GatherModel(
                                model, frame,
                                [&](int material) {
                                  const char* name = model.materials[material].texture;
                                  return textureFiles.Find(
                                      std::string(name, strnlen(name, kMsTextureNameSize)));
                                },
-                               options.skeleton);
+                               options.skeleton, list);
                          }});
     }
     HostSession session(quiet_ ? nullptr : stderr);
@@ -160,11 +160,13 @@ class RenderCommand : public Subcommand {
       session.PrintNotices();
       object = session.object(number);
       if (!object) throw FileError(input_, "the plug-in built no object");
-      sources.push_back({ms3d ? "IMPORTED" : "HOST", [&](float frame) {
-                           return render::GatherObject(
-                               *object, frame, options, [&](const sFrame&, const sMesh& mesh) {
+      sources.push_back({ms3d ? "IMPORTED" : "HOST", [&](float frame, render::DrawList* list) {
+                           render::GatherObject(
+                               *object, frame, options,
+                               [&](const sFrame&, const sMesh& mesh) {
                                  return textureFiles.Find(TextureRecordName(mesh));
-                               });
+                               },
+                               list);
                          }});
     }
 

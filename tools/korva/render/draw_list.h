@@ -35,6 +35,14 @@ struct DrawList {
   std::vector<Vec3> joints;
   std::vector<int> jointParents;  // index in `joints` of the joint above, or -1
   std::vector<std::string> warnings;
+
+  // Empties the list and keeps its storage.
+  void Clear() {
+    triangles.clear();
+    joints.clear();
+    jointParents.clear();
+    warnings.clear();
+  }
 };
 
 // The image of a model material's texture (by material index), or null to draw it untextured.
@@ -43,9 +51,10 @@ using MaterialTextureResolver = std::function<const Image*(int materialIndex)>;
 // The model at `frame` (a negative frame: the rest pose) as its own playback poses it, turned
 // into the host's space the way the import turns it: x negated, windings reversed. Every group's
 // triangles in its material's diffuse colour and texture; joints (with `skeleton`) at their posed
-// origins. Needs BuildBindPose.
-DrawList GatherModel(msModel& model, float frame, const MaterialTextureResolver& textures,
-                     bool skeleton);
+// origins. Needs BuildBindPose. Fills `*list`, reusing its storage: a long animation gathers the
+// same amount every frame.
+void GatherModel(msModel& model, float frame, const MaterialTextureResolver& textures,
+                 bool skeleton, DrawList* list);
 
 // The rectangle that the camera plane coordinates of everything drawn span, over any number of
 // draw lists.

@@ -6,9 +6,10 @@
 
 namespace korva::render {
 
-DrawList GatherModel(msModel& model, float frame, const MaterialTextureResolver& textures,
-                     bool skeleton) {
-  DrawList list;
+void GatherModel(msModel& model, float frame, const MaterialTextureResolver& textures,
+                 bool skeleton, DrawList* out) {
+  out->Clear();
+  DrawList& list = *out;
   const msPosedModel posed = PoseModel(model, frame);
   // The import's mirror: x negated, so each triangle's corners run the other way round.
   const auto mirrored = [](const std::array<float, 3>& p) { return Vec3{-p[0], p[1], p[2]}; };
@@ -68,7 +69,6 @@ DrawList GatherModel(msModel& model, float frame, const MaterialTextureResolver&
       list.jointParents.push_back(model.joints[j].parentIndex);
     }
   }
-  return list;
 }
 
 }  // namespace korva::render

@@ -31,13 +31,13 @@ PosePictures::PosePictures(std::vector<PoseSource> sources, const RenderOptions&
       options_(options),
       framing_(AxesForView(options.view), 0, 0, 0, 0, options.size, options.margin) {}
 
-DrawList PosePictures::Pose(size_t source, float frame) {
-  DrawList list = sources_[source].pose(frame);
-  for (std::string& warning : list.warnings) {
+const DrawList& PosePictures::Pose(size_t source, float frame) {
+  sources_[source].pose(frame, &scratch_);
+  for (std::string& warning : scratch_.warnings) {
     if (seenWarnings_.insert(warning).second) warnings_.push_back(std::move(warning));
   }
-  list.warnings.clear();
-  return list;
+  scratch_.warnings.clear();
+  return scratch_;
 }
 
 void PosePictures::FrameAll(const std::vector<float>& frames) {

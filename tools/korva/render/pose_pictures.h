@@ -12,10 +12,10 @@
 
 namespace korva::render {
 
-// One playback: its caption and what it draws at a frame.
+// One playback: its caption and what it draws at a frame (filled into the list given).
 struct PoseSource {
   std::string caption;
-  std::function<DrawList(float frame)> pose;
+  std::function<void(float frame, DrawList* list)> pose;
 };
 
 // "12" for whole frames, "12.5" or "12.25" otherwise.
@@ -41,7 +41,7 @@ class PosePictures {
   const std::vector<std::string>& warnings() const { return warnings_; }
 
  private:
-  DrawList Pose(size_t source, float frame);
+  const DrawList& Pose(size_t source, float frame);
   int Scale() const;
   int CaptionHeight() const;
   Color TextColor() const;
@@ -51,6 +51,7 @@ class PosePictures {
   Framing framing_;
   int trianglesDrawn_ = 0;
   std::vector<std::string> warnings_;
+  DrawList scratch_;  // one list for every pose: its storage is reused
   std::set<std::string> seenWarnings_;
 };
 

@@ -172,9 +172,10 @@ void Shade(const WorldCorner& corner, Vec3 faceNormal, Vec3 towardsLight, bool l
 }
 }  // namespace
 
-DrawList GatherObject(const sObject& object, float frame, const RenderOptions& options,
-                      const TextureResolver& textures) {
-  DrawList list;
+void GatherObject(const sObject& object, float frame, const RenderOptions& options,
+                  const TextureResolver& textures, DrawList* out) {
+  out->Clear();
+  DrawList& list = *out;
   HostPose pose = PoseObject(object, frame);
   list.warnings = std::move(pose.warnings);
   const bool skin = frame >= 0.0f;
@@ -204,7 +205,6 @@ DrawList GatherObject(const sObject& object, float frame, const RenderOptions& o
         {frameRecord, frameRecord->mesh, pose.combined[i], haveSkin ? &skinned : nullptr}, textures,
         &list.triangles, &list.warnings);
   }
-  return list;
 }
 
 void PictureBounds::Extend(Vec3 p) {
@@ -283,7 +283,8 @@ Image DrawPicture(const DrawList& list, const Framing& framing, const RenderOpti
 RenderResult RenderObject(const sObject& object, const RenderOptions& options,
                           const TextureResolver& textures) {
   RenderResult result;
-  DrawList list = GatherObject(object, -1.0f, options, textures);
+  DrawList list;
+  GatherObject(object, -1.0f, options, textures, &list);
   PictureBounds bounds(AxesForView(options.view));
   bounds.Extend(list);
   result.image = DrawPicture(list, bounds.FramingFor(options.size, options.margin), options,

@@ -47,8 +47,9 @@ RenderResult RenderObject(const sObject& object, const RenderOptions& options,
 
 // The object's meshes and joint frames (frames without a mesh; with options.skeleton) for one
 // picture. A negative `frame` draws the object as stored; any other poses its frame tree by the
-// host's playback at that frame and skins its meshes by their bones.
-DrawList GatherObject(const sObject& object, float frame, const RenderOptions& options,
-                      const TextureResolver& textures);
+// host's playback at that frame and skins its meshes by their bones. Fills `*list`, reusing its
+// storage.
+void GatherObject(const sObject& object, float frame, const RenderOptions& options,
+                  const TextureResolver& textures, DrawList* list);
 
 }  // namespace korva::render
