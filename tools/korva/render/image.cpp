@@ -69,17 +69,14 @@ void Image::set(int x, int y, Color color) {
   pixels_[i + 3] = color.a;
 }
 
-bool LoadImageFile(const std::string& path, Image* image, std::string* error) {
-  int width = 0, height = 0, channels = 0;
-  stbi_uc* data = stbi_load(path.c_str(), &width, &height, &channels, 4);
-  if (!data) {
-    *error = std::string("cannot read image ") + path + ": " + stbi_failure_reason();
-    return false;
-  }
+namespace {
+// Moves stb's RGBA pixels into `*image` and frees them; `what` names the source in errors.
+bool TakeDecoded(stbi_uc* data, int width, int height, const std::string& what, Image* image,
+                 std::string* error) {
   Image loaded(width, height);
   if (loaded.empty()) {
     stbi_image_free(data);
-    *error = "image too large: " + path;
+    *error = "image too large: " + what;
     return false;
   }
   for (int y = 0; y < height; ++y) {
@@ -91,6 +88,43 @@ bool LoadImageFile(const std::string& path, Image* image, std::string* error) {
   stbi_image_free(data);
   *image = std::move(loaded);
   return true;
+}
+}  // namespace
+
+bool LoadImageFile(const std::string& path, Image* image, std::string* error) {
+  int width = 0, height = 0, channels = 0;
+  stbi_uc* data = stbi_load(path.c_str(), &width, &height, &channels, 4);
+  if (!data) {
+    *error = std::string("cannot read image ") + path + ": " + stbi_failure_reason();
+    return false;
+  }
+  return TakeDecoded(data, width, height, path, image, error);
+}
+
+bool DecodeImage(const uint8_t* bytes, size_t size, Image* image, std::string* error) {
+  if (size > static_cast<size_t>(std::numeric_limits<int>::max())) {
+    *error = "image data too large";
+    return false;
+  }
+  int width = 0, height = 0, channels = 0;
+  stbi_uc* data = stbi_load_from_memory(bytes, static_cast<int>(size), &width, &height, &channels, 4);
+  if (!data) {
+    *error = std::string("cannot decode image data: ") + stbi_failure_reason();
+    return false;
+  }
+  return TakeDecoded(data, width, height, "image data", image, error);
+}
+
+bool EncodePng(const Image& image, std::vector<uint8_t>* png) {
+  png->clear();
+  if (image.empty()) return false;
+  const auto append = [](void* context, void* data, int size) {
+    auto* out = static_cast<std::vector<uint8_t>*>(context);
+    const auto* begin = static_cast<const uint8_t*>(data);
+    out->insert(out->end(), begin, begin + size);
+  };
+  return stbi_write_png_to_func(append, png, image.width(), image.height(), 4, image.bytes().data(),
+                                image.width() * 4) != 0;
 }
 
 bool WriteFileBytes(const std::vector<uint8_t>& bytes, const std::string& path,

@@ -1,0 +1,241 @@
+// korva export: MS3D models (as the plug-in imports them) or DBO files as glTF 2.0 assets.
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "commands/subcommand.h"
+#include "gltf/gltf_export.h"
+#include "model/texture.h"
+#include "ms3d/ms_model.h"
+#include "render/texture_files.h"
+#include "support/cli_error.h"
+#include "support/file_kind.h"
+#include "support/host_session.h"
+#include "support/ms3d_layout.h"
+#include "support/ms3d_report.h"
+#include "support/terminal.h"
+
+namespace korva::cli {
+namespace {
+namespace fs = std::filesystem;
+
+constexpr double kDefaultFramesPerSecond = 25.0;
+
+std::string LowerExtension(const std::string& path) {
+  std::string extension = fs::path(path).extension().string();
+  std::transform(extension.begin(), extension.end(), extension.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return extension;
+}
+
+// Writes every file beside its final place, then renames them in order, so a failure leaves
+// neither a half-written file nor a document whose companions are missing. Throws FileError
+// naming the file that failed.
+void WriteFilesBeside(const std::vector<gltf::OutputFile>& files) {
+  std::vector<std::string> temporaries;
+  const auto discard = [&] {
+    for (const std::string& temporary : temporaries) std::remove(temporary.c_str());
+  };
+  for (const gltf::OutputFile& file : files) {
+    std::error_code ignored;
+    if (fs::is_directory(file.path, ignored)) {
+      discard();
+      throw FileError(file.path, "is a folder, not a file");
+    }
+    const std::string temporary = file.path + ".korva-partial";
+    temporaries.push_back(temporary);
+    errno = 0;
+    FILE* out = std::fopen(temporary.c_str(), "wb");
+    bool written = out != nullptr;
+    if (written && !file.bytes.empty()) {
+      written = std::fwrite(file.bytes.data(), 1, file.bytes.size(), out) == file.bytes.size();
+    }
+    if (out && std::fclose(out) != 0) written = false;
+    if (!written) {
+      const int cause = errno;
+      discard();
+      throw FileError(file.path, std::string("cannot be written") +
+                                     (cause ? std::string(" (") + std::strerror(cause) + ")" : ""));
+    }
+  }
+  for (size_t i = 0; i < files.size(); ++i) {
+    std::error_code error;
+    fs::rename(temporaries[i], files[i].path, error);
+    if (error) {
+      discard();
+      throw FileError(files[i].path, "cannot replace the file: " + error.message());
+    }
+  }
+}
+
+std::string StageZeroName(const sMesh& mesh) {
+  if (mesh.textureCount <= 0 || !mesh.textures) return {};
+  const sTexture& stage0 = mesh.textures[0];
+  return std::string(stage0.name, strnlen(stage0.name, sizeof stage0.name));
+}
+
+class ExportCommand : public Subcommand {
+ public:
+  std::string name() const override { return "export"; }
+  std::string summary() const override {
+    return "Writes MS3D models or DBO files as glTF 2.0 (.glb or .gltf)";
+  }
+
+  void Configure(CLI::App& app) override {
+    app.add_option("FILE", inputs_, "MS3D models or DBO files")->required();
+    app.add_option("-o,--output", output_,
+                   "Output file for one input (.glb: one binary file; .gltf: JSON with its .bin "
+                   "and images beside it); output folder (which must exist) for several. "
+                   "Default: each input's path with the format's extension");
+    app.add_option("--format", format_,
+                   "glb or gltf: the format of outputs named after their inputs (default glb)")
+        ->check(CLI::IsMember({"glb", "gltf"}));
+    app.add_option("--fps", framesPerSecond_,
+                   "Animation frames per second (default: the model's own, 25 for DBO files)")
+        ->check(CLI::PositiveNumber);
+    app.add_flag("-q,--quiet", quiet_, "Do not print the plug-in's notices or warnings");
+  }
+
+  int Run() override {
+    const std::vector<std::string> outputs = OutputPaths();
+    HostSession session(quiet_ ? nullptr : stderr);
+    const bool showProgress = inputs_.size() > 1 && !quiet_ && IsTerminal(stderr);
+    std::vector<std::string> written;
+    std::vector<CliError> failures;
+    for (size_t i = 0; i < inputs_.size(); ++i) {
+      if (showProgress) {
+        std::fprintf(stderr, "\r\033[K[%zu/%zu] %s", i + 1, inputs_.size(), inputs_[i].c_str());
+        std::fflush(stderr);
+      }
+      try {
+        std::vector<std::string> warnings;
+        const uint64_t size = ExportOne(session, inputs_[i], outputs[i], &warnings);
+        if (showProgress) std::fprintf(stderr, "\r\033[K");
+        session.PrintNotices();
+        if (!quiet_) {
+          for (const std::string& warning : warnings) {
+            std::fprintf(stderr, "korva: warning: %s: %s\n", inputs_[i].c_str(), warning.c_str());
+          }
+        }
+        written.push_back(outputs[i] + " written (" + std::to_string(size) + " bytes) from " +
+                          inputs_[i]);
+      } catch (const CliError& error) {
+        if (showProgress) std::fprintf(stderr, "\r\033[K");
+        session.DropNotices();
+        for (int32_t number : session.host().ObjectNumbers()) session.Release(number);
+        failures.push_back(error);
+      }
+    }
+    if (showProgress) std::fprintf(stderr, "\r\033[K");
+    if (failures.empty()) {
+      for (const std::string& line : written) std::printf("%s\n", line.c_str());
+      return kExitSuccess;
+    }
+    // As convert: what was written is listed beside the errors and stdout stays empty.
+    for (const std::string& line : written) std::fprintf(stderr, "%s\n", line.c_str());
+    for (size_t i = 0; i + 1 < failures.size(); ++i) {
+      std::fprintf(stderr, "korva: %s\n", failures[i].what());
+    }
+    throw failures.back();
+  }
+
+ private:
+  // Returns the bytes written over all files of the asset.
+  uint64_t ExportOne(HostSession& session, const std::string& input, const std::string& output,
+                     std::vector<std::string>* warnings) {
+    const fs::path folder =
+        fs::path(output).parent_path().empty() ? fs::path(".") : fs::path(output).parent_path();
+    std::error_code error;
+    if (!fs::is_directory(folder, error)) {
+      throw FileError(output, "output folder " + folder.string() + " does not exist");
+    }
+    gltf::ExportOptions options;
+    options.framesPerSecond = framesPerSecond_ > 0 ? framesPerSecond_ : ModelFramesPerSecond(input);
+
+    const int32_t number = session.LoadAny(input);
+    const sObject* object = session.object(number);
+    if (!object) {
+      session.Release(number);
+      throw FileError(input, "the plug-in built no object");
+    }
+    render::TextureFiles textureFiles(input);
+    gltf::GltfAsset asset = gltf::BuildGltf(*object, options, [&](const sMesh& mesh) {
+      return textureFiles.Find(StageZeroName(mesh));
+    });
+    session.Release(number);
+    *warnings = textureFiles.warnings();
+    warnings->insert(warnings->end(), asset.warnings.begin(), asset.warnings.end());
+
+    std::vector<gltf::OutputFile> files;
+    std::string problem;
+    if (!gltf::SerializeGltf(&asset, output, &files, &problem)) throw FileError(output, problem);
+    WriteFilesBeside(files);
+    uint64_t size = 0;
+    for (const gltf::OutputFile& file : files) size += file.bytes.size();
+    return size;
+  }
+
+  // The MS3D file's own animation speed; 25 for DBO files, which do not keep one.
+  static double ModelFramesPerSecond(const std::string& input) {
+    if (DetectFileKind(input) != FileKind::kMs3d) return kDefaultFramesPerSecond;
+    msModel model;
+    Ms3dLayout layout;
+    try {
+      LoadMs3dModel(input, &model, &layout);
+    } catch (const CliError&) {
+      return kDefaultFramesPerSecond;  // the import names what is wrong with the file
+    }
+    return model.framesPerSecond;
+  }
+
+  std::vector<std::string> OutputPaths() const {
+    std::vector<std::string> outputs;
+    const bool intoFolder = inputs_.size() > 1 && !output_.empty();
+    if (intoFolder) {
+      std::error_code error;
+      if (!fs::is_directory(output_, error)) {
+        throw CliError(kExitFileFailure, output_ + ": output folder does not exist");
+      }
+    } else if (!output_.empty()) {
+      const std::string extension = LowerExtension(output_);
+      if (extension != ".glb" && extension != ".gltf") {
+        throw CliError(kExitUsage, output_ + ": the output must end in .glb or .gltf");
+      }
+    }
+    std::map<std::string, std::string> claimed;  // output -> input
+    for (const std::string& input : inputs_) {
+      fs::path out;
+      if (inputs_.size() == 1 && !output_.empty()) {
+        out = output_;
+      } else {
+        out = fs::path(input).replace_extension("." + format_);
+        if (intoFolder) out = fs::path(output_) / out.filename();
+      }
+      const std::string text = out.string();
+      const auto [at, fresh] =
+          claimed.emplace(fs::absolute(out).lexically_normal().string(), input);
+      if (!fresh) {
+        throw CliError(kExitUsage,
+                       input + " and " + at->second + " would both be written to " + text);
+      }
+      outputs.push_back(text);
+    }
+    return outputs;
+  }
+
+  std::vector<std::string> inputs_;
+  std::string output_;
+  std::string format_ = "glb";
+  double framesPerSecond_ = 0;
+  bool quiet_ = false;
+};
+
+}  // namespace
+}  // namespace korva::cli
+
+KORVA_SUBCOMMAND(korva::cli::ExportCommand);
