@@ -1,6 +1,6 @@
 // Validates each glTF asset named on the command line with the glTF validator. Prints one line per
-// message (severity, code, pointer, text) and a summary per file; exits 1 when any file has an
-// error or cannot be read.
+// error or warning (severity, code, pointer, text), a summary per file and a last line
+// "N passed, M failed" (a file fails on any error); exits 1 when any file failed.
 'use strict';
 const fs = require('fs');
 const path = require('path');
@@ -30,14 +30,16 @@ async function validate(file) {
 }
 
 (async () => {
-  let ok = true;
+  let passed = 0, failed = 0;
   for (const file of process.argv.slice(2)) {
+    let ok = false;
     try {
-      ok = (await validate(file)) && ok;
+      ok = await validate(file);
     } catch (error) {
       console.log(`${file}: error cannot be validated: ${error}`);
-      ok = false;
     }
+    if (ok) ++passed; else ++failed;
   }
-  process.exit(ok ? 0 : 1);
+  console.log(`${passed} passed, ${failed} failed`);
+  process.exit(failed === 0 && passed > 0 ? 0 : 1);
 })();

@@ -613,13 +613,28 @@ class Exporter {
                            corners.size(), TINYGLTF_TARGET_ELEMENT_ARRAY_BUFFER);
     }
     primitive.material = AddMaterial(node, mesh, !texcoords.empty());
-    AddSkin(node, mesh, label, count, &primitive);
+    const int skin = AddSkin(node, mesh, label, count, &primitive);
 
     tinygltf::Mesh gltfMesh;
     gltfMesh.name = model_.nodes[node].name;
     gltfMesh.primitives.push_back(primitive);
     model_.meshes.push_back(gltfMesh);
-    model_.nodes[node].mesh = static_cast<int>(model_.meshes.size() - 1);
+    // glTF places a skinned mesh by its joints alone and ignores the transform and parents of the
+    // node holding it; a plain node at the top holds it then, so nothing pretends otherwise. Its
+    // frame stays in the tree (as the joint of the vertices no bone moves).
+    int holder = static_cast<int>(node);
+    if (skin >= 0) {
+      holder = static_cast<int>(model_.nodes.size());
+      frames_.push_back(nullptr);
+      parents_.push_back(-1);
+      worlds_.push_back(Identity());
+      hasTrs_.push_back(true);
+      tinygltf::Node skinned;
+      skinned.name = model_.nodes[node].name + " (skinned mesh)";
+      skinned.skin = skin;
+      model_.nodes.push_back(skinned);
+    }
+    model_.nodes[holder].mesh = static_cast<int>(model_.meshes.size() - 1);
   }
 
   int AddMaterial(size_t node, const sMesh& mesh, bool hasTexcoords) {
@@ -731,9 +746,10 @@ class Exporter {
   // takes the joint's rest place back to the mesh frame's, so a viewer draws the rest pose where
   // the renderer draws the mesh whatever the bones' offset matrices hold. Vertices that no bone
   // moves follow the mesh frame itself, which joins the skin as its last joint.
-  void AddSkin(size_t node, const sMesh& mesh, const std::string& label, size_t vertexCount,
-               tinygltf::Primitive* primitive) {
-    if (mesh.boneCount <= 0 || !mesh.bones) return;
+  // Returns the skin's index, or -1 when the mesh has none.
+  int AddSkin(size_t node, const sMesh& mesh, const std::string& label, size_t vertexCount,
+              tinygltf::Primitive* primitive) {
+    if (mesh.boneCount <= 0 || !mesh.bones) return -1;
     std::vector<int> joints;         // node per joint
     std::vector<int> jointOfBone(mesh.boneCount, -1);
     size_t unnamed = 0, offsetsReplaced = 0;
@@ -753,7 +769,7 @@ class Exporter {
       Warn(label + ": " + std::to_string(unnamed) +
            " bones name no frame; their influences are left out");
     }
-    if (joints.empty()) return;
+    if (joints.empty()) return -1;
     offsetsReplaced_ += offsetsReplaced;
 
     std::vector<std::vector<std::pair<int, float>>> influences(vertexCount);
@@ -842,7 +858,7 @@ class Exporter {
         buffer_.Accessor(weightData, TINYGLTF_COMPONENT_TYPE_FLOAT, TINYGLTF_TYPE_VEC4,
                          vertexCount, TINYGLTF_TARGET_ARRAY_BUFFER);
     model_.skins.push_back(skin);
-    model_.nodes[node].skin = static_cast<int>(model_.skins.size() - 1);
+    return static_cast<int>(model_.skins.size() - 1);
   }
 
   // Whether the bone's offset matrix is the inverse bind matrix the frame tree gives.
