@@ -1,5 +1,7 @@
 // What the export writes beyond the picture: keys, skins, index sizes, and `korva export`'s files
 // and failures.
+#include "gltf/gltf_export.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -7,7 +9,6 @@
 #include <filesystem>
 
 #include "cli/korva_runner.h"
-#include "gltf/gltf_export.h"
 #include "gltf/gltf_reading.h"
 #include "model/animation.h"
 #include "model/bone.h"
@@ -53,9 +54,24 @@ TEST(GltfExport, KeysGiveThePoseOfTheMatrixTheyDescribe) {
     D3DXQUATERNION axis;  // unit axis as x, y, z (w unused)
   };
   const Case cases[] = {
-      {"about x", [](float a) { D3DXMATRIX m; return *platform::MatrixRotationX(&m, a); }, {1, 0, 0, 0}},
-      {"about y", [](float a) { D3DXMATRIX m; return *platform::MatrixRotationY(&m, a); }, {0, 1, 0, 0}},
-      {"about z", [](float a) { D3DXMATRIX m; return *platform::MatrixRotationZ(&m, a); }, {0, 0, 1, 0}},
+      {"about x",
+       [](float a) {
+         D3DXMATRIX m;
+         return *platform::MatrixRotationX(&m, a);
+       },
+       {1, 0, 0, 0}},
+      {"about y",
+       [](float a) {
+         D3DXMATRIX m;
+         return *platform::MatrixRotationY(&m, a);
+       },
+       {0, 1, 0, 0}},
+      {"about z",
+       [](float a) {
+         D3DXMATRIX m;
+         return *platform::MatrixRotationZ(&m, a);
+       },
+       {0, 0, 1, 0}},
   };
   for (const Case& c : cases) {
     const float angle = 0.8f;
@@ -73,7 +89,8 @@ TEST(GltfExport, KeysGiveThePoseOfTheMatrixTheyDescribe) {
     track->positionKeys[0].position = {1, 2, 3};
     track->rotationKeys = NewKeys<sRotateKey>(1);
     const float s = std::sin(angle / 2);
-    track->rotationKeys[0].rotation = {c.axis.x * s, c.axis.y * s, c.axis.z * s, std::cos(angle / 2)};
+    track->rotationKeys[0].rotation = {c.axis.x * s, c.axis.y * s, c.axis.z * s,
+                                       std::cos(angle / 2)};
 
     const tinygltf::Model model = Export(*object);
     ASSERT_EQ(model.animations.size(), 1u) << c.name;
@@ -153,7 +170,8 @@ TEST(GltfExport, AtMostFourInfluencesPerVertexLargestKeptAndRenormalised) {
   EXPECT_EQ(model.nodes[skin.joints.at(size_t(joints[4]))].name, "mesh");
   EXPECT_EQ(weights[4], 1.0f);
   bool warned = false;
-  for (const std::string& w : warnings) warned |= w.find("1 vertices had more than 4") != std::string::npos;
+  for (const std::string& w : warnings)
+    warned |= w.find("1 vertices had more than 4") != std::string::npos;
   EXPECT_TRUE(warned);
 }
 

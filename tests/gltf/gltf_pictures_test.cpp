@@ -13,8 +13,8 @@
 #include <map>
 
 #include "cli/korva_runner.h"
-#include "gltf/gltf_reading.h"
 #include "gltf/gltf_export.h"
+#include "gltf/gltf_reading.h"
 #include "model/host_heap.h"
 #include "model/texture.h"
 #include "render/object_builder.h"
@@ -28,7 +28,9 @@ using cli_tests::ScratchFolder;
 
 using Mat = std::array<double, 16>;  // column major, as glTF stores it
 
-Mat MatIdentity() { return {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}; }
+Mat MatIdentity() {
+  return {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+}
 
 Mat MatMultiply(const Mat& a, const Mat& b) {
   Mat r{};
@@ -46,8 +48,8 @@ Mat LocalMatrix(const tinygltf::Node& node) {
     std::copy(node.matrix.begin(), node.matrix.end(), m.begin());
     return m;
   }
-  const std::vector<double> t = node.translation.empty() ? std::vector<double>{0, 0, 0}
-                                                         : node.translation;
+  const std::vector<double> t =
+      node.translation.empty() ? std::vector<double>{0, 0, 0} : node.translation;
   const std::vector<double> q =
       node.rotation.empty() ? std::vector<double>{0, 0, 0, 1} : node.rotation;
   const std::vector<double> s = node.scale.empty() ? std::vector<double>{1, 1, 1} : node.scale;
@@ -127,7 +129,8 @@ void BuildViewerScene(const tinygltf::Model& model, ViewerScene* scene) {
       if (gltfNode.skin >= 0) {
         const tinygltf::Skin& skin = model.skins[gltfNode.skin];
         const std::vector<float> inverse = ReadAccessor(model, skin.inverseBindMatrices, &n);
-        const std::vector<float> joints = ReadAccessor(model, primitive.attributes.at("JOINTS_0"), &n);
+        const std::vector<float> joints =
+            ReadAccessor(model, primitive.attributes.at("JOINTS_0"), &n);
         const std::vector<float> weights =
             ReadAccessor(model, primitive.attributes.at("WEIGHTS_0"), &n);
         for (size_t v = 0; v < count; ++v) {
@@ -137,7 +140,8 @@ void BuildViewerScene(const tinygltf::Model& model, ViewerScene* scene) {
             if (weight == 0) continue;
             const size_t joint = static_cast<size_t>(joints[v * 4 + k]);
             Mat bind;
-            std::copy(inverse.begin() + joint * 16, inverse.begin() + joint * 16 + 16, bind.begin());
+            std::copy(inverse.begin() + joint * 16, inverse.begin() + joint * 16 + 16,
+                      bind.begin());
             const Mat m = MatMultiply(world[skin.joints.at(joint)], bind);
             for (int e = 0; e < 16; ++e) sum[e] += weight * m[e];
           }
@@ -176,8 +180,8 @@ void BuildViewerScene(const tinygltf::Model& model, ViewerScene* scene) {
           built.position = {float(p[0]), float(p[1]), float(-p[2])};
           built.normal = {0, 0, 0};
           if (!normals.empty()) {
-            const auto d = Apply(vertexMatrix[v], normals[v * 3], normals[v * 3 + 1],
-                                 normals[v * 3 + 2], 0);
+            const auto d =
+                Apply(vertexMatrix[v], normals[v * 3], normals[v * 3 + 1], normals[v * 3 + 2], 0);
             built.normal = render::Normalize(render::Vec3{float(d[0]), float(d[1]), float(-d[2])});
           }
           if (!texcoords.empty()) built.u = texcoords[v * 2], built.v = texcoords[v * 2 + 1];
@@ -201,8 +205,8 @@ void BuildViewerScene(const tinygltf::Model& model, ViewerScene* scene) {
       const tinygltf::Material* material =
           primitive.material >= 0 ? &model.materials[primitive.material] : nullptr;
       if (material) base = material->pbrMetallicRoughness.baseColorFactor;
-      sMesh* mesh = AttachMesh(holder, vertices, {}, float(base[0]), float(base[1]),
-                               float(base[2]));
+      sMesh* mesh =
+          AttachMesh(holder, vertices, {}, float(base[0]), float(base[1]), float(base[2]));
       mesh->drawPrimitiveCount = mesh->vertexCount / 3;
       for (size_t v = 0; v < argb.size(); ++v) {
         std::memcpy(mesh->vertexData + v * 36 + 24, &argb[v], 4);
@@ -288,7 +292,8 @@ int ExpectSamePicture(const render::Image& expected, const render::Image& actual
     }
   }
   const int total = expected.width() * expected.height();
-  EXPECT_LE(silhouette, total / 500) << label << ": " << silhouette << " pixels of the outline differ";
+  EXPECT_LE(silhouette, total / 500)
+      << label << ": " << silhouette << " pixels of the outline differ";
   EXPECT_LE(differingBlocks, blocks / 100) << label << ": " << differingBlocks << " blocks differ";
   if ((silhouette > total / 500 || differingBlocks > blocks / 100) &&
       std::getenv("KORVA_KEEP_PICTURES")) {
@@ -359,8 +364,10 @@ const BuiltCase kBuiltCases[] = {
        AsymmetricQuads(child, 4);
        AsymmetricQuads(AddFrame(object, nullptr, Translation(-2, 0, 1), "second root"), 4);
      }},
-    {"strip", [](sObject* object) { AsymmetricQuads(AddFrame(object, nullptr, TurnedAndMoved(), "s"), 5); }},
-    {"fan", [](sObject* object) { AsymmetricQuads(AddFrame(object, nullptr, TurnedAndMoved(), "f"), 6); }},
+    {"strip",
+     [](sObject* object) { AsymmetricQuads(AddFrame(object, nullptr, TurnedAndMoved(), "s"), 5); }},
+    {"fan",
+     [](sObject* object) { AsymmetricQuads(AddFrame(object, nullptr, TurnedAndMoved(), "f"), 6); }},
     {"unindexed list",
      [](sObject* object) {
        sFrame* frame = AddFrame(object, nullptr, TurnedAndMoved(), "u");
@@ -378,8 +385,8 @@ TEST(GltfPictures, HandBuiltObjectsLookTheSameInAViewer) {
     built.build(object.get());
     const tinygltf::Model model = LoadGlb(ExportGlb(*object));
     int drawn = 0;
-    for (render::View view : {render::View::kFront, render::View::kLeft, render::View::kRight,
-                              render::View::kIso}) {
+    for (render::View view :
+         {render::View::kFront, render::View::kLeft, render::View::kRight, render::View::kIso}) {
       render::RenderOptions options;
       options.view = view;
       options.size = 256;
@@ -394,11 +401,13 @@ TEST(GltfPictures, HandBuiltObjectsLookTheSameInAViewer) {
 // Real and bundled models through the built tool: `korva export` against `korva render`.
 TEST(GltfPictures, ExportedModelsLookAsKorvaRenderDrawsThem) {
   ScratchFolder scratch;
-  std::vector<fs::path> inputs = {cli_tests::CopyInto(cli_tests::ExamplesFolder() / "crane.ms3d",
-                                                      scratch.path())};
+  std::vector<fs::path> inputs = {
+      cli_tests::CopyInto(cli_tests::ExamplesFolder() / "crane.ms3d", scratch.path())};
   cli_tests::CopyInto(cli_tests::ExamplesFolder() / "crane.bmp", scratch.path());
   // The same model saved as a DBO file and read back by the plug-in.
-  ASSERT_EQ(RunKorva({"convert", "-q", "crane.ms3d", "-o", "crane_saved.dbo"}, scratch.path()).exitCode, 0);
+  ASSERT_EQ(
+      RunKorva({"convert", "-q", "crane.ms3d", "-o", "crane_saved.dbo"}, scratch.path()).exitCode,
+      0);
   inputs.push_back(scratch.path() / "crane_saved.dbo");
   std::error_code ignored;
   for (const auto& entry : fs::directory_iterator(cli_tests::TestdataFolder(), ignored)) {
@@ -411,18 +420,19 @@ TEST(GltfPictures, ExportedModelsLookAsKorvaRenderDrawsThem) {
     const tinygltf::Model model = LoadGlb(cli_tests::ReadBytes(glb));
     for (const char* view : {"front", "left"}) {
       const std::string png = scratch / (input.stem().string() + "_" + view + ".png");
-      ASSERT_EQ(RunKorva({"render", "-q", input.string(), "--view", view, "--size", "256", "-o", png},
-                         scratch.path())
-                    .exitCode,
-                0);
+      ASSERT_EQ(
+          RunKorva({"render", "-q", input.string(), "--view", view, "--size", "256", "-o", png},
+                   scratch.path())
+              .exitCode,
+          0);
       render::Image source;
       std::string error;
       ASSERT_TRUE(render::LoadImageFile(png, &source, &error)) << error;
-      const int drawn = ExpectSamePicture(
-          source,
-          RenderViewer(model, std::string(view) == "front" ? render::View::kFront
-                                                                         : render::View::kLeft),
-          input.filename().string() + " " + view);
+      const int drawn =
+          ExpectSamePicture(source,
+                            RenderViewer(model, std::string(view) == "front" ? render::View::kFront
+                                                                             : render::View::kLeft),
+                            input.filename().string() + " " + view);
       EXPECT_GT(drawn, 256 * 256 / 100) << input << " " << view << ": nothing drawn";
     }
   }

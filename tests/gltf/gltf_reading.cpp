@@ -9,8 +9,8 @@
 
 namespace korva::testing {
 namespace {
-bool DecodeForLoader(tinygltf::Image* image, const int, std::string* error, std::string*, int,
-                     int, const unsigned char* bytes, int size, void*) {
+bool DecodeForLoader(tinygltf::Image* image, const int, std::string* error, std::string*, int, int,
+                     const unsigned char* bytes, int size, void*) {
   render::Image decoded;
   if (!render::DecodeImage(bytes, static_cast<size_t>(size), &decoded, error)) return false;
   image->width = decoded.width();
@@ -34,7 +34,6 @@ tinygltf::Model LoadGlb(const std::vector<uint8_t>& bytes) {
       << error;
   return model;
 }
-
 
 std::vector<float> ReadAccessor(const tinygltf::Model& model, int index, int* components) {
   const tinygltf::Accessor& accessor = model.accessors.at(index);

@@ -2,8 +2,8 @@
 // models the hardening tests share (static, skinned with several groups, animated, without
 // materials), and DBO files with one mesh per vertex format the DBO reader takes, strips and fans,
 // a mesh without indices too large for 16-bit ones, bones and matrix-key animation.
-#include <cstdio>
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -21,8 +21,12 @@ namespace {
 
 constexpr uint32_t kXyz = 0x002, kNormal = 0x010, kPointSize = 0x020, kDiffuse = 0x040,
                    kSpecular = 0x080;
-constexpr uint32_t TexSets(uint32_t n) { return n << 8; }
-constexpr uint32_t XyzBlend(uint32_t weights) { return 0x004 + 2 * weights; }
+constexpr uint32_t TexSets(uint32_t n) {
+  return n << 8;
+}
+constexpr uint32_t XyzBlend(uint32_t weights) {
+  return 0x004 + 2 * weights;
+}
 
 struct Element {
   int offset;
@@ -56,8 +60,8 @@ void Reformat(sMesh* mesh, int stride, int position, int normal, int diffuse, in
 // A quad with the FVF code's layout.
 void FvfQuad(sObject* object, uint32_t fvf, const char* name) {
   sFrame* frame = AddFrame(object, nullptr, Translation(0, 0, 0), name);
-  sMesh* mesh = AttachMesh(frame, QuadFacingPlusZ(-1, -1, 1, 1, 0), FrontQuadIndices(), 0.8f,
-                           0.6f, 0.4f);
+  sMesh* mesh =
+      AttachMesh(frame, QuadFacingPlusZ(-1, -1, 1, 1, 0), FrontQuadIndices(), 0.8f, 0.6f, 0.4f);
   int stride = 12;
   const uint32_t positionBits = fvf & 0x400E;
   if (positionBits != kXyz) stride += static_cast<int>((positionBits - 0x004) / 2) * 4;
@@ -80,13 +84,15 @@ void FvfQuad(sObject* object, uint32_t fvf, const char* name) {
 // A quad whose layout is given by a vertex declaration (FVF 0), elements out of order.
 void DeclarationQuad(sObject* object) {
   sFrame* frame = AddFrame(object, nullptr, Translation(0, 0, 0), "declared");
-  sMesh* mesh = AttachMesh(frame, QuadFacingPlusZ(-1, -1, 1, 1, 0), FrontQuadIndices(), 0.3f,
-                           0.7f, 0.9f);
+  sMesh* mesh =
+      AttachMesh(frame, QuadFacingPlusZ(-1, -1, 1, 1, 0), FrontQuadIndices(), 0.3f, 0.7f, 0.9f);
   // texcoord at 0, colour at 8, position at 12, normal at 24.
   Reformat(mesh, 36, 12, 24, 8, 0, 2);
   mesh->fvf = 0;
-  const D3DVERTEXELEMENT9 elements[] = {{0, 0, 1, 0, 5, 0},  {0, 8, 4, 0, 10, 0},
-                                        {0, 12, 2, 0, 0, 0}, {0, 24, 2, 0, 3, 0},
+  const D3DVERTEXELEMENT9 elements[] = {{0, 0, 1, 0, 5, 0},
+                                        {0, 8, 4, 0, 10, 0},
+                                        {0, 12, 2, 0, 0, 0},
+                                        {0, 24, 2, 0, 3, 0},
                                         {0xFF, 0, 17, 0, 0, 0}};
   std::memcpy(mesh->declaration, elements, sizeof elements);
 }
@@ -135,7 +141,7 @@ void BonesAndMatrixKeys(sObject* object) {
   for (int b = 0; b < count; ++b) {
     sBone& bone = mesh->bones[b];
     std::strcpy(bone.name, names[b]);
-    const std::vector<uint32_t> vertices = b == 0 ? std::vector<uint32_t>{0, 1}
+    const std::vector<uint32_t> vertices = b == 0   ? std::vector<uint32_t>{0, 1}
                                            : b == 1 ? std::vector<uint32_t>{2, 3, 0}
                                                     : std::vector<uint32_t>{0};
     bone.vertexCount = static_cast<int32_t>(vertices.size());

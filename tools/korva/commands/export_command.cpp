@@ -16,8 +16,6 @@
 #include "support/cli_error.h"
 #include "support/file_kind.h"
 #include "support/host_session.h"
-#include "support/ms3d_layout.h"
-#include "support/ms3d_report.h"
 #include "support/terminal.h"
 
 namespace korva::cli {
@@ -183,13 +181,10 @@ class ExportCommand : public Subcommand {
   // The MS3D file's own animation speed; 25 for DBO files, which do not keep one.
   static double ModelFramesPerSecond(const std::string& input) {
     if (DetectFileKind(input) != FileKind::kMs3d) return kDefaultFramesPerSecond;
+    // The plug-in's object does not keep the rate; the model's own reader gives it (a model it
+    // refuses fails the import next, which names what is wrong).
     msModel model;
-    Ms3dLayout layout;
-    try {
-      LoadMs3dModel(input, &model, &layout);
-    } catch (const CliError&) {
-      return kDefaultFramesPerSecond;  // the import names what is wrong with the file
-    }
+    if (!model.LoadFromFile(input.c_str())) return kDefaultFramesPerSecond;
     return model.framesPerSecond;
   }
 

@@ -88,7 +88,9 @@ bool Invert(const Mat4& in, Mat4* out) {
 // The host maps a row vector p to p x H in a left-handed space; glTF maps a column vector to C x p
 // in a right-handed one. Transposing turns one convention into the other and mirroring z on both
 // sides (S C S, S = diag(1, 1, -1, 1)) keeps what the matrix does to the mirrored points.
-double MirrorSign(int axis) { return axis == 2 ? -1.0 : 1.0; }
+double MirrorSign(int axis) {
+  return axis == 2 ? -1.0 : 1.0;
+}
 
 Mat4 FromHost(const D3DXMATRIX& host) {
   Mat4 r;
@@ -100,7 +102,9 @@ Mat4 FromHost(const D3DXMATRIX& host) {
   return r;
 }
 
-std::array<double, 3> MirrorPoint(const D3DXVECTOR3& v) { return {v.x, v.y, -double(v.z)}; }
+std::array<double, 3> MirrorPoint(const D3DXVECTOR3& v) {
+  return {v.x, v.y, -double(v.z)};
+}
 
 // A rotation of the host (x, y, z, w) seen in the mirrored space: the axis is mirrored and, since
 // a mirror also turns the sense of rotation, negated: (-x, -y, z, w).
@@ -108,7 +112,9 @@ std::array<double, 4> MirrorQuaternion(const D3DXQUATERNION& q) {
   return {-double(q.x), -double(q.y), double(q.z), double(q.w)};
 }
 
-bool Finite(double value) { return std::isfinite(value); }
+bool Finite(double value) {
+  return std::isfinite(value);
+}
 
 // Unit quaternion, or identity when it has no length or is not finite.
 std::array<double, 4> NormalizeQuaternion(std::array<double, 4> q) {
@@ -232,8 +238,8 @@ class BufferWriter {
   }
 
   template <typename T>
-  int Accessor(const std::vector<T>& values, int componentType, int type, size_t count,
-               int target, bool normalized = false) {
+  int Accessor(const std::vector<T>& values, int componentType, int type, size_t count, int target,
+               bool normalized = false) {
     tinygltf::Accessor accessor;
     accessor.bufferView = View(values.data(), values.size() * sizeof(T), target);
     accessor.componentType = componentType;
@@ -248,8 +254,7 @@ class BufferWriter {
   int FloatAccessorWithBounds(const std::vector<float>& values, int components, int type,
                               int target) {
     const size_t count = values.size() / components;
-    const int index =
-        Accessor(values, TINYGLTF_COMPONENT_TYPE_FLOAT, type, count, target);
+    const int index = Accessor(values, TINYGLTF_COMPONENT_TYPE_FLOAT, type, count, target);
     std::vector<double> low(components, 0.0), high(components, 0.0);
     for (size_t i = 0; i < count; ++i) {
       for (int c = 0; c < components; ++c) {
@@ -282,6 +287,15 @@ class Exporter {
     model_.asset.version = "2.0";
     model_.asset.generator = "korva export";
     CollectNodes();
+    // Room for every mesh's attributes at once (at most 80 bytes a vertex, 4 an index): growing
+    // the buffer attribute by attribute would copy it over and over.
+    size_t estimate = 0;
+    for (const sFrame* frame : frames_) {
+      if (!frame || !frame->mesh) continue;
+      estimate += 80 * static_cast<size_t>(std::max(frame->mesh->vertexCount, 0)) +
+                  4 * static_cast<size_t>(std::max(frame->mesh->indexCount, 0));
+    }
+    model_.buffers[0].data.reserve(std::min<size_t>(estimate, size_t(1) << 30));
     for (size_t n = 0; n < frames_.size(); ++n) {
       const sFrame* frame = frames_[n];
       if (frame && frame->mesh) AddMesh(n, *frame->mesh);
@@ -319,9 +333,8 @@ class Exporter {
   void CollectNodes() {
     std::vector<std::pair<const sFrame*, int>> stack;
     for (const sFrame* root = object_.rootFrame; root; root = root->nextSibling) {
-      if (std::find_if(stack.begin(), stack.end(), [&](const auto& entry) {
-            return entry.first == root;
-          }) != stack.end()) {
+      if (std::find_if(stack.begin(), stack.end(),
+                       [&](const auto& entry) { return entry.first == root; }) != stack.end()) {
         Warn("the root frames' sibling chain loops; the loop is cut");
         break;
       }
@@ -542,7 +555,8 @@ class Exporter {
     if (layout.diffuse >= 0) colors.resize(count * 4);
     size_t badPositions = 0, badNormals = 0;
     for (size_t v = 0; v < count; ++v) {
-      const render::Vertex vertex = render::ReadVertex(mesh.vertexData + v * mesh.vertexSize, layout);
+      const render::Vertex vertex =
+          render::ReadVertex(mesh.vertexData + v * mesh.vertexSize, layout);
       float* p = &positions[v * 3];
       p[0] = vertex.position.x, p[1] = vertex.position.y, p[2] = -vertex.position.z;
       if (!std::isfinite(p[0]) || !std::isfinite(p[1]) || !std::isfinite(p[2])) {
@@ -585,19 +599,19 @@ class Exporter {
     primitive.attributes["POSITION"] = buffer_.FloatAccessorWithBounds(
         positions, 3, TINYGLTF_TYPE_VEC3, TINYGLTF_TARGET_ARRAY_BUFFER);
     if (!normals.empty()) {
-      primitive.attributes["NORMAL"] = buffer_.Accessor(
-          normals, TINYGLTF_COMPONENT_TYPE_FLOAT, TINYGLTF_TYPE_VEC3, count,
-          TINYGLTF_TARGET_ARRAY_BUFFER);
+      primitive.attributes["NORMAL"] =
+          buffer_.Accessor(normals, TINYGLTF_COMPONENT_TYPE_FLOAT, TINYGLTF_TYPE_VEC3, count,
+                           TINYGLTF_TARGET_ARRAY_BUFFER);
     }
     if (!texcoords.empty()) {
-      primitive.attributes["TEXCOORD_0"] = buffer_.Accessor(
-          texcoords, TINYGLTF_COMPONENT_TYPE_FLOAT, TINYGLTF_TYPE_VEC2, count,
-          TINYGLTF_TARGET_ARRAY_BUFFER);
+      primitive.attributes["TEXCOORD_0"] =
+          buffer_.Accessor(texcoords, TINYGLTF_COMPONENT_TYPE_FLOAT, TINYGLTF_TYPE_VEC2, count,
+                           TINYGLTF_TARGET_ARRAY_BUFFER);
     }
     if (!colors.empty()) {
-      primitive.attributes["COLOR_0"] = buffer_.Accessor(
-          colors, TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE, TINYGLTF_TYPE_VEC4, count,
-          TINYGLTF_TARGET_ARRAY_BUFFER, true);
+      primitive.attributes["COLOR_0"] =
+          buffer_.Accessor(colors, TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE, TINYGLTF_TYPE_VEC4, count,
+                           TINYGLTF_TARGET_ARRAY_BUFFER, true);
     }
     // The host's 16-bit indices stay 16-bit; indices made for an unindexed mesh, or any index that
     // would read as 16-bit primitive restart (0xFFFF), need 32 bits.
@@ -750,7 +764,7 @@ class Exporter {
   int AddSkin(size_t node, const sMesh& mesh, const std::string& label, size_t vertexCount,
               tinygltf::Primitive* primitive) {
     if (mesh.boneCount <= 0 || !mesh.bones) return -1;
-    std::vector<int> joints;         // node per joint
+    std::vector<int> joints;  // node per joint
     std::vector<int> jointOfBone(mesh.boneCount, -1);
     size_t unnamed = 0, offsetsReplaced = 0;
     for (int32_t b = 0; b < mesh.boneCount; ++b) {
@@ -772,11 +786,16 @@ class Exporter {
     if (joints.empty()) return -1;
     offsetsReplaced_ += offsetsReplaced;
 
-    std::vector<std::vector<std::pair<int, float>>> influences(vertexCount);
+    // Four slots per vertex, filled in bone order; a vertex that needs a fifth moves all its
+    // influences to a list of its own (rare), so the largest four can be chosen exactly.
+    using Influence = std::pair<int, float>;
+    std::vector<Influence> slots(vertexCount * kMaxInfluences, Influence(-1, 0.0f));
+    std::map<size_t, std::vector<Influence>> crowded;
     size_t outside = 0;
     for (int32_t b = 0; b < mesh.boneCount; ++b) {
       const sBone& bone = mesh.bones[b];
-      if (jointOfBone[b] < 0 || bone.vertexCount <= 0 || !bone.vertices || !bone.weights) continue;
+      const int joint = jointOfBone[b];
+      if (joint < 0 || bone.vertexCount <= 0 || !bone.vertices || !bone.weights) continue;
       for (int32_t k = 0; k < bone.vertexCount; ++k) {
         const uint32_t vertex = bone.vertices[k];
         const float weight = bone.weights[k];
@@ -785,13 +804,27 @@ class Exporter {
           continue;
         }
         if (!(weight > 0.0f) || !std::isfinite(weight)) continue;
-        auto& list = influences[vertex];
-        const auto same = std::find_if(list.begin(), list.end(),
-                                       [&](const auto& entry) { return entry.first == jointOfBone[b]; });
-        if (same != list.end()) {
+        const auto more = crowded.find(vertex);
+        Influence* begin = &slots[vertex * kMaxInfluences];
+        Influence* end = begin + kMaxInfluences;
+        if (more != crowded.end()) begin = more->second.data(), end = begin + more->second.size();
+        Influence* same =
+            std::find_if(begin, end, [&](const Influence& i) { return i.first == joint; });
+        if (same != end) {
           same->second += weight;
+          continue;
+        }
+        if (more != crowded.end()) {
+          more->second.emplace_back(joint, weight);
+          continue;
+        }
+        Influence* free = std::find_if(begin, end, [](const Influence& i) { return i.first < 0; });
+        if (free != end) {
+          *free = Influence(joint, weight);
         } else {
-          list.emplace_back(jointOfBone[b], weight);
+          std::vector<Influence>& all = crowded[vertex];
+          all.assign(begin, end);
+          all.emplace_back(joint, weight);
         }
       }
     }
@@ -799,26 +832,25 @@ class Exporter {
       Warn(label + ": " + std::to_string(outside) +
            " bone influences name vertices past the mesh's; left out");
     }
+    for (auto& [vertex, all] : crowded) {
+      std::stable_sort(all.begin(), all.end(),
+                       [](const Influence& a, const Influence& b) { return a.second > b.second; });
+      std::copy(all.begin(), all.begin() + kMaxInfluences, &slots[vertex * kMaxInfluences]);
+    }
+    const size_t lost = crowded.size();
     const int ownJoint = static_cast<int>(joints.size());
     bool ownJointUsed = false;
-    size_t lost = 0;
     std::vector<uint16_t> jointData(vertexCount * kMaxInfluences, 0);
     std::vector<float> weightData(vertexCount * kMaxInfluences, 0.0f);
     for (size_t v = 0; v < vertexCount; ++v) {
-      auto& list = influences[v];
-      if (list.size() > kMaxInfluences) {
-        ++lost;
-        std::stable_sort(list.begin(), list.end(),
-                         [](const auto& a, const auto& b) { return a.second > b.second; });
-        list.resize(kMaxInfluences);
-      }
-      if (list.empty()) {
-        list.emplace_back(ownJoint, 1.0f);
+      Influence* list = &slots[v * kMaxInfluences];
+      if (list[0].first < 0) {
+        list[0] = Influence(ownJoint, 1.0f);
         ownJointUsed = true;
       }
       double sum = 0;
-      for (const auto& entry : list) sum += entry.second;
-      for (size_t k = 0; k < list.size(); ++k) {
+      for (int k = 0; k < kMaxInfluences && list[k].first >= 0; ++k) sum += list[k].second;
+      for (int k = 0; k < kMaxInfluences && list[k].first >= 0; ++k) {
         jointData[v * kMaxInfluences + k] = static_cast<uint16_t>(list[k].first);
         weightData[v * kMaxInfluences + k] = static_cast<float>(list[k].second / sum);
       }
@@ -855,8 +887,8 @@ class Exporter {
                            vertexCount, TINYGLTF_TARGET_ARRAY_BUFFER);
     }
     primitive->attributes["WEIGHTS_0"] =
-        buffer_.Accessor(weightData, TINYGLTF_COMPONENT_TYPE_FLOAT, TINYGLTF_TYPE_VEC4,
-                         vertexCount, TINYGLTF_TARGET_ARRAY_BUFFER);
+        buffer_.Accessor(weightData, TINYGLTF_COMPONENT_TYPE_FLOAT, TINYGLTF_TYPE_VEC4, vertexCount,
+                         TINYGLTF_TARGET_ARRAY_BUFFER);
     model_.skins.push_back(skin);
     return static_cast<int>(model_.skins.size() - 1);
   }
@@ -869,7 +901,8 @@ class Exporter {
     const Mat4 given = FromHost(offset);
     for (int i = 0; i < 4; ++i) {
       for (int j = 0; j < 4; ++j) {
-        if (!(std::fabs(expected.m[i][j] - given.m[i][j]) <= 1e-3 * (1 + std::fabs(expected.m[i][j])))) {
+        if (!(std::fabs(expected.m[i][j] - given.m[i][j]) <=
+              1e-3 * (1 + std::fabs(expected.m[i][j])))) {
           return false;
         }
       }
@@ -954,16 +987,19 @@ class Exporter {
       }
       const bool hasTrsKeys =
           track->positionKeyCount > 0 || track->rotationKeyCount > 0 || track->scaleKeyCount > 0;
-      AddChannel(track->positionKeys, track->positionKeyCount, node, "translation", trackLabel,
-                 [](const sPositionKey& key) { return MirrorPoint(key.position); }, &animation);
-      AddChannel(track->rotationKeys, track->rotationKeyCount, node, "rotation", trackLabel,
-                 [](const sRotateKey& key) { return NormalizeQuaternion(MirrorQuaternion(key.rotation)); },
-                 &animation);
-      AddChannel(track->scaleKeys, track->scaleKeyCount, node, "scale", trackLabel,
-                 [](const sScaleKey& key) {
-                   return std::array<double, 3>{key.scale.x, key.scale.y, key.scale.z};
-                 },
-                 &animation);
+      AddChannel(
+          track->positionKeys, track->positionKeyCount, node, "translation", trackLabel,
+          [](const sPositionKey& key) { return MirrorPoint(key.position); }, &animation);
+      AddChannel(
+          track->rotationKeys, track->rotationKeyCount, node, "rotation", trackLabel,
+          [](const sRotateKey& key) { return NormalizeQuaternion(MirrorQuaternion(key.rotation)); },
+          &animation);
+      AddChannel(
+          track->scaleKeys, track->scaleKeyCount, node, "scale", trackLabel,
+          [](const sScaleKey& key) {
+            return std::array<double, 3>{key.scale.x, key.scale.y, key.scale.z};
+          },
+          &animation);
       if (!hasTrsKeys && track->matrixKeyCount > 0 && track->matrixKeys) {
         AddMatrixKeys(*track, node, trackLabel, &animation);
       }
@@ -993,8 +1029,8 @@ class Exporter {
                            float(-trs.translation[2])};
       sRotateKey rotation{};
       rotation.frame = key.frame;
-      rotation.rotation = {float(-trs.rotation[0]), float(-trs.rotation[1]),
-                           float(trs.rotation[2]), float(trs.rotation[3])};
+      rotation.rotation = {float(-trs.rotation[0]), float(-trs.rotation[1]), float(trs.rotation[2]),
+                           float(trs.rotation[3])};
       sScaleKey scale{};
       scale.frame = key.frame;
       scale.scale = {float(trs.scale[0]), float(trs.scale[1]), float(trs.scale[2])};
@@ -1007,16 +1043,19 @@ class Exporter {
            " matrix keys are not translation, rotation and scale; left out");
     }
     const int32_t count = static_cast<int32_t>(positions.size());
-    AddChannel(positions.data(), count, node, "translation", trackLabel,
-               [](const sPositionKey& key) { return MirrorPoint(key.position); }, animation);
-    AddChannel(rotations.data(), count, node, "rotation", trackLabel,
-               [](const sRotateKey& key) { return NormalizeQuaternion(MirrorQuaternion(key.rotation)); },
-               animation);
-    AddChannel(scales.data(), count, node, "scale", trackLabel,
-               [](const sScaleKey& key) {
-                 return std::array<double, 3>{key.scale.x, key.scale.y, key.scale.z};
-               },
-               animation);
+    AddChannel(
+        positions.data(), count, node, "translation", trackLabel,
+        [](const sPositionKey& key) { return MirrorPoint(key.position); }, animation);
+    AddChannel(
+        rotations.data(), count, node, "rotation", trackLabel,
+        [](const sRotateKey& key) { return NormalizeQuaternion(MirrorQuaternion(key.rotation)); },
+        animation);
+    AddChannel(
+        scales.data(), count, node, "scale", trackLabel,
+        [](const sScaleKey& key) {
+          return std::array<double, 3>{key.scale.x, key.scale.y, key.scale.z};
+        },
+        animation);
   }
 
   const sObject& object_;
@@ -1080,37 +1119,58 @@ bool SerializeGltf(GltfAsset* asset, const std::string& path, std::vector<Output
   // glTF forbids an empty buffer; an object without geometry still needs a valid document.
   if (data.empty()) model.buffers.clear();
 
-  tinygltf::TinyGLTF writer;
-  std::ostringstream stream;
-  if (binary) {
-    if (!writer.WriteGltfSceneToStream(&model, stream, false, true)) {
-      *error = "the glTF document could not be written";
-      return false;
-    }
-    const std::string text = stream.str();
-    files->push_back({path, std::vector<uint8_t>(text.begin(), text.end())});
-    return true;
-  }
-  // tinygltf embeds a buffer as base64 when writing to memory; write it empty and point the
-  // buffer at the .bin file instead.
+  // tinygltf writes the document; the buffer is left out of it (tinygltf would embed it as base64
+  // in a .gltf, and copy it three times over for a .glb) and pointed at the .bin file or the GLB
+  // container's binary chunk instead.
   std::vector<unsigned char> bin;
   if (!model.buffers.empty()) bin.swap(model.buffers[0].data);
-  const bool written = writer.WriteGltfSceneToStream(&model, stream, true, false);
+  tinygltf::TinyGLTF writer;
+  std::ostringstream stream;
+  const bool written = writer.WriteGltfSceneToStream(&model, stream, !binary, false);
   if (!model.buffers.empty()) bin.swap(model.buffers[0].data);
-  if (!written) {
+  nlohmann::json document =
+      written ? nlohmann::json::parse(stream.str(), nullptr, false) : nlohmann::json();
+  if (!written || document.is_discarded()) {
     *error = "the glTF document could not be written";
     return false;
   }
-  nlohmann::json document = nlohmann::json::parse(stream.str(), nullptr, false);
-  if (document.is_discarded()) {
-    *error = "the glTF document could not be written";
-    return false;
+  const size_t binSize = model.buffers.empty() ? 0 : model.buffers[0].data.size();
+  if (binary) {
+    if (!model.buffers.empty()) document["buffers"][0] = {{"byteLength", binSize}};
+    std::string json = document.dump();
+    json.resize((json.size() + 3) & ~size_t(3), ' ');
+    const size_t binChunk = (binSize + 3) & ~size_t(3);
+    const size_t total = 12 + 8 + json.size() + (binSize ? 8 + binChunk : 0);
+    if (total > 0xFFFFFFFFu) {
+      *error = "the asset is larger than a .glb file can hold (4 GiB)";
+      return false;
+    }
+    std::vector<uint8_t> glb;
+    glb.reserve(total);
+    const auto word = [&glb](uint32_t value) {
+      for (int shift = 0; shift < 32; shift += 8)
+        glb.push_back(static_cast<uint8_t>(value >> shift));
+    };
+    word(0x46546C67u);  // "glTF"
+    word(2);
+    word(static_cast<uint32_t>(total));
+    word(static_cast<uint32_t>(json.size()));
+    word(0x4E4F534Au);  // "JSON"
+    glb.insert(glb.end(), json.begin(), json.end());
+    if (binSize) {
+      word(static_cast<uint32_t>(binChunk));
+      word(0x004E4942u);  // "BIN"
+      const std::vector<unsigned char>& bytes = model.buffers[0].data;
+      glb.insert(glb.end(), bytes.begin(), bytes.end());
+      glb.resize(total, 0);
+    }
+    files->push_back({path, std::move(glb)});
+    return true;
   }
   if (!model.buffers.empty()) {
     const std::string binName = stem + ".bin";
-    document["buffers"][0] = {{"byteLength", model.buffers[0].data.size()}, {"uri", binName}};
-    files->push_back({(folder / binName).string(),
-                      std::vector<uint8_t>(model.buffers[0].data.begin(), model.buffers[0].data.end())});
+    document["buffers"][0] = {{"byteLength", binSize}, {"uri", binName}};
+    files->push_back({(folder / binName).string(), std::move(model.buffers[0].data)});
   }
   const std::string text = document.dump(2) + "\n";
   files->push_back({path, std::vector<uint8_t>(text.begin(), text.end())});

@@ -2,4 +2,6 @@
 // module (the build defines TINYGLTF_NO_STB_IMAGE and TINYGLTF_NO_STB_IMAGE_WRITE for every user,
 // since they change the class layout), so tinygltf brings no stb copy of its own.
 #define TINYGLTF_IMPLEMENTATION
+// Its writers still use file streams when TINYGLTF_NO_FS leaves <fstream> out.
+#include <fstream>
 #include <tiny_gltf.h>

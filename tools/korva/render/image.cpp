@@ -107,7 +107,8 @@ bool DecodeImage(const uint8_t* bytes, size_t size, Image* image, std::string* e
     return false;
   }
   int width = 0, height = 0, channels = 0;
-  stbi_uc* data = stbi_load_from_memory(bytes, static_cast<int>(size), &width, &height, &channels, 4);
+  stbi_uc* data =
+      stbi_load_from_memory(bytes, static_cast<int>(size), &width, &height, &channels, 4);
   if (!data) {
     *error = std::string("cannot decode image data: ") + stbi_failure_reason();
     return false;
