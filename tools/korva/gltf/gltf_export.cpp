@@ -784,6 +784,10 @@ class Exporter {
            " bones name no frame; their influences are left out");
     }
     if (joints.empty()) return -1;
+    if (joints.size() >= 0xFFFF) {  // JOINTS_0 holds 16-bit joint numbers at most
+      Warn(label + ": more joints than glTF can number; the skin is left out");
+      return -1;
+    }
     offsetsReplaced_ += offsetsReplaced;
 
     // Four slots per vertex, filled in bone order; a vertex that needs a fifth moves all its
