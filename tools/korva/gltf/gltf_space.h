@@ -1,0 +1,43 @@
+// The host's left-handed, row-vector space seen as glTF's right-handed, column-vector one: z is
+// mirrored, and matrices, points and rotations are carried over consistently.
+#pragma once
+
+#include <array>
+
+#include "model/d3d_types.h"
+
+namespace korva::gltf {
+
+// Column-vector matrix, m[row][column], in double so chains of frames and inversions keep their
+// precision until the floats are written.
+struct Mat4 {
+  double m[4][4];
+};
+
+Mat4 Identity();
+Mat4 Multiply(const Mat4& a, const Mat4& b);
+// False for a singular matrix.
+bool Invert(const Mat4& in, Mat4* out);
+
+// The host matrix (p' = p x H) as the glTF matrix that does the same to the mirrored points.
+Mat4 FromHost(const D3DXMATRIX& host);
+// A host point or direction, mirrored.
+std::array<double, 3> MirrorPoint(const D3DXVECTOR3& v);
+// A host rotation (x, y, z, w) as the same turn of the mirrored space.
+std::array<double, 4> MirrorQuaternion(const D3DXQUATERNION& q);
+// Unit quaternion, or identity when it has no length or is not finite.
+std::array<double, 4> NormalizeQuaternion(std::array<double, 4> q);
+
+struct Trs {
+  std::array<double, 3> translation{0, 0, 0};
+  std::array<double, 4> rotation{0, 0, 0, 1};  // x, y, z, w
+  std::array<double, 3> scale{1, 1, 1};
+};
+
+// translation x rotation x scale as one matrix.
+Mat4 Compose(const Trs& trs);
+// Splits an affine matrix into translation, rotation and scale (a mirroring matrix gets a negative
+// x scale); false when it is not affine, not finite or holds shear, which TRS cannot express.
+bool Decompose(const Mat4& c, Trs* trs);
+
+}  // namespace korva::gltf
