@@ -392,6 +392,8 @@ SectionFault ReadVertexExtra(ByteInput& in, msModel& model, int32_t subVersion) 
       std::memset(v.weights, 0, sizeof v.weights);
       v.extra = v.extra2 = 0;
     }
+  } else {
+    model.vertexExtraSubVersion = subVersion;
   }
   return complete ? Ms3dFault::kNone : Ms3dFault::kCutShort;
 }

@@ -27,6 +27,7 @@ void msModel::Reset() {
   jointSize = 1.0f;
   transparencyMode = 0;
   alphaRef = 0.5f;
+  vertexExtraSubVersion = 0;
 }
 
 void msModel::NegateVertexX() {

@@ -155,6 +155,9 @@ class msModel {
   float jointSize = 1.0f;
   int32_t transparencyMode = 0;
   float alphaRef = 0.5f;
+  // Subversion of the vertex extra section read (0 without one): weights are out of 255 in
+  // subversion 1 and out of 100 after it.
+  int32_t vertexExtraSubVersion = 0;
 };
 
 }  // namespace korva

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "model/animation.h"
+#include "model/bone.h"
 #include "model/counted_array.h"
 #include "model/host_heap.h"
 #include "model/texture.h"
@@ -87,6 +89,62 @@ std::vector<uint16_t> FrontQuadIndices() {
 }
 std::vector<uint16_t> BackQuadIndices() {
   return {1, 0, 2, 2, 0, 3};
+}
+
+void AddBone(sMesh* mesh, const char* name, const D3DXMATRIX& offset,
+             const std::vector<BuiltInfluence>& influences) {
+  // Bones are a counted array: grow it by copying the records into a bigger one.
+  const int32_t count = mesh->boneCount + 1;
+  sBone* bones = NewCountedArray<sBone>(static_cast<uint32_t>(count), ConstructBone);
+  if (!bones) throw std::bad_alloc();
+  if (mesh->bones) {
+    std::memcpy(bones, mesh->bones, sizeof(sBone) * static_cast<size_t>(mesh->boneCount));
+    HostFree(reinterpret_cast<uint8_t*>(mesh->bones) - sizeof(int32_t));
+  }
+  mesh->bones = bones;
+  mesh->boneCount = count;
+  sBone& bone = bones[count - 1];
+  std::strncpy(bone.name, name, sizeof bone.name - 1);
+  bone.offsetMatrix = offset;
+  bone.vertexCount = static_cast<int32_t>(influences.size());
+  bone.vertices = static_cast<uint32_t*>(HostAllocateZeroed(influences.size() + 1, 4));
+  bone.weights = static_cast<float*>(HostAllocateZeroed(influences.size() + 1, 4));
+  for (size_t i = 0; i < influences.size(); ++i) {
+    bone.vertices[i] = influences[i].vertex;
+    bone.weights[i] = influences[i].weight;
+  }
+}
+
+void AddTrack(sObject* object, const char* name, int32_t length,
+              const std::vector<BuiltRotationKey>& rotations,
+              const std::vector<BuiltPositionKey>& positions) {
+  if (!object->animationSet) {
+    object->animationSet = NewAnimationSet();
+    if (!object->animationSet) throw std::bad_alloc();
+    object->animationSet->length = length;
+  }
+  sAnimation* track = NewAnimation();
+  if (!track) throw std::bad_alloc();
+  std::strncpy(track->name, name, sizeof track->name - 1);
+  track->rotationKeyCount = static_cast<int32_t>(rotations.size());
+  track->rotationKeys =
+      static_cast<sRotateKey*>(HostAllocateZeroed(rotations.size() + 1, sizeof(sRotateKey)));
+  for (size_t i = 0; i < rotations.size(); ++i) {
+    const float half = rotations[i].radiansAboutZ / 2;
+    track->rotationKeys[i] = {rotations[i].frame, {0, 0, std::sin(half), std::cos(half)}};
+  }
+  track->positionKeyCount = static_cast<int32_t>(positions.size());
+  track->positionKeys =
+      static_cast<sPositionKey*>(HostAllocateZeroed(positions.size() + 1, sizeof(sPositionKey)));
+  for (size_t i = 0; i < positions.size(); ++i) {
+    const BuiltPositionKey& key = positions[i];
+    track->positionKeys[i] = {key.frame,
+                              {key.position.x, key.position.y, key.position.z},
+                              {key.step.x, key.step.y, key.step.z}};
+  }
+  sAnimation** link = &object->animationSet->firstTrack;
+  while (*link) link = &(*link)->next;
+  *link = track;
 }
 
 D3DXMATRIX Translation(float x, float y, float z) {

@@ -48,6 +48,30 @@ std::vector<uint16_t> BackQuadIndices();
 // `FrontQuadIndices` the quad's front is the side that normal points to.
 std::vector<BuiltVertex> Quad(render::Vec3 origin, render::Vec3 edgeU, render::Vec3 edgeV);
 
+struct BuiltInfluence {
+  uint32_t vertex;
+  float weight;
+};
+
+// Gives `mesh` one more bone naming frame `name`, with its offset matrix and influences.
+void AddBone(sMesh* mesh, const char* name, const D3DXMATRIX& offset,
+             const std::vector<BuiltInfluence>& influences);
+
+struct BuiltRotationKey {
+  int32_t frame;
+  float radiansAboutZ;
+};
+struct BuiltPositionKey {
+  int32_t frame;
+  render::Vec3 position, step;
+};
+
+// Adds a track driving frame `name` to the object's first animation set (made with `length`
+// frames when there is none), with rotations about z and positions as given.
+void AddTrack(sObject* object, const char* name, int32_t length,
+              const std::vector<BuiltRotationKey>& rotations,
+              const std::vector<BuiltPositionKey>& positions);
+
 // A matrix that moves points by (x, y, z); one that turns them about z (row vectors).
 D3DXMATRIX Translation(float x, float y, float z);
 D3DXMATRIX RotationZ(float radians);
