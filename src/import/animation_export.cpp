@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <string>
 
 #include "import/host_space.h"
@@ -22,13 +23,23 @@ int32_t WholeFrame(float time) {
 }
 
 std::vector<int32_t> ModelKeyFrames(const msModel& model) {
-  std::vector<int32_t> frames;
+  // Joints mostly share their key frames and keep their keys in time order, so merging each key
+  // array into the frames so far costs far less than sorting every key of the model.
+  std::vector<int32_t> frames, arrayFrames, merged;
   for (const msJoint& joint : model.joints) {
-    for (const msKeyframe& key : joint.rotationKeys) frames.push_back(WholeFrame(key.time));
-    for (const msKeyframe& key : joint.positionKeys) frames.push_back(WholeFrame(key.time));
+    for (const std::vector<msKeyframe>* keys : {&joint.rotationKeys, &joint.positionKeys}) {
+      arrayFrames.clear();
+      for (const msKeyframe& key : *keys) arrayFrames.push_back(WholeFrame(key.time));
+      if (!std::is_sorted(arrayFrames.begin(), arrayFrames.end())) {
+        std::sort(arrayFrames.begin(), arrayFrames.end());
+      }
+      merged.clear();
+      std::set_union(frames.begin(), frames.end(), arrayFrames.begin(), arrayFrames.end(),
+                     std::back_inserter(merged));
+      merged.erase(std::unique(merged.begin(), merged.end()), merged.end());
+      frames.swap(merged);
+    }
   }
-  std::sort(frames.begin(), frames.end());
-  frames.erase(std::unique(frames.begin(), frames.end()), frames.end());
   return frames;
 }
 
