@@ -1,8 +1,11 @@
 #include "import/animation_export.h"
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <string>
 
+#include "import/host_space.h"
 #include "import/import_text.h"
 #include "model/animation.h"
 #include "model/host_heap.h"
@@ -14,13 +17,43 @@ int32_t WholeFrame(float time) {
   if (std::isnan(time)) return 0;
   if (time >= 2147483647.0f) return INT32_MAX;
   if (time <= -2147483648.0f) return INT32_MIN;
+  const float nearest = std::round(time);
+  if (std::fabs(time - nearest) <= 0.001f) return static_cast<int32_t>(nearest);
   return static_cast<int32_t>(time);
 }
 
-bool FillTrackKeys(sAnimation* track, const msJoint& joint, int32_t totalFrames) {
-  const size_t n = joint.positionKeys.size();
-  if (n == 0) return true;
-  // Every field of every key is written below, so the arrays need no clearing. n < 65536.
+std::vector<int32_t> ModelKeyFrames(const msModel& model) {
+  // Joints mostly share their key frames and keep their keys in time order, so merging each key
+  // array into the frames so far costs far less than sorting every key of the model.
+  std::vector<int32_t> frames, arrayFrames, merged;
+  for (const msJoint& joint : model.joints) {
+    for (const std::vector<msKeyframe>* keys : {&joint.rotationKeys, &joint.positionKeys}) {
+      arrayFrames.clear();
+      for (const msKeyframe& key : *keys) arrayFrames.push_back(WholeFrame(key.time));
+      if (!std::is_sorted(arrayFrames.begin(), arrayFrames.end())) {
+        std::sort(arrayFrames.begin(), arrayFrames.end());
+      }
+      merged.clear();
+      std::set_union(frames.begin(), frames.end(), arrayFrames.begin(), arrayFrames.end(),
+                     std::back_inserter(merged));
+      merged.erase(std::unique(merged.begin(), merged.end()), merged.end());
+      frames.swap(merged);
+    }
+  }
+  return frames;
+}
+
+HostKey PosedHostKey(msModel& model, int index, int32_t frame) {
+  model.PoseJoint(index, static_cast<float>(frame));
+  const D3DXMATRIX local = MirroredHostMatrix(model.joints[static_cast<size_t>(index)].poseLocal);
+  return {frame, {local.m[3][0], local.m[3][1], local.m[3][2]}, HostRotationQuaternion(local)};
+}
+
+bool FillTrackKeys(sAnimation* track, const std::vector<HostKey>& keys, int32_t totalFrames) {
+  if (keys.empty()) return true;
+  const bool holdToEnd = keys.back().frame < totalFrames;
+  const size_t n = keys.size() + (holdToEnd ? 1 : 0);
+  // Every field of every key is written below, so the arrays need no clearing.
   auto* positions = static_cast<sPositionKey*>(HostAllocate(n * sizeof(sPositionKey)));
   auto* rotations = static_cast<sRotateKey*>(HostAllocate(n * sizeof(sRotateKey)));
   if (!positions || !rotations) {
@@ -28,43 +61,34 @@ bool FillTrackKeys(sAnimation* track, const msJoint& joint, int32_t totalFrames)
     HostFree(rotations);
     return false;
   }
-  const size_t rotationCount = joint.rotationKeys.size();
-  auto rotationFor = [&](size_t k) -> D3DXQUATERNION {
-    if (rotationCount == 0) return {0.0f, 0.0f, 0.0f, 1.0f};
-    return HostRotation(joint.rotationKeys[k < rotationCount ? k : rotationCount - 1].value);
-  };
-
-  // Each field is stored on its own: building a vector and copying it as a block stalls on
-  // loading the fresh floats back across separate stores.
-  const msKeyframe* keys = joint.positionKeys.data();
-  int32_t frame = WholeFrame(keys[0].time);
+  D3DXQUATERNION previous = keys.front().rotation;
   for (size_t k = 0; k < n; ++k) {
-    const float* here = keys[k].value;
-    sPositionKey& position = positions[k];
-    sRotateKey& rotation = rotations[k];
-    position.position.x = here[0];
-    position.position.y = here[1];
-    position.position.z = -here[2];
-    rotation.rotation = rotationFor(k);
-    if (k + 1 == n) {
-      // The last key holds to the end of the animation.
-      position.frame = totalFrames;
-      rotation.frame = totalFrames;
-      position.step = {0.0f, 0.0f, 0.0f};
-      break;
+    const HostKey& key = keys[std::min(k, keys.size() - 1)];
+    const int32_t frame = k < keys.size() ? key.frame : totalFrames;
+    D3DXQUATERNION rotation = key.rotation;
+    // q and -q are the same rotation; the one nearer the previous key interpolates the short way
+    // whether or not the player checks.
+    if (rotation.x * previous.x + rotation.y * previous.y + rotation.z * previous.z +
+            rotation.w * previous.w <
+        0.0f) {
+      rotation = {-rotation.x, -rotation.y, -rotation.z, -rotation.w};
     }
-    const int32_t nextFrame = WholeFrame(keys[k + 1].time);
-    // The span of two whole frames is exact in double (as it would be in 64-bit integers, which
-    // a 32-bit machine converts slowly) and rounds to float once.
-    const double span = static_cast<double>(nextFrame) - static_cast<double>(frame);
-    const float frames = span < 1.0 ? 1.0f : static_cast<float>(span);
-    const float* next = keys[k + 1].value;
+    previous = rotation;
+    rotations[k].frame = frame;
+    rotations[k].rotation = rotation;
+    sPositionKey& position = positions[k];
     position.frame = frame;
-    rotation.frame = frame;
-    position.step.x = (next[0] - here[0]) / frames;
-    position.step.y = (next[1] - here[1]) / frames;
-    position.step.z = (-next[2] - -here[2]) / frames;
-    frame = nextFrame;
+    position.position = key.position;
+    position.step = {0.0f, 0.0f, 0.0f};
+    if (k + 1 < keys.size()) {
+      const HostKey& next = keys[k + 1];
+      // The span of two whole frames is exact in double and rounds to float once.
+      const float frames =
+          static_cast<float>(static_cast<double>(next.frame) - static_cast<double>(frame));
+      position.step.x = (next.position.x - key.position.x) / frames;
+      position.step.y = (next.position.y - key.position.y) / frames;
+      position.step.z = (next.position.z - key.position.z) / frames;
+    }
   }
   track->positionKeys = positions;
   track->rotationKeys = rotations;
@@ -73,7 +97,7 @@ bool FillTrackKeys(sAnimation* track, const msJoint& joint, int32_t totalFrames)
   return true;
 }
 
-bool BuildAnimationSet(sObject* object, const msModel* model) {
+bool BuildAnimationSet(sObject* object, msModel* model) {
   if (!object) {
     ShowInfo("Null DBO Object");
     return false;
@@ -90,10 +114,13 @@ bool BuildAnimationSet(sObject* object, const msModel* model) {
   ShowInfo("Total Frames: " + std::to_string(model->totalFrames));
   CopyHostName(set->name, "AnimationSet0");
 
+  const std::vector<int32_t> frames = ModelKeyFrames(*model);
+  std::vector<HostKey> keys;
   // Each new track becomes the set's first, so the set walks the joints from the last to the
   // first; a track is linked as soon as it exists, so the set owns everything made so far.
   bool complete = true;
-  for (const msJoint& joint : model->joints) {
+  for (size_t j = 0; j < model->joints.size(); ++j) {
+    const msJoint& joint = model->joints[j];
     sAnimation* track = NewAnimation();
     if (!track) {
       complete = false;
@@ -102,7 +129,10 @@ bool BuildAnimationSet(sObject* object, const msModel* model) {
     CopyNameField(track->name, joint.name, kMsNameSize);
     track->next = set->firstTrack;
     set->firstTrack = track;
-    if (!FillTrackKeys(track, joint, model->totalFrames)) complete = false;
+    if (joint.rotationKeys.empty() && joint.positionKeys.empty()) continue;
+    keys.clear();
+    for (int32_t frame : frames) keys.push_back(PosedHostKey(*model, static_cast<int>(j), frame));
+    if (!FillTrackKeys(track, keys, model->totalFrames)) complete = false;
   }
   ShowInfo("Done Loading MilkShape Animation");
   return complete;

@@ -1,12 +1,14 @@
 // Animation export: the object's one animation set, AnimationSet0, with one track per joint named
-// after the joint's frame, keyed at whole frames in the host's (z-mirrored) convention.
+// after the joint's frame. The host's key replaces a frame's local matrix, where the model's key
+// acts on top of the joint's rest transform, so every key holds the joint's posed local transform
+// as the model's own evaluation gives it, mirrored in x like the vertices.
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "model/d3d_types.h"
 #include "ms3d/ms_model.h"
-#include "ms3d/skeleton_math.h"
 
 namespace korva {
 struct sAnimation;
@@ -15,27 +17,38 @@ struct sObject;
 
 namespace korva::import {
 
-// A key time in frames as a whole frame number: truncated toward zero, clamped to the int32 range,
-// 0 for a time that is not a number.
+// A key time in frames as a whole frame number. Times are stored in seconds, so frame 63 of a
+// 30 fps model reads back as 62.999996: a time within 1/1000 of a whole frame is that frame, any
+// other is truncated toward zero. Clamped to the int32 range, 0 for a time that is not a number.
 int32_t WholeFrame(float time);
 
-// A model rotation (angles) in the host's convention: EulerToQuaternion(-ax, -ay, az). Inline:
-// it runs once per key. (Positions go over as (x, y, -z).)
-inline D3DXQUATERNION HostRotation(const float angles[3]) {
-  const float mirrored[3] = {-angles[0], -angles[1], angles[2]};
-  const Quaternion q = EulerToQuaternion(mirrored);
-  return {q.x, q.y, q.z, q.w};
-}
+// The whole frames of every rotation and position key of every joint, ascending, each once.
+std::vector<int32_t> ModelKeyFrames(const msModel& model);
 
-// Fills `track` with the keys of `joint`: one position key and one rotation key per position key
-// (rotation key k paired with position key k; the last rotation key stands in for missing ones,
-// the identity for none); the last pair at frame `totalFrames` with a zero step. False when the key
-// arrays cannot be allocated (the track then has none).
-bool FillTrackKeys(sAnimation* track, const msJoint& joint, int32_t totalFrames);
+// One key of a track: the frame's local transform at `frame`, in the host's space.
+struct HostKey {
+  int32_t frame;
+  D3DXVECTOR3 position;
+  D3DXQUATERNION rotation;
+};
+
+// Joint `index` posed at `frame` by the model's own evaluation (PoseJoint, which needs
+// BuildBindPose), its posed local transform mirrored in x.
+HostKey PosedHostKey(msModel& model, int index, int32_t frame);
+
+// Fills `track` with one position key and one rotation key per element of `keys` (ascending
+// frames). Each position key steps toward the next key's position over the frames between them;
+// the last steps nowhere, and when it lies before `totalFrames` a key at totalFrames holds its
+// pose. Rotations keep the sign of the previous key's hemisphere so that interpolation between
+// them turns the short way. False when the key arrays cannot be allocated (the track then has
+// none).
+bool FillTrackKeys(sAnimation* track, const std::vector<HostKey>& keys, int32_t totalFrames);
 
 // Replaces the object's animation with AnimationSet0 (length totalFrames): one track per joint,
-// the set's first track the last joint's, each track's next the previous joint's. Shows "Total
-// Frames: %d" and then "Done Loading MilkShape Animation". False when a record cannot be allocated.
-bool BuildAnimationSet(sObject* object, const msModel* model);
+// the set's first track the last joint's, each track's next the previous joint's. Every joint with
+// any key gets a key at each of ModelKeyFrames, so at each key frame every chain of joints is
+// where the model puts it. Needs BuildBindPose; poses the model's joints. Shows "Total Frames: %d"
+// and then "Done Loading MilkShape Animation". False when a record cannot be allocated.
+bool BuildAnimationSet(sObject* object, msModel* model);
 
 }  // namespace korva::import

@@ -1,11 +1,11 @@
 #include "import/bone_binding.h"
 
+#include "import/host_space.h"
 #include "import/import_text.h"
 #include "model/bone.h"
 #include "model/counted_array.h"
 #include "model/host_heap.h"
 #include "model/mesh.h"
-#include "platform/d3dx_matrix.h"
 
 namespace korva::import {
 namespace {
@@ -35,34 +35,28 @@ void CountRuns(size_t count, JointAt jointAt, Add add) {
 }
 }  // namespace
 
-D3DXMATRIX JointOffsetMatrix(const msJoint& joint) {
-  D3DXMATRIX rotationZ, rotationY, rotationX, result;
-  platform::MatrixRotationZ(&rotationZ, joint.rotation[2]);
-  platform::MatrixRotationY(&rotationY, -joint.rotation[1]);
-  platform::MatrixRotationX(&rotationX, -joint.rotation[0]);
-  platform::MatrixMultiply(&result, &rotationZ, &rotationY);
-  platform::MatrixMultiply(&result, &result, &rotationX);
-  return result;
-}
-
-std::vector<BoneRecord> BuildBoneRecords(const msModel& model) {
+std::vector<BoneRecord> BuildBoneRecords(const msModel& model,
+                                         const std::vector<D3DXMATRIX>& restMatrices) {
   const size_t jointCount = model.joints.size();
   std::vector<int32_t> counts(jointCount, 0);
-  CountRuns(model.vertices.size(), [&](size_t k) { return JointOf(model.vertices[k], jointCount); },
-            [&](int32_t joint, size_t run) { counts[joint] += static_cast<int32_t>(run); });
+  CountRuns(
+      model.vertices.size(), [&](size_t k) { return JointOf(model.vertices[k], jointCount); },
+      [&](int32_t joint, size_t run) { counts[joint] += static_cast<int32_t>(run); });
   std::vector<BoneRecord> records;
   records.reserve(jointCount);
   for (size_t j = 0; j < jointCount; ++j) {
     const msJoint& joint = model.joints[j];
     ShowInfo("Bone Number " + std::to_string(j) + "\r\nNumber of Assigned Verticies " +
              std::to_string(counts[j]));
-    records.push_back({FieldText(joint.name, kMsNameSize), counts[j], JointOffsetMatrix(joint)});
+    records.push_back(
+        {FieldText(joint.name, kMsNameSize), counts[j], InverseRigidHostMatrix(restMatrices[j])});
   }
   return records;
 }
 
 bool FillMeshBones(sMesh* mesh, const std::vector<uint32_t>& groupModelVertices,
-                   const msModel& model, const std::vector<BoneRecord>& records) {
+                   const msModel& model, const std::vector<BoneRecord>& records,
+                   const D3DXMATRIX& groupMatrix) {
   DeleteCountedArray(mesh->bones, ReleaseBone);
   mesh->bones = nullptr;
   mesh->boneCount = 0;
@@ -79,14 +73,15 @@ bool FillMeshBones(sMesh* mesh, const std::vector<uint32_t>& groupModelVertices,
     jointOf[k] = JointOf(model.vertices[groupModelVertices[k]], jointCount);
   }
   std::vector<uint32_t> counts(jointCount, 0);
-  CountRuns(jointOf.size(), [&](size_t k) { return jointOf[k]; },
-            [&](int32_t joint, size_t run) { counts[joint] += static_cast<uint32_t>(run); });
+  CountRuns(
+      jointOf.size(), [&](size_t k) { return jointOf[k]; },
+      [&](int32_t joint, size_t run) { counts[joint] += static_cast<uint32_t>(run); });
 
   bool complete = true;
   for (size_t j = 0; j < jointCount; ++j) {
     sBone& bone = bones[j];
     CopyHostName(bone.name, records[j].name);
-    bone.offsetMatrix = records[j].offsetMatrix;
+    bone.offsetMatrix = ConcatHostAffine(groupMatrix, records[j].inverseRest);
     if (counts[j] == 0) continue;
     bone.vertices = static_cast<uint32_t*>(HostAllocateZeroed(counts[j], sizeof(uint32_t)));
     bone.weights = static_cast<float*>(HostAllocateZeroed(counts[j], sizeof(float)));

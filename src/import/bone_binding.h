@@ -19,23 +19,25 @@ namespace korva::import {
 struct BoneRecord {
   std::string name;          // the joint's name
   int32_t modelVertexCount;  // vertices of the whole model whose boneId is the joint
-  D3DXMATRIX offsetMatrix;   // JointOffsetMatrix of the joint
+  D3DXMATRIX inverseRest;    // inverse of the joint frame's combined rest matrix
 };
 
-// The joint's own rest rotation, host convention: RotationZ(rz) x RotationY(-ry) x RotationX(-rx).
-// No translation, nothing of the parents.
-D3DXMATRIX JointOffsetMatrix(const msJoint& joint);
-
-// One record per joint, in joint order; shows "Bone Number %d\r\nNumber of Assigned Verticies %d"
-// for each. One pass over the vertices.
-std::vector<BoneRecord> BuildBoneRecords(const msModel& model);
+// One record per joint, in joint order, with restMatrices[j] the combined rest matrix of joint j's
+// frame; shows "Bone Number %d\r\nNumber of Assigned Verticies %d" for each. One pass over the
+// vertices.
+std::vector<BoneRecord> BuildBoneRecords(const msModel& model,
+                                         const std::vector<D3DXMATRIX>& restMatrices);
 
 // Gives `mesh` a bone array of one bone per record (bone count = record count; no array when
 // there are none). Bone k lists, ascending and with weight 1.0, the mesh vertices k such that model
-// vertex groupModelVertices[k] is moved by joint k. Linear in the group's vertices and the joints.
+// vertex groupModelVertices[k] is moved by joint k. Its offset matrix is groupMatrix (the combined
+// matrix of the mesh's frame) x the record's inverseRest, which takes a mesh vertex into the joint
+// frame's space at rest, so skinning at rest leaves the mesh where it is. Linear in the group's
+// vertices and the joints.
 // False when memory runs out; the mesh then keeps the bones made so far, each whole (its counts
 // match its arrays), for the caller to release with the object.
 bool FillMeshBones(sMesh* mesh, const std::vector<uint32_t>& groupModelVertices,
-                   const msModel& model, const std::vector<BoneRecord>& records);
+                   const msModel& model, const std::vector<BoneRecord>& records,
+                   const D3DXMATRIX& groupMatrix);
 
 }  // namespace korva::import

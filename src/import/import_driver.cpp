@@ -69,17 +69,19 @@ bool BuildObject(msModel& model, int32_t objectNumber, sObject* object, const Fr
 
   VertexSlots slots(model.vertices.size());
   std::vector<std::vector<uint32_t>> groupVertices(groupCount);
+  std::vector<D3DXMATRIX> groupMatrices(groupCount);
   for (size_t i = 0; i < groupCount; ++i) {
     D3DXVECTOR3 centre{0.0f, 0.0f, 0.0f};
     sMesh* mesh = tables.meshes[i];
     if (mesh && !BuildGroupMesh(model, i, mesh, slots, groupVertices[i], centre)) return false;
     SetUpGroupFrame(tables.frames[i], model.groups[i], centre);
+    // Group frames are at the top of the object: their combined matrix is their own.
+    groupMatrices[i] = tables.frames[i]->localMatrix;
   }
 
-  // Of the skeleton only the parents go into the object: the frames and bones take their matrices
-  // from the joints' own angles and positions, and the keys are converted as they are. The rest
-  // pose, the tangents and a pose at frame 0 would be computed for nobody.
-  model.LinkParents();
+  // The joint frames, bones and keys all take their transforms from the model's own rest pose
+  // and evaluation, so the imported skeleton stands and moves where the model's does.
+  model.BuildBindPose();
   std::vector<sFrame*> jointFrames(tables.frames.begin() + static_cast<ptrdiff_t>(groupCount),
                                    tables.frames.end());
   for (size_t j = 0; j < jointCount; ++j) {
@@ -89,7 +91,8 @@ bool BuildObject(msModel& model, int32_t objectNumber, sObject* object, const Fr
       mesh->drawPrimitiveCount = 0;
     }
   }
-  const std::vector<int32_t> roots = LinkJointFrames(jointFrames, LinkableParents(model));
+  const std::vector<int32_t> parents = LinkableParents(model);
+  const std::vector<int32_t> roots = LinkJointFrames(jointFrames, parents);
 
   // The top level: the group frames, then every root joint's frame, so no subtree is left out.
   std::vector<sFrame*> topLevel(tables.frames.begin(),
@@ -100,12 +103,15 @@ bool BuildObject(msModel& model, int32_t objectNumber, sObject* object, const Fr
   topLevel.back()->nextSibling = nullptr;
   object->rootFrame = topLevel.front();
 
-  const std::vector<BoneRecord> records = BuildBoneRecords(model);
+  const std::vector<BoneRecord> records =
+      BuildBoneRecords(model, JointRestMatrices(model, parents));
   // An object with bones or keys missing would animate wrongly; without memory for them the
   // import fails instead.
   for (size_t i = 0; i < groupCount; ++i) {
     sMesh* mesh = tables.meshes[i];
-    if (mesh && !FillMeshBones(mesh, groupVertices[i], model, records)) return false;
+    if (mesh && !FillMeshBones(mesh, groupVertices[i], model, records, groupMatrices[i])) {
+      return false;
+    }
   }
   if (!BuildAnimationSet(object, &model)) return false;
 

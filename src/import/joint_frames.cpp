@@ -2,26 +2,14 @@
 
 #include <string>
 
+#include "import/host_space.h"
 #include "import/import_text.h"
 #include "model/frame.h"
-#include "platform/d3dx_matrix.h"
 
 namespace korva::import {
 
 D3DXMATRIX JointLocalMatrix(const msJoint& joint) {
-  const float* r = joint.rotation;
-  const float* p = joint.position;
-  D3DXMATRIX scaling, rotationZ, rotationY, rotationX, translation, result;
-  platform::MatrixScaling(&scaling, 1.0f, 1.0f, 1.0f);
-  platform::MatrixRotationZ(&rotationZ, -r[2]);
-  platform::MatrixRotationY(&rotationY, -r[1]);
-  platform::MatrixRotationX(&rotationX, -r[0]);
-  platform::MatrixTranslation(&translation, p[0], p[1], -p[2]);
-  platform::MatrixMultiply(&result, &scaling, &rotationZ);
-  platform::MatrixMultiply(&result, &result, &rotationY);
-  platform::MatrixMultiply(&result, &result, &rotationX);
-  platform::MatrixMultiply(&result, &result, &translation);
-  return result;
+  return MirroredHostMatrix(joint.bindLocal);
 }
 
 void SetUpJointFrame(sFrame* frame, const msJoint& joint) {
@@ -69,6 +57,29 @@ std::vector<int32_t> LinkableParents(const msModel& model) {
     for (int32_t visited : walk) state[visited] = kDone;
   }
   return parents;
+}
+
+std::vector<D3DXMATRIX> JointRestMatrices(const msModel& model,
+                                          const std::vector<int32_t>& parents) {
+  const size_t count = model.joints.size();
+  std::vector<D3DXMATRIX> combined(count);
+  std::vector<uint8_t> done(count, 0);
+  // Parents may come after their children and chains may be long: each joint climbs to the first
+  // ancestor already combined, then combines back down the joints it passed.
+  std::vector<int32_t> climb;
+  for (size_t start = 0; start < count; ++start) {
+    climb.clear();
+    for (int32_t j = static_cast<int32_t>(start); j >= 0 && !done[j]; j = parents[j]) {
+      climb.push_back(j);
+    }
+    for (auto at = climb.rbegin(); at != climb.rend(); ++at) {
+      const int32_t j = *at;
+      const D3DXMATRIX local = JointLocalMatrix(model.joints[j]);
+      combined[j] = parents[j] < 0 ? local : ConcatHostAffine(local, combined[parents[j]]);
+      done[j] = 1;
+    }
+  }
+  return combined;
 }
 
 std::vector<int32_t> LinkJointFrames(const std::vector<sFrame*>& jointFrames,

@@ -14,8 +14,8 @@ struct sFrame;
 
 namespace korva::import {
 
-// The joint's rest transform in the host's convention (row vectors):
-// Scaling(1,1,1) x RotationZ(-rz) x RotationY(-ry) x RotationX(-rx) x Translation(px, py, -pz).
+// The joint's rest transform (bindLocal: its rotation angles as the model composes them, then its
+// position) mirrored in x, as a host matrix. Needs BuildBindPose.
 D3DXMATRIX JointLocalMatrix(const msJoint& joint);
 
 // Gives `frame` the joint's name, its rotation angles as stored, a zero offset and the local
@@ -25,6 +25,11 @@ void SetUpJointFrame(sFrame* frame, const msJoint& joint);
 // Per joint, the parent it hangs under: its parentIndex when that names a joint of the model and
 // the joint is not its own ancestor (a cycle in the parent chain); -1 otherwise. Linear time.
 std::vector<int32_t> LinkableParents(const msModel& model);
+
+// Per joint, its frame's combined rest matrix: JointLocalMatrix combined from the root along
+// `parents` (from LinkableParents), as the host combines the frames. Linear in the joints.
+std::vector<D3DXMATRIX> JointRestMatrices(const msModel& model,
+                                          const std::vector<int32_t>& parents);
 
 // Links each joint frame (jointFrames[j] for joint j) under the frame of its linkable parent, in
 // joint order, as first child or as next sibling of the previous child. Shows "Missing Parent Bone

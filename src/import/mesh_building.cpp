@@ -129,7 +129,8 @@ bool BuildGroupMesh(const msModel& model, size_t groupIndex, sMesh* mesh, Vertex
       StoreFloat(out, p[0] - centre.x);
       StoreFloat(out + 4, p[1] - centre.y);
       StoreFloat(out + 8, p[2] - centre.z);
-      StoreFloat(out + 12, normal[0]);
+      // Normals are mirrored with the positions, or lit faces would face away from their winding.
+      StoreFloat(out + 12, -normal[0]);
       StoreFloat(out + 16, normal[1]);
       StoreFloat(out + 20, normal[2]);
       std::memcpy(out + 24, &kOpaqueWhite, 4);

@@ -1,5 +1,6 @@
 // Mesh building: one MS3D group becomes the indexed triangle list of one host mesh (36-byte
-// vertices of format 0x152), centred on its bounding box, with the triangles' winding reversed.
+// vertices of format 0x152), centred on its bounding box, with the triangles' winding reversed and
+// the normals mirrored in x like the positions.
 #pragma once
 
 #include <cstdint>

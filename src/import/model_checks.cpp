@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "import/animation_export.h"
+#include "model/animation.h"
 #include "model/bone.h"
 #include "ms3d/ms3d_format.h"
 
@@ -90,7 +92,20 @@ ImportVerdict CheckImportable(const msModel& model) {
   const uint64_t bones = uint64_t{model.groups.size()} * model.joints.size();
   verdict.boneBytes = bones * sizeof(sBone);
   verdict.boneByteLimit = kBoneBytesPerFileByte * MandatoryFileBytes(model) + kBoneBytesFixed;
-  if (verdict.boneBytes > verdict.boneByteLimit) verdict.obstacle = ImportObstacle::kTooManyBones;
+  if (verdict.boneBytes > verdict.boneByteLimit) {
+    verdict.obstacle = ImportObstacle::kTooManyBones;
+    return verdict;
+  }
+  for (const msJoint& joint : model.joints) {
+    if (!joint.rotationKeys.empty() || !joint.positionKeys.empty()) ++verdict.keyedJoints;
+  }
+  if (verdict.keyedJoints == 0) return verdict;
+  verdict.keyFrames = ModelKeyFrames(model).size();
+  // One key more per track for the pose held to the end of the animation.
+  verdict.keyBytes =
+      verdict.keyedJoints * (verdict.keyFrames + 1) * (sizeof(sPositionKey) + sizeof(sRotateKey));
+  verdict.keyByteLimit = kKeyBytesPerFileByte * MandatoryFileBytes(model) + kKeyBytesFixed;
+  if (verdict.keyBytes > verdict.keyByteLimit) verdict.obstacle = ImportObstacle::kTooManyKeys;
   return verdict;
 }
 

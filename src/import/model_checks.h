@@ -14,6 +14,7 @@ enum class ImportObstacle : uint8_t {
   kTriangleIndex,     // a group names a triangle the model does not have
   kVertexIndex,       // a group's triangle names a vertex the model does not have
   kTooManyBones,      // the bone arrays would exceed the memory bound below
+  kTooManyKeys,       // the key arrays would exceed the memory bound below
 };
 
 // Why a model cannot be imported, as data; obstacle kNone when it can.
@@ -25,13 +26,18 @@ struct ImportVerdict {
   uint32_t available = 0;  // kTriangleIndex, kVertexIndex: triangles or vertices the model has
   uint64_t boneBytes = 0;  // kTooManyBones: what the bone arrays would take, and the bound
   uint64_t boneByteLimit = 0;
+  uint64_t keyBytes = 0;  // kTooManyKeys: what the key arrays would take, and the bound
+  uint64_t keyByteLimit = 0;
+  uint64_t keyedJoints = 0;  // kTooManyKeys: joints with keys, and the model's key frames
+  uint64_t keyFrames = 0;
 
   bool importable() const { return obstacle == ImportObstacle::kNone; }
 };
 
 // Checks, in this order: the model has groups or joints; every triangle index of every group
 // names a triangle of the model and every vertex index of those triangles a vertex (the reader
-// checks no index); the bone arrays fit the bound. The first obstacle found is returned. A
+// checks no index); the bone arrays fit their bound; the key arrays fit theirs. The first obstacle
+// found is returned. A
 // group's materialIndex is no obstacle: one that names no material (-1 or beyond the list) gives
 // the group no material and no texture.
 ImportVerdict CheckImportable(const msModel& model);
@@ -46,5 +52,12 @@ uint64_t MandatoryFileBytes(const msModel& model);
 // counts, each cheap in the file: a few hundred kilobytes could ask for gigabytes.
 constexpr uint64_t kBoneBytesPerFileByte = 64;
 constexpr uint64_t kBoneBytesFixed = 1u << 20;
+
+// The key arrays of the import may take kKeyBytesPerFileByte times the model's mandatory file
+// bytes plus kKeyBytesFixed. Every joint with keys gets a key at every frame where any joint has
+// one, so many joints keyed at frames of their own would make memory grow with the square of the
+// joints: a megabyte of file could ask for gigabytes.
+constexpr uint64_t kKeyBytesPerFileByte = 256;
+constexpr uint64_t kKeyBytesFixed = 16u << 20;
 
 }  // namespace korva::import

@@ -86,6 +86,10 @@ struct msJoint {
   std::vector<msKeyframe> rotationKeys;
   std::vector<msKeyframe> positionKeys;
   std::vector<msTangent> tangents;  // one per position key, from ComputePositionTangents
+  // Whether each key array's times never decrease, from ComputePositionTangents: posing then
+  // finds a key interval by bisection.
+  bool rotationKeysInOrder = false;
+  bool positionKeysInOrder = false;
   msComment comment;
   float color[3] = {};
   int32_t parentIndex = 0;  // -1 for a root, from BuildBindPose
@@ -128,13 +132,15 @@ class msModel {
   // LinkParents, fills bindLocal and bindAbsolute, then ComputePositionTangents.
   void BuildBindPose();
 
-  // Hermite tangents of every joint's position keys (zero with fewer than three keys).
+  // Hermite tangents of every joint's position keys (zero with fewer than three keys), and
+  // whether each joint's key arrays are in time order. Keys changed later need another call.
   void ComputePositionTangents();
 
   // Poses every joint at `frame` (the rest pose for a negative frame); currentFrame = frame.
   void PoseAtFrame(float frame);
 
   // Poses joint `index` at `frame`; its parent must be posed already. Needs BuildBindPose.
+  // Logarithmic in the joint's keys when they are in time order, linear otherwise.
   void PoseJoint(int index, float frame);
 
   std::vector<msVertex> vertices;

@@ -21,9 +21,23 @@ const msJoint* ParentOf(const std::vector<msJoint>& joints, const msJoint& joint
   return &joints[static_cast<size_t>(joint.parentIndex)];
 }
 
-// First k with times[k] <= frame < times[k + 1]; -1 when no interval holds the frame.
+// First k with times[k] <= frame < times[k + 1]; -1 when no interval holds the frame. With the
+// times in order that k is the only one, just before the first time past the frame, so an import
+// posing a long animation at every key frame need not scan all keys each time.
 template <typename TimeOf>
-int FindInterval(size_t count, float frame, TimeOf timeOf) {
+int FindInterval(size_t count, float frame, bool inOrder, TimeOf timeOf) {
+  if (inOrder) {
+    size_t low = 0, high = count;  // the first time past the frame lies in [low, high]
+    while (low < high) {
+      const size_t middle = low + (high - low) / 2;
+      if (frame < timeOf(middle)) {
+        high = middle;
+      } else {
+        low = middle + 1;
+      }
+    }
+    return low >= 1 && low < count ? static_cast<int>(low - 1) : -1;
+  }
   for (size_t k = 0; k + 1 < count; ++k) {
     if (timeOf(k) <= frame && frame < timeOf(k + 1)) return static_cast<int>(k);
   }
@@ -35,7 +49,8 @@ void InterpolatePosition(const msJoint& joint, float frame, float position[3]) {
   const size_t n = keys.size();
   position[0] = position[1] = position[2] = 0.0f;
   if (n == 0) return;
-  const int k = FindInterval(n, frame, [&](size_t i) { return keys[i].time; });
+  const int k =
+      FindInterval(n, frame, joint.positionKeysInOrder, [&](size_t i) { return keys[i].time; });
   if (k >= 0) {
     const msKeyframe& p0 = keys[static_cast<size_t>(k)];
     const msKeyframe& p1 = keys[static_cast<size_t>(k) + 1];
@@ -69,7 +84,8 @@ Quaternion InterpolateRotation(const msJoint& joint, float frame) {
   const std::vector<msKeyframe>& keys = joint.rotationKeys;
   const size_t r = keys.size();
   if (r == 0) return Quaternion{};
-  const int k = FindInterval(r, frame, [&](size_t i) { return keys[i].time; });
+  const int k =
+      FindInterval(r, frame, joint.rotationKeysInOrder, [&](size_t i) { return keys[i].time; });
   if (k >= 0) {
     const msKeyframe& a = keys[static_cast<size_t>(k)];
     const msKeyframe& b = keys[static_cast<size_t>(k) + 1];
@@ -123,7 +139,16 @@ void msModel::BuildBindPose() {
 }
 
 void msModel::ComputePositionTangents() {
+  // A time that is not a number breaks the order: no comparison with it holds.
+  const auto inOrder = [](const std::vector<msKeyframe>& keys) {
+    for (size_t k = 0; k + 1 < keys.size(); ++k) {
+      if (!(keys[k].time <= keys[k + 1].time)) return false;
+    }
+    return true;
+  };
   for (msJoint& joint : joints) {
+    joint.rotationKeysInOrder = inOrder(joint.rotationKeys);
+    joint.positionKeysInOrder = inOrder(joint.positionKeys);
     const std::vector<msKeyframe>& keys = joint.positionKeys;
     const size_t n = keys.size();
     joint.tangents.assign(n, msTangent{});

@@ -42,5 +42,23 @@ TEST(AllocationBoundTest, AModestProductOfGroupsAndJointsStillImports) {
   EXPECT_NE(host.GetObject(1), nullptr);
 }
 
+// Every joint with keys gets a key at every key frame of the model: 5000 joints keyed at a frame
+// each take 545 KB of file and would take 1.2 GB of keys; 200 of them take under 2 MB.
+TEST(AllocationBoundTest, JointsKeyedAtFramesOfTheirOwnImportOnlyWithinTheBound) {
+  for (const auto& [joints, imports] : {std::pair{size_t{5000}, false}, {size_t{200}, true}}) {
+    Ms3dContent content = ManyGroupsAndJoints(1, joints);
+    for (size_t j = 0; j < joints; ++j) {
+      content.model.joints[j].positionKeys = {{static_cast<float>(j), {0, 0, 0}}};
+    }
+    const std::string path = ScratchPath("keyed_joints.ms3d");
+    EXPECT_EQ(ImportOutcome(WriteMs3d(content), path), "");
+    ASSERT_TRUE(WriteBytes(path, WriteMs3d(content)));
+    standalone::StandaloneHost host;
+    host.Bind();
+    LoadMilkshape(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(path.c_str())), 1);
+    EXPECT_EQ(host.GetObject(1) != nullptr, imports) << joints;
+  }
+}
+
 }  // namespace
 }  // namespace korva::testing

@@ -1,21 +1,17 @@
-// The animation set: whole-frame keys, the last key held to the end, per-frame steps, the z mirror,
-// and the track chain from the last joint to the first.
+// The animation set: keys at every key frame of the model holding the joints' posed local
+// transforms mirrored in x, steps toward the next key, the last pose held to the end, and the
+// track chain from the last joint to the first.
 #include <cmath>
 
 #include "import/animation_export.h"
 #include "model/animation.h"
+#include "ms3d/skeleton_math.h"
 #include "unit/import/import_fixture.h"
 
 namespace korva::testing {
 namespace {
 
-constexpr float kQuarterPi = 0.785398163f;
-
-msJoint JointWithPositionKeys(const std::vector<std::pair<float, float>>& timeAndZ) {
-  msJoint joint;
-  for (const auto& [time, z] : timeAndZ) joint.positionKeys.push_back({time, {0, 0, z}});
-  return joint;
-}
+constexpr float kHalfPi = 1.57079632679f;
 
 struct Track {
   Track() { ConstructAnimation(&track); }
@@ -23,80 +19,80 @@ struct Track {
   sAnimation track;
 };
 
-TEST(TrackKeysTest, FramesAreTruncatedAndTheLastKeyHoldsToTheEnd) {
-  Track t;
-  msJoint joint = JointWithPositionKeys({{0, 0}, {10, 10}, {20, 30}});
-  ASSERT_TRUE(import::FillTrackKeys(&t.track, joint, 30));
-  ASSERT_EQ(t.track.positionKeyCount, 3);
-  ASSERT_EQ(t.track.rotationKeyCount, 3);
-  EXPECT_EQ(t.track.positionKeys[0].frame, 0);
-  EXPECT_EQ(t.track.positionKeys[1].frame, 10);
-  EXPECT_EQ(t.track.positionKeys[2].frame, 30);
-  EXPECT_EQ(t.track.rotationKeys[2].frame, 30);
-  // z is mirrored, so the step towards the next key is too.
-  EXPECT_FLOAT_EQ(t.track.positionKeys[1].position.z, -10.0f);
-  EXPECT_FLOAT_EQ(t.track.positionKeys[0].step.z, -1.0f);
-  EXPECT_FLOAT_EQ(t.track.positionKeys[1].step.z, -2.0f);
-  EXPECT_FLOAT_EQ(t.track.positionKeys[2].step.z, 0.0f);
-  // No rotation keys at all: the identity.
-  EXPECT_FLOAT_EQ(t.track.rotationKeys[0].rotation.w, 1.0f);
+import::HostKey KeyAt(int32_t frame, float z,
+                      D3DXQUATERNION rotation = {0, 0, 0, 1}){return {frame, {0, 0, z}, rotation};
+}  // namespace
+
+// v turned by the host's rotation of q.
+D3DXVECTOR3 Turned(const D3DXQUATERNION& q, const D3DXVECTOR3& v) {
+  Matrix34 r;
+  QuaternionToRotation({q.x, q.y, q.z, q.w}, r);
+  return {r.m[0][0] * v.x + r.m[0][1] * v.y + r.m[0][2] * v.z,
+          r.m[1][0] * v.x + r.m[1][1] * v.y + r.m[1][2] * v.z,
+          r.m[2][0] * v.x + r.m[2][1] * v.y + r.m[2][2] * v.z};
 }
 
-TEST(TrackKeysTest, KeysInTheSameWholeFrameStepOverOneFrame) {
+TEST(TrackKeysTest, StepsRunTowardTheNextKeyAndAKeyAtTheEndHoldsTheLastPose) {
   Track t;
-  msJoint joint = JointWithPositionKeys({{23.9f, 0}, {24.4f, 1}, {10.2f, 0}, {10.7f, 4}, {50, 0}});
-  ASSERT_TRUE(import::FillTrackKeys(&t.track, joint, 60));
-  EXPECT_EQ(t.track.positionKeys[0].frame, 23);
-  EXPECT_EQ(t.track.positionKeys[1].frame, 24);
-  EXPECT_FLOAT_EQ(t.track.positionKeys[0].step.z, -1.0f);
-  // 10.2 and 10.7 both fall in frame 10: the whole difference in one step.
-  EXPECT_FLOAT_EQ(t.track.positionKeys[2].step.z, -4.0f);
-  // A key going back in time also steps over one frame instead of dividing by zero or less.
-  EXPECT_FLOAT_EQ(t.track.positionKeys[1].step.z, 1.0f);
+  const D3DXQUATERNION turn = {0.6f, 0, 0, 0.8f};
+  ASSERT_TRUE(
+      import::FillTrackKeys(&t.track, {KeyAt(0, 0), KeyAt(10, 10), KeyAt(20, 30, turn)}, 30));
+  ASSERT_EQ(t.track.positionKeyCount, 4);
+  ASSERT_EQ(t.track.rotationKeyCount, 4);
+  const int32_t frames[4] = {0, 10, 20, 30};
+  const float steps[4] = {1, 2, 0, 0};
+  for (int k = 0; k < 4; ++k) {
+    EXPECT_EQ(t.track.positionKeys[k].frame, frames[k]);
+    EXPECT_EQ(t.track.rotationKeys[k].frame, frames[k]);
+    EXPECT_FLOAT_EQ(t.track.positionKeys[k].step.z, steps[k]) << k;
+  }
+  EXPECT_FLOAT_EQ(t.track.positionKeys[3].position.z, 30.0f);
+  EXPECT_FLOAT_EQ(t.track.rotationKeys[3].rotation.x, 0.6f);
 }
 
-TEST(TrackKeysTest, SingleKeySitsAtTheEnd) {
-  Track t;
-  msJoint joint = JointWithPositionKeys({{5, 3}});
-  ASSERT_TRUE(import::FillTrackKeys(&t.track, joint, 30));
-  ASSERT_EQ(t.track.positionKeyCount, 1);
-  EXPECT_EQ(t.track.positionKeys[0].frame, 30);
-  EXPECT_FLOAT_EQ(t.track.positionKeys[0].position.z, -3.0f);
-  EXPECT_FLOAT_EQ(t.track.positionKeys[0].step.z, 0.0f);
+TEST(TrackKeysTest, NoKeyIsAddedWhenTheLastReachesTheEnd) {
+  const struct {
+    std::vector<import::HostKey> keys;
+    int32_t expectedCount;
+  } cases[] = {
+      {{KeyAt(5, 3)}, 2},                // one key early: kept where it is, held to the end
+      {{KeyAt(0, 0), KeyAt(30, 1)}, 2},  // last key at the end
+      {{KeyAt(0, 0), KeyAt(40, 1)}, 2},  // last key past the end
+  };
+  for (const auto& c : cases) {
+    Track t;
+    ASSERT_TRUE(import::FillTrackKeys(&t.track, c.keys, 30));
+    ASSERT_EQ(t.track.positionKeyCount, c.expectedCount);
+    EXPECT_EQ(t.track.positionKeys[0].frame, c.keys[0].frame);
+    EXPECT_EQ(t.track.positionKeys[c.expectedCount - 1].frame, std::max(c.keys.back().frame, 30));
+  }
 }
 
-TEST(TrackKeysTest, RotationsAreMirroredAndTheLastStandsInForMissingOnes) {
+TEST(TrackKeysTest, RotationsStayOnTheHemisphereOfThePreviousKey) {
   Track t;
-  msJoint joint = JointWithPositionKeys({{0, 0}, {1, 0}, {2, 0}});
-  joint.rotationKeys.push_back({0, {0, 0, 2 * kQuarterPi}});
-  joint.rotationKeys.push_back({7, {2 * kQuarterPi, 0, 0}});
-  ASSERT_TRUE(import::FillTrackKeys(&t.track, joint, 3));
-  const D3DXQUATERNION& aboutZ = t.track.rotationKeys[0].rotation;
-  EXPECT_NEAR(aboutZ.z, std::sin(kQuarterPi), 1e-6);
-  EXPECT_NEAR(aboutZ.w, std::cos(kQuarterPi), 1e-6);
-  const D3DXQUATERNION& aboutX = t.track.rotationKeys[1].rotation;
-  EXPECT_NEAR(aboutX.x, -std::sin(kQuarterPi), 1e-6);
-  EXPECT_NEAR(aboutX.w, std::cos(kQuarterPi), 1e-6);
-  EXPECT_EQ(t.track.rotationKeys[1].frame, 1);  // position key times, not the rotation key's
-  const D3DXQUATERNION& standIn = t.track.rotationKeys[2].rotation;
-  EXPECT_NEAR(standIn.x, aboutX.x, 1e-6);
+  ASSERT_TRUE(import::FillTrackKeys(
+      &t.track, {KeyAt(0, 0, {0, 0, 0, 1}), KeyAt(1, 0, {0, 0, 0.6f, -0.8f})}, 1));
+  EXPECT_FLOAT_EQ(t.track.rotationKeys[1].rotation.z, -0.6f);
+  EXPECT_FLOAT_EQ(t.track.rotationKeys[1].rotation.w, 0.8f);
 }
 
-TEST(TrackKeysTest, NoPositionKeysMeansNoKeys) {
-  Track t;
-  msJoint joint;
-  joint.rotationKeys.push_back({0, {1, 0, 0}});
-  ASSERT_TRUE(import::FillTrackKeys(&t.track, joint, 30));
-  EXPECT_EQ(t.track.positionKeyCount, 0);
-  EXPECT_EQ(t.track.rotationKeyCount, 0);
-  EXPECT_EQ(t.track.positionKeys, nullptr);
+TEST(WholeFrameTest, TimesNearAWholeFrameAreThatFrameOthersAreTruncated) {
+  const struct {
+    float time;
+    int32_t frame;
+  } cases[] = {
+      {62.999996f, 63},  // frame 63 of a 30 fps model after seconds and back
+      {10.0009f, 10},   {9.9991f, 10},      {10.2f, 10},         {10.998f, 10},      {-0.5f, 0},
+      {-0.9995f, -1},   {1e20f, INT32_MAX}, {-1e20f, INT32_MIN}, {std::nanf(""), 0},
+  };
+  for (const auto& c : cases) EXPECT_EQ(import::WholeFrame(c.time), c.frame) << c.time;
 }
 
-TEST(WholeFrameTest, OutOfRangeTimesAreClamped) {
-  EXPECT_EQ(import::WholeFrame(-0.5f), 0);
-  EXPECT_EQ(import::WholeFrame(1e20f), INT32_MAX);
-  EXPECT_EQ(import::WholeFrame(-1e20f), INT32_MIN);
-  EXPECT_EQ(import::WholeFrame(std::nanf("")), 0);
+TEST(ModelKeyFramesTest, EveryKeyOfEveryJointOnce) {
+  msModel model;
+  AddJoint(model, "a", "").rotationKeys = {{4.0f, {}}, {0.4f, {}}};
+  AddJoint(model, "b", "").positionKeys = {{2.9999f, {}}, {4.5f, {}}, {9.0f, {}}};
+  EXPECT_EQ(import::ModelKeyFrames(model), (std::vector<int32_t>{0, 3, 4, 9}));
 }
 
 using ImportAnimationTest = ImportTest;
@@ -126,13 +122,48 @@ TEST_F(ImportAnimationTest, TracksRunFromTheLastJointToTheFirst) {
   const sAnimation* a = c->next->next;
   EXPECT_STREQ(a->name, "A");
   EXPECT_EQ(a->next, nullptr);
-  ASSERT_EQ(a->positionKeyCount, 2);
-  EXPECT_FLOAT_EQ(a->positionKeys[0].position.z, -3.0f);
-  EXPECT_FLOAT_EQ(a->positionKeys[0].step.z, -0.2f);
-  EXPECT_EQ(a->positionKeys[1].frame, 30);
+  ASSERT_EQ(a->positionKeyCount, 3);
+  EXPECT_FLOAT_EQ(a->positionKeys[0].position.x, -1.0f);  // mirrored in x
+  EXPECT_FLOAT_EQ(a->positionKeys[0].position.z, 3.0f);
+  EXPECT_FLOAT_EQ(a->positionKeys[0].step.z, 0.2f);
+  EXPECT_EQ(a->positionKeys[1].frame, 10);
+  EXPECT_EQ(a->positionKeys[2].frame, 30);
   EXPECT_EQ(c->positionKeyCount, 0);
   EXPECT_EQ(c->scaleKeyCount, 0);
   EXPECT_EQ(c->matrixKeyCount, 0);
+}
+
+TEST_F(ImportAnimationTest, KeysHoldTheRestTransformCombinedWithTheKeyMirrored) {
+  msModel model;
+  model.framesPerSecond = 1.0f;
+  model.totalFrames = 5;
+  AddVertex(model, 0, 0, 0, 0);
+  AddVertex(model, 1, 0, 0, 0);
+  AddVertex(model, 0, 1, 0, 0);
+  AddGroup(model, "g", {AddTriangle(model, 0, 1, 2)});
+  // Rest: a quarter turn about z at (1, 0, 0). Key at frame 5: a quarter turn about x and a move
+  // of (0, 0, 2) in the joint's rest frame. Another joint has a key at frame 2 only, and this
+  // joint has no position key there: it gets one all the same.
+  msJoint& joint = AddJoint(model, "turned", "", 0, 0, kHalfPi, 1, 0, 0);
+  joint.rotationKeys = {{5, {kHalfPi, 0, 0}}};
+  joint.positionKeys = {{5, {0, 0, 2}}};
+  AddJoint(model, "other", "").rotationKeys = {{2, {0, 0, 0}}};
+  sObject* object = ImportModel(model);
+  ASSERT_NE(object, nullptr);
+  const sAnimation* track = object->animationSet->firstTrack->next;
+  ASSERT_STREQ(track->name, "turned");
+  ASSERT_EQ(track->positionKeyCount, 2);
+  EXPECT_EQ(track->positionKeys[0].frame, 2);
+  EXPECT_EQ(track->positionKeys[1].frame, 5);
+  const sPositionKey& moved = track->positionKeys[1];
+  EXPECT_NEAR(moved.position.x, -1, 1e-6);
+  EXPECT_NEAR(moved.position.y, 0, 1e-6);
+  EXPECT_NEAR(moved.position.z, 2, 1e-6);
+  // In the model x goes to y and y to z (Rz Rx); mirrored, x goes to -y and y stays z.
+  const D3DXQUATERNION& q = track->rotationKeys[1].rotation;
+  const D3DXVECTOR3 x = Turned(q, {1, 0, 0}), y = Turned(q, {0, 1, 0});
+  EXPECT_NEAR(x.y, -1, 1e-6);
+  EXPECT_NEAR(y.z, 1, 1e-6);
 }
 
 TEST_F(ImportAnimationTest, ModelWithoutJointsStillHasAnEmptySet) {
@@ -150,5 +181,5 @@ TEST_F(ImportAnimationTest, ModelWithoutJointsStillHasAnEmptySet) {
   EXPECT_EQ(object->animationSet->firstTrack, nullptr);
 }
 
-}  // namespace
+}  // namespace korva::testing
 }  // namespace korva::testing

@@ -4,10 +4,28 @@
 #include <cmath>
 
 #include "import/bone_binding.h"
+#include "import/joint_frames.h"
 #include "unit/import/import_fixture.h"
 
 namespace korva::testing {
 namespace {
+
+D3DXMATRIX Concat(const D3DXMATRIX& a, const D3DXMATRIX& b) {
+  D3DXMATRIX out{};
+  for (int r = 0; r < 4; ++r) {
+    for (int c = 0; c < 4; ++c) {
+      for (int k = 0; k < 4; ++k) out.m[r][c] += a.m[r][k] * b.m[k][c];
+    }
+  }
+  return out;
+}
+
+// A frame's local matrix combined with its parents' up to the root.
+D3DXMATRIX Combined(const sFrame* frame) {
+  D3DXMATRIX out = frame->localMatrix;
+  for (const sFrame* up = frame->parent; up; up = up->parent) out = Concat(out, up->localMatrix);
+  return out;
+}
 
 std::vector<uint32_t> BoneVertices(const sBone& bone) {
   return std::vector<uint32_t>(bone.vertices, bone.vertices + bone.vertexCount);
@@ -41,9 +59,19 @@ TEST_F(ImportBonesTest, EachMeshListsItsOwnVerticesPerJoint) {
         EXPECT_FLOAT_EQ(mesh->bones[j].weights[k], 1.0f);
       }
     }
-    // Offset matrices are the joints' own rotations, the same in every mesh: (1,0,0) -> (0,1,0).
-    EXPECT_NEAR(mesh->bones[1].offsetMatrix.m[0][1], 1.0f, 1e-6);
-    EXPECT_NEAR(mesh->bones[1].offsetMatrix.m[3][3], 1.0f, 1e-6);
+  }
+  // At rest a bone's offset and its frame's combined matrix together put a mesh vertex where its
+  // own frame does. The knee turns and the groups have centres of their own, so this fails when
+  // either is left out.
+  for (int limb = 0; limb < 2; ++limb) {
+    const sMesh* mesh = object->meshList[limb];
+    const D3DXMATRIX& group = Limb(object, limb)->localMatrix;
+    for (int j = 0; j < 3; ++j) {
+      const D3DXMATRIX skin = Concat(mesh->bones[j].offsetMatrix, Combined(Limb(object, 2 + j)));
+      for (int r = 0; r < 4; ++r) {
+        for (int c = 0; c < 4; ++c) EXPECT_NEAR(skin.m[r][c], group.m[r][c], 1e-5) << j;
+      }
+    }
   }
   EXPECT_EQ(BoneVertices(nearMesh->bones[0]), (std::vector<uint32_t>{0, 2}));
   EXPECT_EQ(BoneVertices(nearMesh->bones[1]), (std::vector<uint32_t>{1}));
@@ -66,15 +94,21 @@ TEST_F(ImportBonesTest, EachMeshListsItsOwnVerticesPerJoint) {
   for (int limb = 2; limb < 5; ++limb) EXPECT_EQ(object->meshList[limb]->boneCount, 0);
 }
 
-TEST(JointOffsetMatrixTest, NegatesOnlyXAndY) {
-  msJoint joint;
-  joint.rotation[0] = 1.57079632679f;  // applied as -pi/2 about X: (0,1,0) -> (0,0,-1)
-  const D3DXMATRIX m = import::JointOffsetMatrix(joint);
-  EXPECT_NEAR(m.m[1][2], -1.0f, 1e-6);
-  EXPECT_NEAR(m.m[1][1], 0.0f, 1e-6);
-  joint.rotation[0] = 0;
-  joint.rotation[2] = 1.57079632679f;  // as stored: (1,0,0) -> (0,1,0)
-  EXPECT_NEAR(import::JointOffsetMatrix(joint).m[0][1], 1.0f, 1e-6);
+TEST(JointRestMatricesTest, ParentsListedAfterTheirChildrenStillCombineFromTheRoot) {
+  msModel model;
+  AddJoint(model, "tip", "mid", 0, 0, 0, 0, 0, 1);
+  AddJoint(model, "mid", "base", 0, 0, 1.57079632679f, 0, 2, 0);
+  AddJoint(model, "base", "", 0, 0, 0, 3, 0, 0);
+  model.BuildBindPose();
+  const std::vector<D3DXMATRIX> rest =
+      import::JointRestMatrices(model, import::LinkableParents(model));
+  // tip: (0, 0, 1) in mid's frame; mid turns a quarter about z, sits at (0, 2, 0) on base at
+  // (3, 0, 0); mirrored in x.
+  const float expected[3][3] = {{-3, 2, 1}, {-3, 2, 0}, {-3, 0, 0}};
+  for (int j = 0; j < 3; ++j) {
+    for (int c = 0; c < 3; ++c) EXPECT_NEAR(rest[j].m[3][c], expected[j][c], 1e-6) << j;
+  }
+  EXPECT_NEAR(rest[0].m[0][1], -1, 1e-6);  // x turned to y, then mirrored
 }
 
 }  // namespace

@@ -170,7 +170,7 @@ TEST(LinkableParentsTest, KeepsValidChainsAndDropsCyclesAndBadIndices) {
   EXPECT_EQ(import::LinkableParents(model), (std::vector<int32_t>{-1, 0, -1, -1, 2, -1}));
 }
 
-TEST_F(ImportHierarchyTest, JointFrameMatricesMirrorZAndNegateAngles) {
+TEST_F(ImportHierarchyTest, JointFrameMatricesAreTheRestTransformsMirroredInX) {
   msModel model = GroupsModel(1);
   AddJoint(model, "turnZ", "", 0, 0, kHalfPi, 1, 2, 3);
   AddJoint(model, "turnX", "", kHalfPi, 0, 0, 0, 0, 0);
@@ -179,17 +179,20 @@ TEST_F(ImportHierarchyTest, JointFrameMatricesMirrorZAndNegateAngles) {
   sFrame* turnZ = object->rootFrame->nextSibling;
   sFrame* turnX = turnZ->nextSibling;
 
+  // In the model x turns to y about z; mirrored, -x turns to y, so x turns to -y. Then the
+  // position (1, 2, 3) mirrored.
   float out[3];
   const float unitX[3] = {1, 0, 0};
   Transform(turnZ->localMatrix, unitX, out);
-  EXPECT_NEAR(out[0], 1, 1e-5);
+  EXPECT_NEAR(out[0], -1, 1e-5);
   EXPECT_NEAR(out[1], 1, 1e-5);
-  EXPECT_NEAR(out[2], -3, 1e-5);
+  EXPECT_NEAR(out[2], 3, 1e-5);
+  // A turn about x is its own mirror: y turns to z.
   const float unitY[3] = {0, 1, 0};
   Transform(turnX->localMatrix, unitY, out);
   EXPECT_NEAR(out[0], 0, 1e-5);
   EXPECT_NEAR(out[1], 0, 1e-5);
-  EXPECT_NEAR(out[2], -1, 1e-5);
+  EXPECT_NEAR(out[2], 1, 1e-5);
 
   EXPECT_FLOAT_EQ(turnZ->rotation.z, kHalfPi);
   EXPECT_FLOAT_EQ(turnX->rotation.x, kHalfPi);

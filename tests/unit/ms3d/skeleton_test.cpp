@@ -127,6 +127,29 @@ TEST(SkeletonTest, TwoPositionKeysFollowTheHermiteCurveAndHoldOutsideTheirRange)
   }
 }
 
+TEST(SkeletonTest, KeysInTimeOrderFindTheSameIntervalAsAScan) {
+  // Repeated times and a key back in time: the first interval holding the frame decides.
+  const std::vector<std::vector<float>> timeLists = {
+      {0, 10, 10, 20, 30}, {5, 5, 5}, {0, 10, 5, 20}, {3}, {0, std::nanf(""), 20}};
+  for (const std::vector<float>& times : timeLists) {
+    msModel model;
+    msJoint& joint = AddJoint(model, "j", "");
+    for (size_t k = 0; k < times.size(); ++k) {
+      const float value = static_cast<float>(k + 1);
+      joint.positionKeys.push_back({times[k], {value, 0, 0}});
+      joint.rotationKeys.push_back({times[k], {0, 0, 0.1f * value}});
+    }
+    model.BuildBindPose();
+    msModel scanned = model;
+    scanned.joints[0].positionKeysInOrder = scanned.joints[0].rotationKeysInOrder = false;
+    for (float frame : {-1.0f, 0.0f, 4.0f, 5.0f, 7.5f, 10.0f, 15.0f, 20.0f, 25.0f, 30.0f, 31.0f}) {
+      model.PoseAtFrame(frame);
+      scanned.PoseAtFrame(frame);
+      ExpectMatrixNear(model.joints[0].poseLocal, scanned.joints[0].poseLocal);
+    }
+  }
+}
+
 TEST(SkeletonTest, ThreePositionKeysUseTheirTangents) {
   msModel model;
   AddJoint(model, "j", "").positionKeys = {{0, {0, 0, 0}}, {10, {10, 0, 0}}, {20, {0, 0, 0}}};

@@ -127,6 +127,11 @@ std::string ImportVerdictText(const import::ImportVerdict& verdict, const msMode
              std::to_string(model.joints.size()) + " bones each would take " +
              std::to_string(verdict.boneBytes) + " bytes, more than the " +
              std::to_string(verdict.boneByteLimit) + " allowed for a model of this size";
+    case ImportObstacle::kTooManyKeys:
+      return std::to_string(verdict.keyedJoints) + " joints with keys at each of the model's " +
+             std::to_string(verdict.keyFrames) + " key frames would take " +
+             std::to_string(verdict.keyBytes) + " bytes, more than the " +
+             std::to_string(verdict.keyByteLimit) + " allowed for a model of this size";
   }
   return {};
 }
