@@ -1,5 +1,6 @@
 #include "import/import_driver.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -131,14 +132,15 @@ bool BuildObject(msModel& model, int32_t objectNumber, sObject* object, const Fr
   ApplyTexturesAndMaterials(model, tables.meshes, modelDirectory);
   return true;
 }
-}  // namespace
 
-bool ImportMs3dObject(const char* path, int32_t objectNumber) {
+// The import, whichever way the model's bytes arrive (`load` fills the model from them).
+bool ImportModel(const char* path, int32_t objectNumber,
+                 const std::function<bool(msModel&)>& load) {
   if (!g_plugin.device || !path) return false;
   const HostApi& api = g_plugin.api;
 
   auto model = std::make_unique<msModel>();
-  if (!model->LoadFromFile(path)) {
+  if (!load(*model)) {
     StoreUnreadableModelError();
     return false;
   }
@@ -183,10 +185,10 @@ bool ImportMs3dObject(const char* path, int32_t objectNumber) {
   return true;
 }
 
-void LoadMilkshapeCommand(const char* path, int32_t objectNumber) noexcept {
+void ReportImport(const char* path, const std::function<bool()>& import) noexcept {
   bool imported = false;
   try {
-    imported = ImportMs3dObject(path, objectNumber);
+    imported = import();
   } catch (...) {
     imported = false;
   }
@@ -195,6 +197,26 @@ void LoadMilkshapeCommand(const char* path, int32_t objectNumber) noexcept {
     ShowError("Failed to load MS file: " + std::string(path ? path : ""));
   } catch (...) {
   }
+}
+}  // namespace
+
+bool ImportMs3dObject(const char* path, int32_t objectNumber) {
+  return ImportModel(path, objectNumber, [&](msModel& model) { return model.LoadFromFile(path); });
+}
+
+bool ImportMs3dObjectFromMemory(const uint8_t* data, size_t size, const char* path,
+                                int32_t objectNumber) {
+  return ImportModel(path, objectNumber,
+                     [&](msModel& model) { return model.LoadFromMemory(data, size); });
+}
+
+void LoadMilkshapeCommand(const char* path, int32_t objectNumber) noexcept {
+  ReportImport(path, [&] { return ImportMs3dObject(path, objectNumber); });
+}
+
+void LoadMilkshapeFromMemory(const uint8_t* data, size_t size, const char* path,
+                             int32_t objectNumber) noexcept {
+  ReportImport(path, [&] { return ImportMs3dObjectFromMemory(data, size, path, objectNumber); });
 }
 
 }  // namespace korva::import

@@ -3,6 +3,7 @@
 // animation set.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace korva::import {
@@ -17,5 +18,12 @@ bool ImportMs3dObject(const char* path, int32_t objectNumber);
 // The script command: ImportMs3dObject, and on failure the notice "Failed to load MS file: <path>"
 // under the caption "Error". Never throws.
 void LoadMilkshapeCommand(const char* path, int32_t objectNumber) noexcept;
+
+// The same two from the file's `size` bytes at `data`, already read by the caller (a tool that
+// reads each input once); `path` still names the file in the notice and places its textures.
+bool ImportMs3dObjectFromMemory(const uint8_t* data, size_t size, const char* path,
+                                int32_t objectNumber);
+void LoadMilkshapeFromMemory(const uint8_t* data, size_t size, const char* path,
+                             int32_t objectNumber) noexcept;
 
 }  // namespace korva::import

@@ -2,12 +2,14 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -104,6 +106,12 @@ RunResult RunProgram(const std::string& program, const std::vector<std::string>&
     dup2(out, 1);
     dup2(err, 2);
     if (master >= 0) close(master);
+    if (options.fileSizeLimit > 0) {
+      const auto bytes = static_cast<rlim_t>(options.fileSizeLimit);
+      const rlimit limit{bytes, bytes};
+      signal(SIGXFSZ, SIG_IGN);
+      setrlimit(RLIMIT_FSIZE, &limit);
+    }
     execv(argv[0], argv.data());
     _exit(127);
   }
@@ -118,8 +126,10 @@ RunResult RunProgram(const std::string& program, const std::vector<std::string>&
     return result;
   }
   int status = 0;
-  while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+  rusage usage{};
+  while (wait4(child, &status, 0, &usage) < 0 && errno == EINTR) {
   }
+  result.peakKilobytes = usage.ru_maxrss;
   result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   if (options.stdoutFile.empty()) result.out = ReadText(outPath);
   if (!stderrOnTerminal) result.err = ReadText(errPath);

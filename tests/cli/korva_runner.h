@@ -10,9 +10,10 @@
 namespace korva::cli_tests {
 
 struct RunResult {
-  int exitCode = -1;  // -1 when the program did not exit normally (a crash)
-  std::string out;    // stdout
-  std::string err;    // stderr
+  int exitCode = -1;       // -1 when the program did not exit normally (a crash)
+  std::string out;         // stdout
+  std::string err;         // stderr
+  long peakKilobytes = 0;  // the largest resident size the program reached
 };
 
 struct RunOptions {
@@ -20,6 +21,9 @@ struct RunOptions {
   bool stderrOnTerminal = false;
   // stdout goes to this file instead of being captured (RunResult::out stays empty).
   std::string stdoutFile;
+  // Files the program writes cannot grow past this many bytes (0: no limit), as on a full disk:
+  // a write beyond it fails with an error rather than a signal.
+  uint64_t fileSizeLimit = 0;
 };
 
 // `program` with `arguments` (passed as they are, no shell), started in `workingFolder`, stdin

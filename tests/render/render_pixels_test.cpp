@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "model/texture.h"
@@ -228,9 +229,10 @@ TEST(RenderTexture, TexturedQuadShowsItsCornersInTheRightCorners) {
   namespace fs = std::filesystem;
   const fs::path folder = fs::path(::testing::TempDir()) / "korva_render_texture" / "models";
   fs::create_directories(folder / "art");
-  std::string error;
-  ASSERT_TRUE(render::WritePng(CornerTexture(), (folder / "art" / "corners.png").string(), &error))
-      << error;
+  std::vector<uint8_t> png;
+  ASSERT_TRUE(render::EncodePng(CornerTexture(), &png));
+  std::ofstream((folder / "art" / "corners.png").string(), std::ios::binary)
+      .write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
 
   ObjectHandle object = NewEmptyObject();
   sMesh* mesh = AttachMesh(AddFrame(object.get(), nullptr, IdentityMatrix(), "quad"),

@@ -41,12 +41,13 @@ class CheckCommand : public Subcommand {
 
  private:
   std::string Check(const std::string& file) {
-    if (DetectFileKind(file) == FileKind::kMs3d) {
+    const InputFile input = ReadInput(file);
+    if (input.kind == FileKind::kMs3d) {
       // Well formed means that convert succeeds: the reader accepts the file and the import's own
       // check accepts the model.
       msModel model;
       Ms3dAccount account;
-      LoadMs3dModel(file, &model, &account);
+      LoadMs3dModel(input, &model, &account);
       RequireImportable(file, model);
       std::string verdict = "well-formed MS3D model";
       if (const std::string note = Ms3dNoteText(account); !note.empty()) {
@@ -56,7 +57,7 @@ class CheckCommand : public Subcommand {
     }
     if (!session_) session_ = std::make_unique<HostSession>(nullptr);
     std::vector<dbo::SkippedBlock> skipped;
-    session_->Release(session_->LoadDbo(file, 1, &skipped));
+    session_->Release(session_->LoadDbo(input, 1, &skipped));
     if (skipped.empty()) return "well-formed DBO file";
     return "well-formed DBO file; " + SkippedBlocksText(skipped);
   }

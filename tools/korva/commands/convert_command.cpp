@@ -8,6 +8,7 @@
 
 #include "commands/subcommand.h"
 #include "support/cli_error.h"
+#include "support/file_kind.h"
 #include "support/host_session.h"
 #include "support/skipped_blocks.h"
 #include "support/terminal.h"
@@ -28,7 +29,8 @@ class ConvertCommand : public Subcommand {
         ->required();
     app.add_option("-o,--output", output_,
                    "Output file for one input; output folder (which must exist) for several. "
-                   "Default: each input's path with the extension .dbo");
+                   "Default: each input's path with the extension .dbo")
+        ->check(NonEmptyFileName());
     app.add_option("--object", objectNumber_, "Object number to import into (default 1)")
         ->check(CLI::Range(1, std::numeric_limits<int32_t>::max()));
     app.add_flag("-q,--quiet", quiet_, "Do not print the plug-in's notices");
@@ -46,8 +48,16 @@ class ConvertCommand : public Subcommand {
         std::fflush(stderr);
       }
       try {
+        const InputFile input = ReadInput(inputs_[i]);
+        std::error_code error;
+        // A DBO file saved onto itself is only rewritten; a model saved onto itself is lost.
+        if (input.kind == FileKind::kMs3d && fs::equivalent(input.path, outputs[i], error)) {
+          throw CliError(kExitUsage, outputs[i] +
+                                         ": is the MS3D model being converted; "
+                                         "name another output");
+        }
         std::vector<dbo::SkippedBlock> skipped;
-        const int32_t number = session.LoadAny(inputs_[i], objectNumber_, &skipped);
+        const int32_t number = session.LoadAny(input, objectNumber_, &skipped);
         const uint64_t size = session.SaveDbo(number, outputs[i]);
         session.Release(number);
         // The notices of a file that failed are dropped: its one error line says what matters.

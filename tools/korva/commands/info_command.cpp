@@ -1,5 +1,4 @@
 // korva info: a short summary of each MS3D model or DBO file.
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -36,19 +35,20 @@ class InfoCommand : public Subcommand {
 
  private:
   std::string Summary(const std::string& file) {
-    if (DetectFileKind(file) == FileKind::kMs3d) {
+    const InputFile input = ReadInput(file);
+    if (input.kind == FileKind::kMs3d) {
       msModel model;
       Ms3dAccount account;
-      LoadMs3dModel(file, &model, &account);
+      LoadMs3dModel(input, &model, &account);
       return Ms3dSummaryText(file, model, account);
     }
     // Only DBO files need the plug-in.
     if (!session_) session_ = std::make_unique<HostSession>(nullptr);
     std::vector<dbo::SkippedBlock> skipped;
-    const int32_t number = session_->LoadDbo(file, 1, &skipped);
+    const int32_t number = session_->LoadDbo(input, 1, &skipped);
     std::string text;
     try {
-      text = ObjectSummaryText(file, std::filesystem::file_size(file), *session_->object(number),
+      text = ObjectSummaryText(file, input.bytes.size(), *session_->object(number),
                                skipped);
     } catch (...) {
       session_->Release(number);

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "commands/subcommand.h"
 #include "model/mesh.h"
@@ -21,6 +22,7 @@
 #include "support/cli_error.h"
 #include "support/file_kind.h"
 #include "support/host_session.h"
+#include "support/output_file.h"
 
 namespace korva::cli {
 namespace {
@@ -75,7 +77,9 @@ class RenderCommand : public Subcommand {
 
   void Configure(CLI::App& app) override {
     app.add_option("FILE", input_, "MS3D model or DBO file")->required();
-    app.add_option("-o,--output", output_, "PNG file to write (WebP with --animate)")->required();
+    app.add_option("-o,--output", output_, "PNG file to write (WebP with --animate)")
+        ->required()
+        ->check(NonEmptyFileName());
     app.add_option("--view", view_, "front, back, left, right, top or iso (default iso)")
         ->check(CLI::IsMember({"front", "back", "left", "right", "top", "iso"}));
     app.add_option("--size", size_, "Side of the square picture in pixels (default 512)")
@@ -119,7 +123,8 @@ class RenderCommand : public Subcommand {
     const bool posed = frame_.has_value() || !frames_.empty() || animate_ || compare_;
     if (!posed) return RenderAsStored(options);
 
-    const FileKind kind = DetectFileKind(input_);
+    const InputFile input = ReadInput(input_);
+    const FileKind kind = input.kind;
     if (compare_ && kind != FileKind::kMs3d) {
       throw CliError(kExitUsage, "--compare needs an MS3D model, " + input_ + " is not one");
     }
@@ -129,6 +134,8 @@ class RenderCommand : public Subcommand {
     if (animate_ && !render::AnimatedImagesAvailable()) {
       throw CliError(kExitUsage, "this build of korva cannot write animated images");
     }
+    // Opened before the work, so an output that cannot be written (a folder, say) fails first.
+    OutputFile output(output_);
     const bool ms3d = kind == FileKind::kMs3d;
     const bool own = ms3d && (!imported_ || compare_);
     const bool host = !ms3d || imported_ || compare_;
@@ -137,7 +144,9 @@ class RenderCommand : public Subcommand {
     std::vector<render::PoseSource> sources;
     msModel model;
     if (ms3d) {
-      if (!model.LoadFromFile(input_.c_str())) throw FileError(input_, "not a complete MS3D model");
+      if (!model.LoadFromMemory(input.bytes.data(), input.bytes.size())) {
+        throw FileError(input_, "not a complete MS3D model");
+      }
       model.BuildBindPose();
     }
     if (own) {
@@ -156,7 +165,7 @@ class RenderCommand : public Subcommand {
     const sObject* object = nullptr;
     int32_t number = 0;
     if (host) {
-      number = session.LoadAny(input_);
+      number = session.LoadAny(input);
       session.PrintNotices();
       object = session.object(number);
       if (!object) throw FileError(input_, "the plug-in built no object");
@@ -193,9 +202,8 @@ class RenderCommand : public Subcommand {
         if (!animation.Add(picture, std::max(1, shown), &error)) throw FileError(output_, error);
       }
       std::vector<uint8_t> bytes;
-      if (!animation.Finish(&bytes, &error) || !render::WriteFileBytes(bytes, output_, &error)) {
-        throw FileError(output_, error);
-      }
+      if (!animation.Finish(&bytes, &error)) throw FileError(output_, error);
+      output.Write(bytes.data(), bytes.size());
       what = std::to_string(width) + "x" + std::to_string(height) + ", " +
              std::to_string(frames.size()) + " frames at " + render::FrameLabel(fps) + " fps";
     } else {
@@ -206,10 +214,13 @@ class RenderCommand : public Subcommand {
       const render::Image picture =
           frames_.empty() ? pictures.Picture(frames[0]) : pictures.ContactSheet(frames);
       if (picture.empty()) throw FileError(output_, "the picture would be too large");
-      if (!render::WritePng(picture, output_, &error)) throw FileError(output_, error);
+      std::vector<uint8_t> png;
+      if (!render::EncodePng(picture, &png)) throw FileError(output_, "cannot encode the picture");
+      output.Write(png.data(), png.size());
       what = std::to_string(picture.width()) + "x" + std::to_string(picture.height());
       if (!frames_.empty()) what += ", " + std::to_string(frames.size()) + " frames";
     }
+    output.Commit();
     if (host) session.Release(number);
     if (!quiet_) {
       for (const std::string& warning : textureFiles.warnings()) Warn(warning);
@@ -222,8 +233,10 @@ class RenderCommand : public Subcommand {
 
  private:
   int RenderAsStored(const render::RenderOptions& options) {
+    // Opened first, so an output that cannot be written (a folder, say) fails before the work.
+    OutputFile output(output_);
     HostSession session(quiet_ ? nullptr : stderr);
-    const int32_t number = session.LoadAny(input_);
+    const int32_t number = session.LoadAny(ReadInput(input_));
     session.PrintNotices();
     const sObject* object = session.object(number);
     if (!object) throw FileError(input_, "the plug-in built no object");
@@ -239,8 +252,10 @@ class RenderCommand : public Subcommand {
       for (const std::string& warning : textureFiles.warnings()) Warn(warning);
       for (const std::string& warning : result.warnings) Warn(warning);
     }
-    std::string error;
-    if (!render::WritePng(result.image, output_, &error)) throw FileError(output_, error);
+    std::vector<uint8_t> png;
+    if (!render::EncodePng(result.image, &png)) throw FileError(output_, "nothing to write");
+    output.Write(png.data(), png.size());
+    output.Commit();
     std::printf("%s written (%dx%d, %d triangles drawn) from %s\n", output_.c_str(), size_, size_,
                 result.trianglesDrawn, input_.c_str());
     return kExitSuccess;

@@ -23,6 +23,13 @@ class Subcommand {
   virtual int Run() = 0;
 };
 
+// For options naming a file: an empty name is bad usage, not a file that cannot be written.
+inline CLI::Validator NonEmptyFileName() {
+  return CLI::Validator(
+      [](std::string& text) { return text.empty() ? std::string("an empty file name") : ""; },
+      "FILE");
+}
+
 using SubcommandFactory = std::function<std::unique_ptr<Subcommand>()>;
 
 // Every registered subcommand, made fresh, ordered by name so `--help` is stable.

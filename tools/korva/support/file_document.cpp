@@ -1,7 +1,5 @@
 #include "support/file_document.h"
 
-#include <filesystem>
-
 #include "support/file_kind.h"
 #include "support/ms3d_report.h"
 #include "support/object_report.h"
@@ -15,11 +13,12 @@ HostSession& DocumentLoader::Session() {
 }
 
 nlohmann::json DocumentLoader::Load(const std::string& path) {
-  const FileKind kind = DetectFileKind(path);
+  const InputFile input = ReadInput(path);
+  const FileKind kind = input.kind;
   if (kind == FileKind::kMs3d && !importModels_) {
     msModel model;
     Ms3dAccount account;
-    LoadMs3dModel(path, &model, &account);
+    LoadMs3dModel(input, &model, &account);
     nlohmann::json document = Ms3dDocument(path, model, account);
     document["formatVersion"] = kDocumentFormatVersion;
     return document;
@@ -27,13 +26,13 @@ nlohmann::json DocumentLoader::Load(const std::string& path) {
   HostSession& session = Session();
   std::vector<dbo::SkippedBlock> skipped;
   const int32_t number =
-      kind == FileKind::kMs3d ? session.ImportMs3d(path) : session.LoadDbo(path, 1, &skipped);
+      kind == FileKind::kMs3d ? session.ImportMs3d(input) : session.LoadDbo(input, 1, &skipped);
   nlohmann::json document;
   try {
     document = {{"formatVersion", kDocumentFormatVersion},
                 {"file", path},
                 {"kind", kind == FileKind::kMs3d ? "imported ms3d" : "dbo"},
-                {"size", std::filesystem::file_size(path)},
+                {"size", input.bytes.size()},
                 {"object", ObjectDocument(path, *session.object(number))}};
     if (kind != FileKind::kMs3d) document["skippedBlocks"] = SkippedBlocksDocument(skipped);
   } catch (...) {

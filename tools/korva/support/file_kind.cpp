@@ -1,10 +1,9 @@
 #include "support/file_kind.h"
 
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 
 #include "ms3d/ms3d_format.h"
+#include "standalone/regular_file.h"
 #include "support/cli_error.h"
 
 namespace korva::cli {
@@ -27,25 +26,23 @@ FileKind KindOfContent(const uint8_t* head, size_t size) {
 }
 
 std::vector<uint8_t> ReadWholeFile(const std::string& path) {
-  std::error_code error;
-  if (!std::filesystem::exists(path, error)) throw FileError(path, "no such file");
-  if (std::filesystem::is_directory(path, error)) throw FileError(path, "is a folder, not a file");
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw FileError(path, "cannot be opened for reading");
-  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                             std::istreambuf_iterator<char>());
-  if (in.bad()) throw FileError(path, "cannot be read");
+  std::vector<uint8_t> bytes;
+  std::string problem;
+  if (standalone::ReadRegularFile(path, kMaxInputSize, &bytes, &problem) !=
+      standalone::FileReadResult::kRead) {
+    throw FileError(path, problem);
+  }
   return bytes;
 }
 
-FileKind DetectFileKind(const std::string& path) {
-  const std::vector<uint8_t> bytes = ReadWholeFile(path);
-  const FileKind kind = KindOfContent(bytes.data(), bytes.size());
-  if (kind == FileKind::kUnknown) {
-    throw FileError(path, bytes.empty() ? "is empty, neither an MS3D model nor a DBO file"
-                                        : "is neither an MS3D model nor a DBO file");
+InputFile ReadInput(const std::string& path) {
+  InputFile input{path, ReadWholeFile(path), FileKind::kUnknown};
+  input.kind = KindOfContent(input.bytes.data(), input.bytes.size());
+  if (input.kind == FileKind::kUnknown) {
+    throw FileError(path, input.bytes.empty() ? "is empty, neither an MS3D model nor a DBO file"
+                                              : "is neither an MS3D model nor a DBO file");
   }
-  return kind;
+  return input;
 }
 
 }  // namespace korva::cli

@@ -1,4 +1,5 @@
-// Telling MS3D models from DBO files by their first bytes, never by their extension.
+// Reading an input file of `korva` once, into memory, and telling MS3D models from DBO files by
+// their first bytes, never by their extension.
 #pragma once
 
 #include <cstdint>
@@ -12,10 +13,22 @@ enum class FileKind { kMs3d, kDbo, kUnknown };
 // The kind of a file whose leading bytes are `head` (any length; short input is kUnknown).
 FileKind KindOfContent(const uint8_t* head, size_t size);
 
-// The whole file. Throws FileError naming the path when it cannot be opened or read.
+// Inputs larger than this are refused before a byte is read: the process is 32-bit and the
+// readers build several times the input in memory.
+constexpr size_t kMaxInputSize = size_t{1} << 30;
+
+// The whole file, read once. Only regular files are read (a FIFO or a device is refused, never
+// waited on). Throws FileError "<path>: <what>" when it cannot be read.
 std::vector<uint8_t> ReadWholeFile(const std::string& path);
 
-// The kind of the file at `path`; throws FileError when it cannot be read or is neither kind.
-FileKind DetectFileKind(const std::string& path);
+// An input as every subcommand works from it: its bytes, read once, and their kind.
+struct InputFile {
+  std::string path;
+  std::vector<uint8_t> bytes;
+  FileKind kind = FileKind::kUnknown;
+};
+
+// Reads the file; throws FileError when it cannot be read or is neither kind.
+InputFile ReadInput(const std::string& path);
 
 }  // namespace korva::cli

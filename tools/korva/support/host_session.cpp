@@ -1,18 +1,19 @@
 #include "support/host_session.h"
 
-#include <filesystem>
-#include <system_error>
+#include <memory>
 
-#include "dbo/object_files.h"
+#include "dbo/block_reader.h"
+#include "dbo/block_writer.h"
 #include "dbo/result_codes.h"
-#include "host/exports.h"
+#include "host/export_guard.h"
+#include "import/import_driver.h"
+#include "model/host_heap.h"
 #include "support/cli_error.h"
 #include "support/file_kind.h"
 #include "support/ms3d_report.h"
+#include "support/output_file.h"
 
 namespace korva::cli {
-namespace fs = std::filesystem;
-
 namespace {
 
 // The notice the import shows when it fails, caption "Error".
@@ -47,10 +48,15 @@ HostSession::HostSession(FILE* noticeStream) : noticeStream_(noticeStream) {
   host_.Bind();
 }
 
-int32_t HostSession::ImportMs3d(const std::string& path, int32_t number) {
+int32_t HostSession::ImportMs3d(const InputFile& input, int32_t number) {
+  const std::string& path = input.path;
   if (host_.GetObject(number)) throw FileError(path, "object number in use");
   host_.SetErrorCode(0);
-  LoadMilkshape(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(path.c_str())), number);
+  // The import the LoadMilkshape command runs, from the bytes already read: the file is opened
+  // once, so a file that cannot be read twice (a pipe) or that changes in between is no trouble.
+  Guarded([&] {
+    import::LoadMilkshapeFromMemory(input.bytes.data(), input.bytes.size(), path.c_str(), number);
+  });
   const std::string failure = ImportFailureText(host_);
   if (!host_.GetObject(number) || !failure.empty()) {
     host_.DeleteObject(number);
@@ -59,75 +65,55 @@ int32_t HostSession::ImportMs3d(const std::string& path, int32_t number) {
     // again, say why in the words of `korva check`. What they do not explain is the host's.
     msModel model;
     Ms3dAccount account;
-    LoadMs3dModel(path, &model, &account);
+    LoadMs3dModel(input, &model, &account);
     RequireImportable(path, model);
     throw FileError(path, "import failed" + (failure.empty() ? std::string() : ": " + failure));
   }
   return number;
 }
 
-int32_t HostSession::LoadDbo(const std::string& path, int32_t number,
+int32_t HostSession::LoadDbo(const InputFile& input, int32_t number,
                              std::vector<dbo::SkippedBlock>* skipped) {
-  ReadWholeFile(path);  // a clear message for a missing file or a folder
+  const std::string& path = input.path;
   sObject* loaded = nullptr;
-  // The same loader as LoadDBOEx, asked also for the blocks it passes over, which the export has
-  // no way to hand out.
-  const int32_t result = dbo::LoadObjectFile(path.c_str(), &loaded, skipped);
-  if (result != dbo::kLoadSucceeded || !loaded) {
+  // What LoadDBOEx does once it has the file's block, from the bytes already read, asked also for
+  // the blocks it passes over, which the export has no way to hand out.
+  const uint8_t* begin = input.bytes.data();
+  std::vector<dbo::SkippedBlock> passedOver;
+  const dbo::ReadResult result = Guarded(dbo::ReadResult::kDamaged, [&] {
+    return dbo::ReadObjectBlock(begin, begin + input.bytes.size(), &loaded, nullptr, &passedOver);
+  });
+  if (result != dbo::ReadResult::kLoaded || !loaded) {
     if (loaded) standalone::StandaloneHost::ReleaseWholeObject(loaded);
     DropNotices();
-    if (result == dbo::kLoadFileUnreadable) throw FileError(path, "cannot be opened for reading");
     throw FileError(path, "not a well-formed DBO file (bad header or damaged content)");
   }
   if (!host_.AdoptObject(number, loaded)) {
     standalone::StandaloneHost::ReleaseWholeObject(loaded);
     throw FileError(path, "the host refused the loaded object");
   }
+  if (skipped) *skipped = std::move(passedOver);
   return number;
 }
 
-int32_t HostSession::LoadAny(const std::string& path, int32_t number,
+int32_t HostSession::LoadAny(const InputFile& input, int32_t number,
                              std::vector<dbo::SkippedBlock>* skipped) {
-  if (DetectFileKind(path) == FileKind::kMs3d) return ImportMs3d(path, number);
-  return LoadDbo(path, number, skipped);
+  if (input.kind == FileKind::kMs3d) return ImportMs3d(input, number);
+  return LoadDbo(input, number, skipped);
 }
 
 uint64_t HostSession::SaveDbo(int32_t number, const std::string& path) {
   sObject* object = host_.GetObject(number);
   if (!object) throw FileError(path, "nothing to save");
-
-  const fs::path target(path);
-  const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
-  std::error_code error;
-  if (!fs::is_directory(folder, error)) {
-    throw FileError(path, "output folder " + folder.string() + " does not exist");
-  }
-  if (fs::is_directory(target, error)) throw FileError(path, "is a folder, not a file");
-
-  fs::path temporary = target;
-  temporary += ".korva-partial";
-  std::string temporaryText = temporary.string();
-  const int32_t result = SaveDBOEx(temporaryText.data(), object);
-  const auto discard = [&] { fs::remove(temporary, error); };
-  if (result == dbo::kSaveCannotConvert) {
-    discard();
+  // The block is made in memory (what SaveDBOEx writes, byte for byte) so that the file goes
+  // through the one writer every output of korva uses.
+  uint8_t* block = nullptr;
+  uint32_t size = 0;
+  if (!dbo::WriteObjectBlock(object, &block, &size)) {
     throw FileError(path, "the object cannot be converted to a DBO block");
   }
-  if (result != dbo::kSaveSucceeded) {
-    discard();
-    throw FileError(path, "cannot be written");
-  }
-  const uintmax_t size = fs::file_size(temporary, error);
-  if (error) {
-    discard();
-    throw FileError(path, "cannot be written");
-  }
-  fs::rename(temporary, target, error);
-  if (error) {
-    discard();
-    throw FileError(path, "cannot replace the file: " + error.message());
-  }
-  return size;
+  const std::unique_ptr<uint8_t, void (*)(void*)> owned(block, &HostFree);
+  return WriteOutputFile(path, block, size);
 }
 
 void HostSession::PrintNotices() {

@@ -10,6 +10,7 @@
 #include "dbo/block_reader.h"
 #include "model/object.h"
 #include "standalone/standalone_host.h"
+#include "support/file_kind.h"
 
 namespace korva::cli {
 
@@ -19,23 +20,24 @@ class HostSession {
   // PrintNotices is called; a null stream keeps them quiet.
   explicit HostSession(FILE* noticeStream);
 
-  // Imports the model with LoadMilkshape as object `number` (which must be free) and returns
-  // it. Throws FileError naming the path and the reason when the import fails (nothing is left).
-  int32_t ImportMs3d(const std::string& path, int32_t number = 1);
+  // Imports the model as LoadMilkshape does, from the bytes read, as object `number` (which must
+  // be free) and returns it. Throws FileError naming the path and the reason when the import fails
+  // (nothing is left).
+  int32_t ImportMs3d(const InputFile& input, int32_t number = 1);
 
-  // Loads a DBO file as LoadDBOEx does and hands the object to the host as `number`; returns it.
-  // With `skipped`, lists there the blocks of unknown codes the reader passed over. Throws
-  // FileError (missing file, not a DBO file, damaged content).
-  int32_t LoadDbo(const std::string& path, int32_t number = 1,
+  // Loads a DBO file as LoadDBOEx does, from the bytes read, and hands the object to the host as
+  // `number`; returns it. With `skipped`, lists there the blocks of unknown codes the reader
+  // passed over. Throws FileError (not a DBO file, damaged content).
+  int32_t LoadDbo(const InputFile& input, int32_t number = 1,
                   std::vector<dbo::SkippedBlock>* skipped = nullptr);
 
-  // ImportMs3d or LoadDbo by the file's content (`skipped` is left alone for an MS3D model).
-  int32_t LoadAny(const std::string& path, int32_t number = 1,
+  // ImportMs3d or LoadDbo by the input's kind (`skipped` is left alone for an MS3D model).
+  int32_t LoadAny(const InputFile& input, int32_t number = 1,
                   std::vector<dbo::SkippedBlock>* skipped = nullptr);
 
-  // Saves the object with SaveDBOEx to `path`, replacing a file there whole. The file is written
-  // beside its final place and renamed over it, so a failure never leaves a half-written or
-  // missing output. Returns the size written. Throws FileError naming `path`.
+  // Saves the object as SaveDBOEx would, byte for byte, through WriteOutputFile (a failure never
+  // leaves a half-written or missing output). Returns the size written. Throws FileError naming
+  // `path`.
   uint64_t SaveDbo(int32_t number, const std::string& path);
 
   sObject* object(int32_t number) const { return host_.GetObject(number); }

@@ -136,8 +136,9 @@ std::string ImportVerdictText(const import::ImportVerdict& verdict, const msMode
   return {};
 }
 
-void LoadMs3dModel(const std::string& path, msModel* model, Ms3dAccount* account) {
-  const std::vector<uint8_t> bytes = ReadWholeFile(path);
+void LoadMs3dModel(const InputFile& input, msModel* model, Ms3dAccount* account) {
+  const std::string& path = input.path;
+  const std::vector<uint8_t>& bytes = input.bytes;
   if (KindOfContent(bytes.data(), bytes.size()) != FileKind::kMs3d) {
     throw FileError(path, "not an MS3D model");
   }

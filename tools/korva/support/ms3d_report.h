@@ -9,6 +9,7 @@
 #include "import/model_checks.h"
 #include "ms3d/ms3d_account.h"
 #include "ms3d/ms_model.h"
+#include "support/file_kind.h"
 
 namespace korva::cli {
 
@@ -19,7 +20,7 @@ nlohmann::json Ms3dDocument(const std::string& path, const msModel& model,
 
 // Reads the model with msModel; throws FileError naming the path and, from the reader's account,
 // what is wrong ("not a well-formed MS3D model: cut short in triangle 12 of 76 at byte 1234").
-void LoadMs3dModel(const std::string& path, msModel* model, Ms3dAccount* account);
+void LoadMs3dModel(const InputFile& input, msModel* model, Ms3dAccount* account);
 
 // Throws FileError naming the path and why (ImportVerdictText) when the import would refuse the
 // loaded model: the same function decides for the import.
