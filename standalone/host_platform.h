@@ -14,5 +14,7 @@ void PublishHostModules(CoreData& core);
 void* CreateHostDevice();
 void DestroyHostDevice(void* device);
 int HostDeviceLiveTextures(const void* device);
+// Whether the device decodes the pixels of the textures it makes (see StandaloneHost).
+void SetHostDeviceDecodesPixels(void* device, bool decode);
 
 }  // namespace korva::standalone

@@ -115,6 +115,10 @@ void StandaloneHost::SetDeviceAvailable(bool available) {
   state_->deviceAvailable = available;
 }
 
+void StandaloneHost::SetTexturePixelsDecoded(bool decoded) {
+  SetHostDeviceDecodesPixels(state_->device, decoded);
+}
+
 void* StandaloneHost::device() const {
   return state_->device;
 }

@@ -87,6 +87,12 @@ class StandaloneHost {
   // utility library makes them and the host does not count them.
   int liveTextureCount() const;
 
+  // false: textures made from files know their size and hold no pixels, for programs that only
+  // need to know whether each texture loads (the import records the same either way). A file
+  // that is whole loads the same either way; a damaged one whose header reads still loads
+  // without its pixels. Only the Linux texture device decodes; on by default.
+  void SetTexturePixelsDecoded(bool decoded);
+
   // The bounds CalculateMeshBounds / SetNewObjectFinalProperties computed last (host state, not
   // saved): centre and radius; false when none were computed for that mesh / object.
   bool MeshBounds(const sMesh* mesh, float centre[3], float* radius) const;

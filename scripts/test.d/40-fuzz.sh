@@ -3,6 +3,6 @@
 seconds="${KORVA_FUZZ_SECONDS:-60}"
 korva_check "build linux-fuzz" bash -c "cd '$KORVA_ROOT' && cmake --preset linux-fuzz >/dev/null && \
   cmake --build build/linux-fuzz -j '$KORVA_JOBS' --target korva_fuzzers" || exit 1
-for target in ms3d_reader import dbo_reader dbo_round_trip; do
+for target in ms3d_reader import dbo_reader dbo_round_trip texture; do
   korva_check "fuzz: $target ${seconds}s" "$KORVA_ROOT/scripts/fuzz" "$seconds" "$target"
 done

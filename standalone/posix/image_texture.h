@@ -21,7 +21,7 @@ struct ImageTexture {
   uint32_t references;
   int32_t width;
   int32_t height;
-  uint8_t* pixels;  // width x height x 4 bytes, rows top to bottom
+  uint8_t* pixels;  // width x height x 4 bytes, rows top to bottom; null when not decoded
   ImageTextureDevice* device;
 };
 

@@ -1,14 +1,13 @@
 #include "standalone/posix/image_texture_device.h"
 
-#include <cstdio>
 #include <cstring>
 #include <new>
-
-#define STB_IMAGE_IMPLEMENTATION
-#define STBI_FAILURE_USERMSG
-#include <stb/stb_image.h>
+#include <string>
+#include <vector>
 
 #include "standalone/host_platform.h"
+#include "standalone/image_files.h"
+#include "standalone/regular_file.h"
 #include "standalone/windows_paths.h"
 
 namespace korva::standalone {
@@ -36,7 +35,7 @@ const ImageTextureInterface kInterface = {&QueryInterface, &AddRef, &Release};
 
 ImageTextureDevice::~ImageTextureDevice() {
   for (ImageTexture* texture : textures_) {
-    stbi_image_free(texture->pixels);
+    FreeImage(texture->pixels);
     delete texture;
   }
 }
@@ -47,32 +46,52 @@ int32_t ImageTextureDevice::CreateTextureFromFile(const char* path, void** textu
   // The plug-in hands over paths built for Windows (backslashes, any letter case). Running out of
   // memory is a result here, as from the utility library, never an exception into the plug-in.
   std::optional<std::string> found;
+  std::vector<uint8_t> bytes;
+  std::string problem;
+  FileReadResult read = FileReadResult::kMissing;
   try {
     found = ResolveWindowsPath(path);
+    // Only a regular file is read: a FIFO named as a texture would otherwise block the import.
+    if (found) read = ReadRegularFile(*found, kMaxImageFileSize, &bytes, &problem);
   } catch (const std::bad_alloc&) {
     return kOutOfMemory;
   }
-  if (!found) return kFileNotFound;
-  std::FILE* file = std::fopen(found->c_str(), "rb");
-  if (!file) return kFileNotFound;
+  switch (read) {
+    case FileReadResult::kRead:
+      break;
+    case FileReadResult::kMissing:
+    case FileReadResult::kNotRegular:
+      return kFileNotFound;
+    case FileReadResult::kTooLarge:
+    case FileReadResult::kUnreadable:
+      return kInvalidData;
+  }
+  return CreateTextureFromMemory(bytes.data(), bytes.size(), texture);
+}
+
+int32_t ImageTextureDevice::CreateTextureFromMemory(const uint8_t* data, size_t size,
+                                                    void** texture) {
+  if (!data || !texture) return kInvalidCall;
+  *texture = nullptr;
   int width = 0;
   int height = 0;
-  int channels = 0;
-  stbi_uc* pixels = stbi_load_from_file(file, &width, &height, &channels, 4);
-  std::fclose(file);
-  if (!pixels || width <= 0 || height <= 0) {
-    stbi_image_free(pixels);
+  std::string problem;
+  uint8_t* pixels = nullptr;
+  if (decodePixels_) {
+    pixels = DecodeImage(data, size, &width, &height, &problem);
+    if (!pixels) return kInvalidData;
+  } else if (!ReadImageSize(data, size, &width, &height, &problem)) {
     return kInvalidData;
   }
   auto* made = new (std::nothrow) ImageTexture{&kInterface, 1, width, height, pixels, this};
   if (!made) {
-    stbi_image_free(pixels);
+    FreeImage(pixels);
     return kOutOfMemory;
   }
   try {
     textures_.insert(made);
   } catch (...) {
-    stbi_image_free(pixels);
+    FreeImage(pixels);
     delete made;
     return kOutOfMemory;
   }
@@ -82,7 +101,7 @@ int32_t ImageTextureDevice::CreateTextureFromFile(const char* path, void** textu
 
 void ImageTextureDevice::Destroy(ImageTexture* texture) {
   if (textures_.erase(texture) == 0) return;
-  stbi_image_free(texture->pixels);
+  FreeImage(texture->pixels);
   delete texture;
 }
 
@@ -94,6 +113,13 @@ void* CreateHostDevice() {
 
 void DestroyHostDevice(void* device) {
   delete static_cast<ImageTextureDevice*>(static_cast<platform::TextureDevice*>(device));
+}
+
+void SetHostDeviceDecodesPixels(void* device, bool decode) {
+  if (device) {
+    static_cast<ImageTextureDevice*>(static_cast<platform::TextureDevice*>(device))
+        ->SetDecodePixels(decode);
+  }
 }
 
 int HostDeviceLiveTextures(const void* device) {

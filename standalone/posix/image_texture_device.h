@@ -3,6 +3,7 @@
 // those still alive when the device is destroyed are freed with it.
 #pragma once
 
+#include <cstddef>
 #include <set>
 
 #include "platform/posix/texture_device.h"
@@ -17,10 +18,17 @@ class ImageTextureDevice final : public platform::TextureDevice {
   ImageTextureDevice& operator=(const ImageTextureDevice&) = delete;
   ~ImageTextureDevice();
 
-  // 0 and a texture holding one reference on success; a missing or undecodable file gives
-  // kFileNotFound / kInvalidData and creates nothing. `path` is found as Windows finds it
+  // 0 and a texture holding one reference on success; a missing file (or one that is not a
+  // regular file) gives kFileNotFound, an undecodable one or one larger than kMaxImageSide on a
+  // side kInvalidData, and creates nothing. `path` is found as Windows finds it
   // (ResolveWindowsPath).
   int32_t CreateTextureFromFile(const char* path, void** texture) override;
+  // The same from the file's bytes.
+  int32_t CreateTextureFromMemory(const uint8_t* data, size_t size, void** texture);
+
+  // false: textures know their size, from the file's header, and hold no pixels (null), for
+  // programs that only need to know whether each texture loads. On by default.
+  void SetDecodePixels(bool decode) { decodePixels_ = decode; }
 
   int liveTextures() const { return static_cast<int>(textures_.size()); }
 
@@ -34,6 +42,7 @@ class ImageTextureDevice final : public platform::TextureDevice {
 
  private:
   std::set<ImageTexture*> textures_;
+  bool decodePixels_ = true;
 };
 
 }  // namespace korva::standalone

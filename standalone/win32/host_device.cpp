@@ -103,4 +103,7 @@ int HostDeviceLiveTextures(const void*) {
   return -1;
 }
 
+// Direct3D decides how a texture is made; there is nothing to skip.
+void SetHostDeviceDecodesPixels(void*, bool) {}
+
 }  // namespace korva::standalone

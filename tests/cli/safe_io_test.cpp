@@ -177,5 +177,30 @@ TEST(SafeInputTest, InputsThatAreNotRegularFilesFailAtOnceNamingTheFile) {
   }
 }
 
+TEST(SafeInputTest, ATextureThatCannotLoadIsOnlyANotice) {
+  // 16000 x 16000 in a PNG header: decoding it would take gigabytes.
+  const std::vector<uint8_t> hugePng{0x89, 'P',  'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0,    0, 0,
+                                     13,   'I',  'H', 'D', 'R',  0,    0,    0x3E, 0x80, 0, 0,
+                                     0x3E, 0x80, 8,   2,   0,    0,    0,    0,    0,    0, 0};
+  for (const char* texture : {"fifo", "huge"}) {
+    SCOPED_TRACE(texture);
+    ScratchFolder scratch;
+    PutSample(scratch.path());
+    fs::remove(scratch.path() / "crane.bmp");
+    if (std::string(texture) == "fifo") {
+      ASSERT_EQ(mkfifo((scratch.path() / "crane.bmp").c_str(), 0600), 0);
+    } else {
+      WriteBytes(scratch.path() / "crane.bmp", hugePng);
+    }
+    const RunResult convert = RunKorva({"convert", "crane.ms3d"}, scratch.path());
+    EXPECT_EQ(convert.exitCode, 0) << convert.err;
+    EXPECT_NE(convert.err.find("Info: Error Loading Texture"), std::string::npos) << convert.err;
+    const RunResult render =
+        RunKorva({"render", "-q", "--size", "32", "crane.ms3d", "-o", "crane.png"}, scratch.path());
+    EXPECT_EQ(render.exitCode, 0) << render.err;
+    EXPECT_LT(render.peakKilobytes, 200 * 1024);
+  }
+}
+
 }  // namespace
 }  // namespace korva::cli_tests

@@ -5,6 +5,7 @@
 #include "support/cli_error.h"
 #include "support/document_text.h"
 #include "support/file_document.h"
+#include "support/json_stream.h"
 
 namespace korva::cli {
 namespace {
@@ -25,9 +26,12 @@ class DumpCommand : public Subcommand {
 
   int Run() override {
     DocumentLoader loader(imported_);
-    const nlohmann::json document = loader.Load(file_);
-    const std::string text = json_ ? JsonText(document) : DumpText(document);
-    std::fputs(text.c_str(), stdout);
+    if (json_) {
+      JsonStream out(stdout);
+      loader.Write(file_, out);
+      return kExitSuccess;
+    }
+    std::fputs(DumpText(loader.Load(file_)).c_str(), stdout);
     return kExitSuccess;
   }
 

@@ -5,12 +5,12 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <vector>
 
-// Our own private copies of the stb coders: static linkage keeps them from clashing with the
-// copies that the standalone host compiles into its library.
-#define STB_IMAGE_STATIC
-#define STB_IMAGE_IMPLEMENTATION
-#include <stb/stb_image.h>
+#include "standalone/image_files.h"
+#include "standalone/regular_file.h"
+
+// The encoder lives here only; images are decoded by the standalone host's one decoder.
 #define STB_IMAGE_WRITE_STATIC
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb/stb_image_write.h>
@@ -70,50 +70,49 @@ void Image::set(int x, int y, Color color) {
 }
 
 namespace {
-// Moves stb's RGBA pixels into `*image` and frees them; `what` names the source in errors.
-bool TakeDecoded(stbi_uc* data, int width, int height, const std::string& what, Image* image,
-                 std::string* error) {
+// Decodes with the standalone host's decoder (the program's one copy) into `*image`; `what` names
+// the source in errors.
+bool DecodeInto(const uint8_t* bytes, size_t size, const std::string& what, Image* image,
+                std::string* error) {
+  int width = 0;
+  int height = 0;
+  std::string problem;
+  uint8_t* data = standalone::DecodeImage(bytes, size, &width, &height, &problem);
+  if (!data) {
+    *error = "cannot read image " + what + ": " + problem;
+    return false;
+  }
   Image loaded(width, height);
   if (loaded.empty()) {
-    stbi_image_free(data);
+    standalone::FreeImage(data);
     *error = "image too large: " + what;
     return false;
   }
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width; ++x) {
-      const stbi_uc* p = data + (static_cast<size_t>(y) * width + x) * 4;
+      const uint8_t* p = data + (static_cast<size_t>(y) * width + x) * 4;
       loaded.set(x, y, Color{p[0], p[1], p[2], p[3]});
     }
   }
-  stbi_image_free(data);
+  standalone::FreeImage(data);
   *image = std::move(loaded);
   return true;
 }
 }  // namespace
 
 bool LoadImageFile(const std::string& path, Image* image, std::string* error) {
-  int width = 0, height = 0, channels = 0;
-  stbi_uc* data = stbi_load(path.c_str(), &width, &height, &channels, 4);
-  if (!data) {
-    *error = std::string("cannot read image ") + path + ": " + stbi_failure_reason();
+  std::vector<uint8_t> bytes;
+  std::string problem;
+  if (standalone::ReadRegularFile(path, standalone::kMaxImageFileSize, &bytes, &problem) !=
+      standalone::FileReadResult::kRead) {
+    *error = "cannot read image " + path + ": " + problem;
     return false;
   }
-  return TakeDecoded(data, width, height, path, image, error);
+  return DecodeInto(bytes.data(), bytes.size(), path, image, error);
 }
 
 bool DecodeImage(const uint8_t* bytes, size_t size, Image* image, std::string* error) {
-  if (size > static_cast<size_t>(std::numeric_limits<int>::max())) {
-    *error = "image data too large";
-    return false;
-  }
-  int width = 0, height = 0, channels = 0;
-  stbi_uc* data =
-      stbi_load_from_memory(bytes, static_cast<int>(size), &width, &height, &channels, 4);
-  if (!data) {
-    *error = std::string("cannot decode image data: ") + stbi_failure_reason();
-    return false;
-  }
-  return TakeDecoded(data, width, height, "image data", image, error);
+  return DecodeInto(bytes, size, "data", image, error);
 }
 
 bool EncodePng(const Image& image, std::vector<uint8_t>* png) {

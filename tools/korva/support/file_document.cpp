@@ -13,35 +13,75 @@ HostSession& DocumentLoader::Session() {
 }
 
 nlohmann::json DocumentLoader::Load(const std::string& path) {
+  nlohmann::json document;
+  Visit(
+      path, [&](nlohmann::json model) { document = std::move(model); },
+      [&](const InputFile& input, const sObject& object,
+          const std::vector<dbo::SkippedBlock>& skipped) {
+        document = {{"formatVersion", kDocumentFormatVersion},
+                    {"file", path},
+                    {"kind", input.kind == FileKind::kMs3d ? "imported ms3d" : "dbo"},
+                    {"size", input.bytes.size()},
+                    {"object", ObjectDocument(path, object)}};
+        if (input.kind != FileKind::kMs3d) {
+          document["skippedBlocks"] = SkippedBlocksDocument(skipped);
+        }
+      });
+  return document;
+}
+
+void DocumentLoader::Write(const std::string& path, JsonStream& out) {
+  Visit(
+      path, [&](const nlohmann::json& model) { out.Value(model); },
+      [&](const InputFile& input, const sObject& object,
+          const std::vector<dbo::SkippedBlock>& skipped) {
+        // The members in name order, as the whole document prints them.
+        out.BeginObject();
+        out.Key("file");
+        out.Value(path);
+        out.Key("formatVersion");
+        out.Value(kDocumentFormatVersion);
+        out.Key("kind");
+        out.Value(input.kind == FileKind::kMs3d ? "imported ms3d" : "dbo");
+        out.Key("object");
+        WriteObjectDocument(path, object, out);
+        out.Key("size");
+        out.Value(input.bytes.size());
+        if (input.kind != FileKind::kMs3d) {
+          out.Key("skippedBlocks");
+          out.Value(SkippedBlocksDocument(skipped));
+        }
+        out.EndObject();
+      });
+  out.End();
+}
+
+void DocumentLoader::Visit(const std::string& path,
+                           const std::function<void(nlohmann::json)>& onModel,
+                           const std::function<void(const InputFile&, const sObject&,
+                                                    const std::vector<dbo::SkippedBlock>&)>& onObject) {
   const InputFile input = ReadInput(path);
-  const FileKind kind = input.kind;
-  if (kind == FileKind::kMs3d && !importModels_) {
+  if (input.kind == FileKind::kMs3d && !importModels_) {
     msModel model;
     Ms3dAccount account;
     LoadMs3dModel(input, &model, &account);
     nlohmann::json document = Ms3dDocument(path, model, account);
     document["formatVersion"] = kDocumentFormatVersion;
-    return document;
+    onModel(std::move(document));
+    return;
   }
   HostSession& session = Session();
   std::vector<dbo::SkippedBlock> skipped;
   const int32_t number =
-      kind == FileKind::kMs3d ? session.ImportMs3d(input) : session.LoadDbo(input, 1, &skipped);
-  nlohmann::json document;
+      input.kind == FileKind::kMs3d ? session.ImportMs3d(input) : session.LoadDbo(input, 1, &skipped);
   try {
-    document = {{"formatVersion", kDocumentFormatVersion},
-                {"file", path},
-                {"kind", kind == FileKind::kMs3d ? "imported ms3d" : "dbo"},
-                {"size", input.bytes.size()},
-                {"object", ObjectDocument(path, *session.object(number))}};
-    if (kind != FileKind::kMs3d) document["skippedBlocks"] = SkippedBlocksDocument(skipped);
+    onObject(input, *session.object(number), skipped);
   } catch (...) {
     session.Release(number);
     throw;
   }
   session.Release(number);
   session.DropNotices();
-  return document;
 }
 
 }  // namespace korva::cli

@@ -2,11 +2,16 @@
 // plug-in's reader builds (see the README section "korva dump --json").
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <vector>
 
+#include "dbo/block_reader.h"
+#include "support/file_kind.h"
 #include "support/host_session.h"
+#include "support/json_stream.h"
 
 namespace korva::cli {
 
@@ -22,8 +27,17 @@ class DocumentLoader {
   // The document of the file at `path`; throws FileError naming it and what is wrong.
   nlohmann::json Load(const std::string& path);
 
+  // The same document written to `out` as it is made (the bytes JsonText gives for Load's
+  // document): an object's frames, meshes and tracks are never held whole, so a file of any
+  // depth or length dumps in the memory of its object.
+  void Write(const std::string& path, JsonStream& out);
+
  private:
   HostSession& Session();
+  // Reads the file and hands over its model's document or the object it loads or imports.
+  void Visit(const std::string& path, const std::function<void(nlohmann::json)>& onModel,
+             const std::function<void(const InputFile&, const sObject&,
+                                   const std::vector<dbo::SkippedBlock>&)>& onObject);
 
   bool importModels_;
   std::unique_ptr<HostSession> session_;  // made on first need: only objects need the plug-in

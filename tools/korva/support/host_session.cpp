@@ -45,6 +45,9 @@ std::string FoldLineBreaks(const std::string& text) {
 }
 
 HostSession::HostSession(FILE* noticeStream) : noticeStream_(noticeStream) {
+  // The tool's renderer decodes the textures it draws itself; the import needs to know only
+  // whether each one loads.
+  host_.SetTexturePixelsDecoded(false);
   host_.Bind();
 }
 

@@ -75,22 +75,60 @@ json Mesh(const std::string& path, const sMesh& mesh, size_t frameIndex) {
           {"bones", bones}};
 }
 
-json AnimationSets(const sAnimationSet* first) {
-  json sets = json::array();
-  std::unordered_set<const void*> seen;  // a damaged chain must not loop forever
+json Track(const sAnimation& track) {
+  return {{"name", NameText(track.name)},
+          {"positionKeys", track.positionKeyCount},
+          {"rotationKeys", track.rotationKeyCount},
+          {"scaleKeys", track.scaleKeyCount},
+          {"matrixKeys", track.matrixKeyCount}};
+}
+
+// Every animation set with its tracks, in chain order: `onSet` for each set, then `onTrack` for
+// each of its tracks. A damaged chain that loops is followed once around.
+template <typename OnSet, typename OnTrack, typename OnSetEnd>
+void VisitAnimationSets(const sAnimationSet* first, OnSet onSet, OnTrack onTrack,
+                        OnSetEnd onSetEnd) {
+  std::unordered_set<const void*> seen;
   for (const sAnimationSet* set = first; set && seen.insert(set).second; set = set->next) {
-    json tracks = json::array();
+    onSet(*set);
     for (const sAnimation* track = set->firstTrack; track && seen.insert(track).second;
          track = track->next) {
-      tracks.push_back({{"name", NameText(track->name)},
-                        {"positionKeys", track->positionKeyCount},
-                        {"rotationKeys", track->rotationKeyCount},
-                        {"scaleKeys", track->scaleKeyCount},
-                        {"matrixKeys", track->matrixKeyCount}});
+      onTrack(*track);
     }
-    sets.push_back({{"name", NameText(set->name)}, {"length", set->length}, {"tracks", tracks}});
+    onSetEnd(*set);
   }
-  return sets;
+}
+
+json Frame(const sFrame& frame, const json& parent, const json& mesh) {
+  return {{"name", NameText(frame.name)},
+          {"parent", parent},
+          {"localMatrix", Matrix(frame.localMatrix)},
+          {"offset", Vector(frame.offset)},
+          {"rotation", Vector(frame.rotation)},
+          {"scale", Vector(frame.scale)},
+          {"mesh", mesh}};
+}
+
+// Every frame of the tree depth-first (child before sibling), each once: `visit(frame, index,
+// parent index or null, mesh index or null)`. An explicit stack: depth comes from the file,
+// never from our stack.
+template <typename Visit>
+void VisitFrames(const sObject& object, Visit visit) {
+  std::vector<std::pair<const sFrame*, json>> pending;
+  std::unordered_set<const sFrame*> seen;
+  size_t frameCount = 0;
+  size_t meshCount = 0;
+  if (object.rootFrame) pending.emplace_back(object.rootFrame, nullptr);
+  while (!pending.empty()) {
+    auto [frame, parent] = pending.back();
+    pending.pop_back();
+    if (!seen.insert(frame).second) continue;
+    const size_t index = frameCount++;
+    visit(*frame, index, parent, frame->mesh ? json(meshCount++) : json(nullptr));
+    // The sibling shares the parent; pushed first so the child's subtree comes out before it.
+    if (frame->nextSibling) pending.emplace_back(frame->nextSibling, parent);
+    if (frame->firstChild) pending.emplace_back(frame->firstChild, index);
+  }
 }
 
 }  // namespace
@@ -98,35 +136,64 @@ json AnimationSets(const sAnimationSet* first) {
 json ObjectDocument(const std::string& path, const sObject& object) {
   json frames = json::array();
   json meshes = json::array();
-  // Explicit stack of (frame, parent index): depth comes from the file, never from our stack.
-  std::vector<std::pair<const sFrame*, json>> pending;
-  std::unordered_set<const sFrame*> seen;
-  if (object.rootFrame) pending.emplace_back(object.rootFrame, nullptr);
-  while (!pending.empty()) {
-    auto [frame, parent] = pending.back();
-    pending.pop_back();
-    if (!seen.insert(frame).second) continue;
-    const size_t index = frames.size();
-    json entry = {{"name", NameText(frame->name)},
-                  {"parent", parent},
-                  {"localMatrix", Matrix(frame->localMatrix)},
-                  {"offset", Vector(frame->offset)},
-                  {"rotation", Vector(frame->rotation)},
-                  {"scale", Vector(frame->scale)},
-                  {"mesh", nullptr}};
-    if (frame->mesh) {
-      entry["mesh"] = meshes.size();
-      meshes.push_back(Mesh(path, *frame->mesh, index));
-    }
-    frames.push_back(std::move(entry));
-    // The sibling shares the parent; pushed first so the child's subtree comes out before it.
-    if (frame->nextSibling) pending.emplace_back(frame->nextSibling, parent);
-    if (frame->firstChild) pending.emplace_back(frame->firstChild, index);
-  }
+  VisitFrames(object, [&](const sFrame& frame, size_t index, const json& parent, const json& mesh) {
+    frames.push_back(Frame(frame, parent, mesh));
+    if (frame.mesh) meshes.push_back(Mesh(path, *frame.mesh, index));
+  });
+  json sets = json::array();
+  VisitAnimationSets(
+      object.animationSet,
+      [&](const sAnimationSet& set) {
+        sets.push_back(
+            {{"name", NameText(set.name)}, {"length", set.length}, {"tracks", json::array()}});
+      },
+      [&](const sAnimation& track) { sets.back()["tracks"].push_back(Track(track)); },
+      [](const sAnimationSet&) {});
   return {{"frames", frames},
           {"meshes", meshes},
-          {"animationSets", AnimationSets(object.animationSet)},
+          {"animationSets", sets},
           {"customDataSize", object.customDataSize}};
+}
+
+void WriteObjectDocument(const std::string& path, const sObject& object, JsonStream& out) {
+  // Members in name order, as the whole document prints them.
+  out.BeginObject();
+  out.Key("animationSets");
+  out.BeginArray();
+  VisitAnimationSets(
+      object.animationSet,
+      [&](const sAnimationSet& set) {
+        out.BeginObject();
+        out.Key("length");
+        out.Value(set.length);
+        out.Key("name");
+        out.Value(NameText(set.name));
+        out.Key("tracks");
+        out.BeginArray();
+      },
+      [&](const sAnimation& track) { out.Value(Track(track)); },
+      [&](const sAnimationSet&) {
+        out.EndArray();
+        out.EndObject();
+      });
+  out.EndArray();
+  out.Key("customDataSize");
+  out.Value(object.customDataSize);
+  // Frames and meshes come from one walk of the tree; each list gets a walk of its own, so
+  // neither is held whole.
+  out.Key("frames");
+  out.BeginArray();
+  VisitFrames(object, [&](const sFrame& frame, size_t, const json& parent, const json& mesh) {
+    out.Value(Frame(frame, parent, mesh));
+  });
+  out.EndArray();
+  out.Key("meshes");
+  out.BeginArray();
+  VisitFrames(object, [&](const sFrame& frame, size_t index, const json&, const json&) {
+    if (frame.mesh) out.Value(Mesh(path, *frame.mesh, index));
+  });
+  out.EndArray();
+  out.EndObject();
 }
 
 }  // namespace korva::cli

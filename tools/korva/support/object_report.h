@@ -7,6 +7,7 @@
 #include <string>
 
 #include "model/object.h"
+#include "support/json_stream.h"
 
 namespace korva::cli {
 
@@ -15,5 +16,9 @@ namespace korva::cli {
 // material, textures (and whether each is found beside `path`) and bones; every animation set
 // with its tracks' key counts; the custom data size.
 nlohmann::json ObjectDocument(const std::string& path, const sObject& object);
+
+// The same document written as it is made (the same bytes as writing ObjectDocument whole),
+// holding one element at a time.
+void WriteObjectDocument(const std::string& path, const sObject& object, JsonStream& out);
 
 }  // namespace korva::cli
