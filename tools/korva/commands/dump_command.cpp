@@ -1,4 +1,5 @@
 // korva dump: the whole content of one MS3D model or DBO file, as text or as one JSON document.
+#include <iostream>
 #include <string>
 
 #include "commands/subcommand.h"
@@ -31,7 +32,9 @@ class DumpCommand : public Subcommand {
       loader.Write(file_, out);
       return kExitSuccess;
     }
-    std::fputs(DumpText(loader.Load(file_)).c_str(), stdout);
+    // Through stdout's own buffer (the streams are synchronised), so main sees a failed write.
+    WriteDumpText(loader.Load(file_), std::cout);
+    std::cout.flush();
     return kExitSuccess;
   }
 

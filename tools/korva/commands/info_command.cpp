@@ -48,8 +48,7 @@ class InfoCommand : public Subcommand {
     const int32_t number = session_->LoadDbo(input, 1, &skipped);
     std::string text;
     try {
-      text = ObjectSummaryText(file, input.bytes.size(), *session_->object(number),
-                               skipped);
+      text = ObjectSummaryText(file, input.bytes.size(), *session_->object(number), skipped);
     } catch (...) {
       session_->Release(number);
       throw;

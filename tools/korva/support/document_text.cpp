@@ -66,6 +66,10 @@ std::string DumpText(const json& document) {
   return out.str();
 }
 
+void WriteDumpText(const json& document, std::ostream& out) {
+  DumpValue(document, 0, out);
+}
+
 std::string JsonText(const json& document) {
   return document.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
 }

@@ -2,12 +2,16 @@
 #pragma once
 
 #include <nlohmann/json.hpp>
+#include <ostream>
 #include <string>
 
 namespace korva::cli {
 
 // The whole document as indented "key: value" lines (`korva dump` without --json).
 std::string DumpText(const nlohmann::json& document);
+
+// The same, written to `out` as it is made (no copy of the whole text in memory).
+void WriteDumpText(const nlohmann::json& document, std::ostream& out);
 
 // One JSON document, pretty-printed; bytes that are not UTF-8 (names are raw file bytes) are
 // replaced rather than failing the dump.

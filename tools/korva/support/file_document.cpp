@@ -15,7 +15,7 @@ HostSession& DocumentLoader::Session() {
 nlohmann::json DocumentLoader::Load(const std::string& path) {
   nlohmann::json document;
   Visit(
-      path, [&](nlohmann::json model) { document = std::move(model); },
+      ReadInput(path), [&](nlohmann::json model) { document = std::move(model); },
       [&](const InputFile& input, const sObject& object,
           const std::vector<dbo::SkippedBlock>& skipped) {
         document = {{"formatVersion", kDocumentFormatVersion},
@@ -31,8 +31,17 @@ nlohmann::json DocumentLoader::Load(const std::string& path) {
 }
 
 void DocumentLoader::Write(const std::string& path, JsonStream& out) {
+  const InputFile input = ReadInput(path);
+  if (input.kind == FileKind::kMs3d && !importModels_) {
+    msModel model;
+    Ms3dAccount account;
+    LoadMs3dModel(input, &model, &account);
+    WriteMs3dDocument(path, model, account, kDocumentFormatVersion, out);
+    out.End();
+    return;
+  }
   Visit(
-      path, [&](const nlohmann::json& model) { out.Value(model); },
+      input, [&](const nlohmann::json& model) { out.Value(model); },
       [&](const InputFile& input, const sObject& object,
           const std::vector<dbo::SkippedBlock>& skipped) {
         // The members in name order, as the whole document prints them.
@@ -56,11 +65,11 @@ void DocumentLoader::Write(const std::string& path, JsonStream& out) {
   out.End();
 }
 
-void DocumentLoader::Visit(const std::string& path,
-                           const std::function<void(nlohmann::json)>& onModel,
-                           const std::function<void(const InputFile&, const sObject&,
-                                                    const std::vector<dbo::SkippedBlock>&)>& onObject) {
-  const InputFile input = ReadInput(path);
+void DocumentLoader::Visit(
+    const InputFile& input, const std::function<void(nlohmann::json)>& onModel,
+    const std::function<void(const InputFile&, const sObject&,
+                             const std::vector<dbo::SkippedBlock>&)>& onObject) {
+  const std::string& path = input.path;
   if (input.kind == FileKind::kMs3d && !importModels_) {
     msModel model;
     Ms3dAccount account;
@@ -72,8 +81,8 @@ void DocumentLoader::Visit(const std::string& path,
   }
   HostSession& session = Session();
   std::vector<dbo::SkippedBlock> skipped;
-  const int32_t number =
-      input.kind == FileKind::kMs3d ? session.ImportMs3d(input) : session.LoadDbo(input, 1, &skipped);
+  const int32_t number = input.kind == FileKind::kMs3d ? session.ImportMs3d(input)
+                                                       : session.LoadDbo(input, 1, &skipped);
   try {
     onObject(input, *session.object(number), skipped);
   } catch (...) {

@@ -34,10 +34,10 @@ class DocumentLoader {
 
  private:
   HostSession& Session();
-  // Reads the file and hands over its model's document or the object it loads or imports.
-  void Visit(const std::string& path, const std::function<void(nlohmann::json)>& onModel,
+  // Hands over the input's model document, or the object it loads or imports.
+  void Visit(const InputFile& input, const std::function<void(nlohmann::json)>& onModel,
              const std::function<void(const InputFile&, const sObject&,
-                                   const std::vector<dbo::SkippedBlock>&)>& onObject);
+                                      const std::vector<dbo::SkippedBlock>&)>& onObject);
 
   bool importModels_;
   std::unique_ptr<HostSession> session_;  // made on first need: only objects need the plug-in

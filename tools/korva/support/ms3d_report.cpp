@@ -154,76 +154,98 @@ void RequireImportable(const std::string& path, const msModel& model) {
   }
 }
 
-json Ms3dDocument(const std::string& path, const msModel& model, const Ms3dAccount& account) {
-  json vertices = json::array();
-  for (const msVertex& v : model.vertices) {
-    vertices.push_back({{"flags", v.flags},
-                        {"position", Floats(v.position, 3)},
-                        {"boneId", v.boneId},
-                        {"referenceCount", v.referenceCount},
-                        {"boneIds", {v.boneIds[0], v.boneIds[1], v.boneIds[2]}},
-                        {"weights", {v.weights[0], v.weights[1], v.weights[2]}},
-                        {"extra", v.extra},
-                        {"extra2", v.extra2}});
-  }
-  json triangles = json::array();
-  for (const msTriangle& t : model.triangles) {
-    triangles.push_back(
-        {{"flags", t.flags},
-         {"vertexIndices", {t.vertexIndices[0], t.vertexIndices[1], t.vertexIndices[2]}},
-         {"normals",
-          {Floats(t.vertexNormals[0], 3), Floats(t.vertexNormals[1], 3),
-           Floats(t.vertexNormals[2], 3)}},
-         {"s", Floats(t.s, 3)},
-         {"t", Floats(t.t, 3)},
-         {"smoothingGroup", t.smoothingGroup},
-         {"groupIndex", t.groupIndex}});
-  }
-  json groups = json::array();
-  for (const msGroup& g : model.groups) {
-    groups.push_back({{"name", FieldText(g.name, kMsNameSize)},
-                      {"flags", g.flags},
-                      {"triangleIndices", g.triangleIndices},
-                      {"materialIndex", g.materialIndex},
-                      {"comment", CommentText(g.comment)}});
-  }
-  json materials = json::array();
-  for (const msMaterial& m : model.materials) {
-    const std::string texture = FieldText(m.texture, kMsTextureNameSize);
-    materials.push_back({{"name", FieldText(m.name, kMsNameSize)},
-                         {"ambient", Floats(m.ambient, 4)},
-                         {"diffuse", Floats(m.diffuse, 4)},
-                         {"specular", Floats(m.specular, 4)},
-                         {"emissive", Floats(m.emissive, 4)},
-                         {"shininess", m.shininess},
-                         {"transparency", m.transparency},
-                         {"mode", m.mode},
-                         {"texture", texture},
-                         {"textureFound", TextureFound(path, texture)},
-                         {"alphaMap", FieldText(m.alphaMap, kMsTextureNameSize)},
-                         {"comment", CommentText(m.comment)}});
-  }
-  json joints = json::array();
-  for (const msJoint& j : model.joints) {
-    joints.push_back({{"name", FieldText(j.name, kMsNameSize)},
-                      {"parentName", FieldText(j.parentName, kMsNameSize)},
-                      {"flags", j.flags},
-                      {"rotation", Floats(j.rotation, 3)},
-                      {"position", Floats(j.position, 3)},
-                      {"color", Floats(j.color, 3)},
-                      {"comment", CommentText(j.comment)},
-                      {"rotationKeys", Keys(j.rotationKeys)},
-                      {"positionKeys", Keys(j.positionKeys)}});
-  }
+namespace {
+
+json Vertex(const msVertex& v) {
+  return {{"flags", v.flags},
+          {"position", Floats(v.position, 3)},
+          {"boneId", v.boneId},
+          {"referenceCount", v.referenceCount},
+          {"boneIds", {v.boneIds[0], v.boneIds[1], v.boneIds[2]}},
+          {"weights", {v.weights[0], v.weights[1], v.weights[2]}},
+          {"extra", v.extra},
+          {"extra2", v.extra2}};
+}
+
+json Triangle(const msTriangle& t) {
+  return {{"flags", t.flags},
+          {"vertexIndices", {t.vertexIndices[0], t.vertexIndices[1], t.vertexIndices[2]}},
+          {"normals",
+           {Floats(t.vertexNormals[0], 3), Floats(t.vertexNormals[1], 3),
+            Floats(t.vertexNormals[2], 3)}},
+          {"s", Floats(t.s, 3)},
+          {"t", Floats(t.t, 3)},
+          {"smoothingGroup", t.smoothingGroup},
+          {"groupIndex", t.groupIndex}};
+}
+
+json Group(const msGroup& g) {
+  return {{"name", FieldText(g.name, kMsNameSize)},
+          {"flags", g.flags},
+          {"triangleIndices", g.triangleIndices},
+          {"materialIndex", g.materialIndex},
+          {"comment", CommentText(g.comment)}};
+}
+
+json Material(const std::string& path, const msMaterial& m) {
+  const std::string texture = FieldText(m.texture, kMsTextureNameSize);
+  return {{"name", FieldText(m.name, kMsNameSize)},
+          {"ambient", Floats(m.ambient, 4)},
+          {"diffuse", Floats(m.diffuse, 4)},
+          {"specular", Floats(m.specular, 4)},
+          {"emissive", Floats(m.emissive, 4)},
+          {"shininess", m.shininess},
+          {"transparency", m.transparency},
+          {"mode", m.mode},
+          {"texture", texture},
+          {"textureFound", TextureFound(path, texture)},
+          {"alphaMap", FieldText(m.alphaMap, kMsTextureNameSize)},
+          {"comment", CommentText(m.comment)}};
+}
+
+json Joint(const msJoint& j) {
+  return {{"name", FieldText(j.name, kMsNameSize)},
+          {"parentName", FieldText(j.parentName, kMsNameSize)},
+          {"flags", j.flags},
+          {"rotation", Floats(j.rotation, 3)},
+          {"position", Floats(j.position, 3)},
+          {"color", Floats(j.color, 3)},
+          {"comment", CommentText(j.comment)},
+          {"rotationKeys", Keys(j.rotationKeys)},
+          {"positionKeys", Keys(j.positionKeys)}};
+}
+
+json Sections(const Ms3dAccount& account) {
   json sections = json::array();
   for (size_t i = 0; i < account.sectionCount; ++i) {
     const Ms3dSectionRead& section = account.sections[i];
     sections.push_back(
         {{"name", Ms3dSectionName(section.section)}, {"subVersion", section.subVersion}});
   }
+  return sections;
+}
+
+template <typename Element, typename Make>
+json Array(const std::vector<Element>& elements, Make make) {
+  json array = json::array();
+  for (const Element& element : elements) array.push_back(make(element));
+  return array;
+}
+
+template <typename Element, typename Make>
+void StreamArray(const std::vector<Element>& elements, Make make, JsonStream& out) {
+  out.BeginArray();
+  for (const Element& element : elements) out.Value(make(element));
+  out.EndArray();
+}
+
+}  // namespace
+
+json Ms3dDocument(const std::string& path, const msModel& model, const Ms3dAccount& account) {
+  const auto material = [&](const msMaterial& m) { return Material(path, m); };
   json document = {{"file", path},
                    {"kind", "ms3d"},
-                   {"sections", sections},
+                   {"sections", Sections(account)},
                    {"model",
                     {{"framesPerSecond", model.framesPerSecond},
                      {"currentFrame", model.currentFrame},
@@ -232,13 +254,60 @@ json Ms3dDocument(const std::string& path, const msModel& model, const Ms3dAccou
                      {"transparencyMode", model.transparencyMode},
                      {"alphaRef", model.alphaRef},
                      {"comment", CommentText(model.comment)},
-                     {"vertices", vertices},
-                     {"triangles", triangles},
-                     {"groups", groups},
-                     {"materials", materials},
-                     {"joints", joints}}}};
+                     {"vertices", Array(model.vertices, Vertex)},
+                     {"triangles", Array(model.triangles, Triangle)},
+                     {"groups", Array(model.groups, Group)},
+                     {"materials", Array(model.materials, material)},
+                     {"joints", Array(model.joints, Joint)}}}};
   if (const std::string note = Ms3dNoteText(account); !note.empty()) document["note"] = note;
   return document;
+}
+
+void WriteMs3dDocument(const std::string& path, const msModel& model, const Ms3dAccount& account,
+                       int formatVersion, JsonStream& out) {
+  // Members in name order, as the whole document prints them.
+  out.BeginObject();
+  out.Key("file");
+  out.Value(path);
+  out.Key("formatVersion");
+  out.Value(formatVersion);
+  out.Key("kind");
+  out.Value("ms3d");
+  out.Key("model");
+  out.BeginObject();
+  out.Key("alphaRef");
+  out.Value(model.alphaRef);
+  out.Key("comment");
+  out.Value(CommentText(model.comment));
+  out.Key("currentFrame");
+  out.Value(model.currentFrame);
+  out.Key("framesPerSecond");
+  out.Value(model.framesPerSecond);
+  out.Key("groups");
+  StreamArray(model.groups, Group, out);
+  out.Key("jointSize");
+  out.Value(model.jointSize);
+  out.Key("joints");
+  StreamArray(model.joints, Joint, out);
+  out.Key("materials");
+  StreamArray(
+      model.materials, [&](const msMaterial& m) { return Material(path, m); }, out);
+  out.Key("totalFrames");
+  out.Value(model.totalFrames);
+  out.Key("transparencyMode");
+  out.Value(model.transparencyMode);
+  out.Key("triangles");
+  StreamArray(model.triangles, Triangle, out);
+  out.Key("vertices");
+  StreamArray(model.vertices, Vertex, out);
+  out.EndObject();
+  if (const std::string note = Ms3dNoteText(account); !note.empty()) {
+    out.Key("note");
+    out.Value(note);
+  }
+  out.Key("sections");
+  out.Value(Sections(account));
+  out.EndObject();
 }
 
 }  // namespace korva::cli
