@@ -154,6 +154,9 @@ TEST_F(SafeOutputTest, ConvertingOntoTheInputIsRefusedForModelsOnly) {
 TEST(SafeInputTest, InputsThatAreNotRegularFilesFailAtOnceNamingTheFile) {
   ScratchFolder scratch;
   ASSERT_EQ(mkfifo((scratch.path() / "pipe.ms3d").c_str(), 0600), 0);
+  // Sparse: no disk is used, and the size alone refuses it before a byte is read.
+  WriteBytes(scratch.path() / "huge.dbo", {});
+  fs::resize_file(scratch.path() / "huge.dbo", (uintmax_t{1} << 30) + 1);
   fs::create_symlink("loop.b", scratch.path() / "loop.a");
   fs::create_symlink("loop.a", scratch.path() / "loop.b");
   const std::vector<std::pair<std::string, std::string>> inputs{
@@ -161,6 +164,7 @@ TEST(SafeInputTest, InputsThatAreNotRegularFilesFailAtOnceNamingTheFile) {
       {"/dev/zero", "is a device, not a regular file"},
       {"/proc/self/mem", "cannot be read"},
       {"loop.a", "symbolic link loop"},
+      {"huge.dbo", "too large for this format"},
   };
   for (const auto& [file, problem] : inputs) {
     if (!fs::exists(file) && file[0] == '/') continue;
