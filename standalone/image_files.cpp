@@ -1,6 +1,8 @@
 #include "standalone/image_files.h"
 
+#include <algorithm>
 #include <climits>
+#include <cstring>
 
 // The one copy of the decoder in any program that links the host. The decoder's own bound is set
 // to ours, so no image it decodes can pass it even if the header check were skipped.
@@ -14,9 +16,36 @@ static_assert(STBI_MAX_DIMENSIONS == kMaxImageSide, "the decoder's bound is ours
 
 namespace {
 
-int ByteCount(size_t size) {
-  return size > static_cast<size_t>(INT_MAX) ? INT_MAX : static_cast<int>(size);
+// The bytes handed to the decoder through its reading callbacks rather than as one memory block:
+// on a block, the decoder skips a length read from the file by moving its pointer however far
+// that is, past the block's end; a skip through the callbacks is bounded here.
+struct MemoryReader {
+  const uint8_t* data;
+  size_t size;
+  size_t at = 0;
+};
+
+int ReadBytes(void* user, char* out, int count) {
+  auto* reader = static_cast<MemoryReader*>(user);
+  const size_t wanted = count > 0 ? static_cast<size_t>(count) : 0;
+  const size_t taken = std::min(wanted, reader->size - reader->at);
+  std::memcpy(out, reader->data + reader->at, taken);
+  reader->at += taken;
+  return static_cast<int>(taken);
 }
+
+void SkipBytes(void* user, int count) {
+  auto* reader = static_cast<MemoryReader*>(user);
+  const int64_t target = static_cast<int64_t>(reader->at) + count;  // negative: back up
+  reader->at = target < 0 ? 0 : std::min(reader->size, static_cast<size_t>(target));
+}
+
+int AtEnd(void* user) {
+  const auto* reader = static_cast<const MemoryReader*>(user);
+  return reader->at >= reader->size ? 1 : 0;
+}
+
+const stbi_io_callbacks kCallbacks = {&ReadBytes, &SkipBytes, &AtEnd};
 
 }  // namespace
 
@@ -25,8 +54,9 @@ bool ReadImageSize(const uint8_t* data, size_t size, int* width, int* height,
   int x = 0;
   int y = 0;
   int channels = 0;
+  MemoryReader reader{data, size};
   if (!data || size > static_cast<size_t>(INT_MAX) ||
-      !stbi_info_from_memory(data, ByteCount(size), &x, &y, &channels)) {
+      !stbi_info_from_callbacks(&kCallbacks, &reader, &x, &y, &channels)) {
     *problem = std::string("not an image file the decoder reads (") + stbi_failure_reason() + ")";
     return false;
   }
@@ -49,7 +79,8 @@ uint8_t* DecodeImage(const uint8_t* data, size_t size, int* width, int* height,
   int y = 0;
   if (!ReadImageSize(data, size, &x, &y, problem)) return nullptr;
   int channels = 0;
-  stbi_uc* pixels = stbi_load_from_memory(data, ByteCount(size), &x, &y, &channels, 4);
+  MemoryReader reader{data, size};
+  stbi_uc* pixels = stbi_load_from_callbacks(&kCallbacks, &reader, &x, &y, &channels, 4);
   if (!pixels || x <= 0 || y <= 0) {
     stbi_image_free(pixels);
     *problem = std::string("cannot be decoded (") + stbi_failure_reason() + ")";
