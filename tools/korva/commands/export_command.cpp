@@ -5,6 +5,7 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,7 @@
 #include "support/cli_error.h"
 #include "support/file_kind.h"
 #include "support/host_session.h"
+#include "support/output_file.h"
 #include "support/terminal.h"
 
 namespace korva::cli {
@@ -35,40 +37,13 @@ std::string LowerExtension(const std::string& path) {
 // neither a half-written file nor a document whose companions are missing. Throws FileError
 // naming the file that failed.
 void WriteFilesBeside(const std::vector<gltf::OutputFile>& files) {
-  std::vector<std::string> temporaries;
-  const auto discard = [&] {
-    for (const std::string& temporary : temporaries) std::remove(temporary.c_str());
-  };
+  // Every file is written whole (korva's one writer) before the first is put in its place.
+  std::vector<std::unique_ptr<OutputFile>> outputs;
   for (const gltf::OutputFile& file : files) {
-    std::error_code ignored;
-    if (fs::is_directory(file.path, ignored)) {
-      discard();
-      throw FileError(file.path, "is a folder, not a file");
-    }
-    const std::string temporary = file.path + ".korva-partial";
-    temporaries.push_back(temporary);
-    errno = 0;
-    FILE* out = std::fopen(temporary.c_str(), "wb");
-    bool written = out != nullptr;
-    if (written && !file.bytes.empty()) {
-      written = std::fwrite(file.bytes.data(), 1, file.bytes.size(), out) == file.bytes.size();
-    }
-    if (out && std::fclose(out) != 0) written = false;
-    if (!written) {
-      const int cause = errno;
-      discard();
-      throw FileError(file.path, std::string("cannot be written") +
-                                     (cause ? std::string(" (") + std::strerror(cause) + ")" : ""));
-    }
+    outputs.push_back(std::make_unique<OutputFile>(file.path));
+    outputs.back()->Write(file.bytes.data(), file.bytes.size());
   }
-  for (size_t i = 0; i < files.size(); ++i) {
-    std::error_code error;
-    fs::rename(temporaries[i], files[i].path, error);
-    if (error) {
-      discard();
-      throw FileError(files[i].path, "cannot replace the file: " + error.message());
-    }
-  }
+  for (const std::unique_ptr<OutputFile>& output : outputs) output->Commit();
 }
 
 std::string StageZeroName(const sMesh& mesh) {
@@ -153,9 +128,10 @@ class ExportCommand : public Subcommand {
       throw FileError(output, "output folder " + folder.string() + " does not exist");
     }
     gltf::ExportOptions options;
-    options.framesPerSecond = framesPerSecond_ > 0 ? framesPerSecond_ : ModelFramesPerSecond(input);
+    const InputFile model = ReadInput(input);
+    options.framesPerSecond = framesPerSecond_ > 0 ? framesPerSecond_ : ModelFramesPerSecond(model);
 
-    const int32_t number = session.LoadAny(input);
+    const int32_t number = session.LoadAny(model);
     const sObject* object = session.object(number);
     if (!object) {
       session.Release(number);
@@ -179,12 +155,14 @@ class ExportCommand : public Subcommand {
   }
 
   // The MS3D file's own animation speed; 25 for DBO files, which do not keep one.
-  static double ModelFramesPerSecond(const std::string& input) {
-    if (DetectFileKind(input) != FileKind::kMs3d) return kDefaultFramesPerSecond;
+  static double ModelFramesPerSecond(const InputFile& input) {
+    if (input.kind != FileKind::kMs3d) return kDefaultFramesPerSecond;
     // The plug-in's object does not keep the rate; the model's own reader gives it (a model it
     // refuses fails the import next, which names what is wrong).
     msModel model;
-    if (!model.LoadFromFile(input.c_str())) return kDefaultFramesPerSecond;
+    if (!model.LoadFromMemory(input.bytes.data(), input.bytes.size())) {
+      return kDefaultFramesPerSecond;
+    }
     return model.framesPerSecond;
   }
 
