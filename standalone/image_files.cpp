@@ -47,6 +47,50 @@ int AtEnd(void* user) {
 
 const stbi_io_callbacks kCallbacks = {&ReadBytes, &SkipBytes, &AtEnd};
 
+// Whether every Huffman table a JPEG defines holds at most 256 codes: the decoder stores them in
+// arrays of 256 (plus one) without counting. Walks the markers as the decoder meets them: the
+// segments, and after each scan header its entropy-coded data up to the next marker. Other
+// formats, and files that end early, are left to the decoder.
+bool JpegTablesFit(const uint8_t* data, size_t size) {
+  const auto byte = [&](size_t at) -> size_t { return at < size ? data[at] : 0; };
+  size_t at = 0;
+  while (at < size && data[at] == 0xFF) ++at;
+  if (at == 0 || byte(at) != 0xD8) return true;  // no JPEG start: not a JPEG
+  ++at;
+  while (at < size) {
+    if (data[at] != 0xFF) {  // junk between segments, passed over a byte at a time
+      ++at;
+      continue;
+    }
+    while (at < size && data[at] == 0xFF) ++at;
+    if (at >= size) return true;
+    const uint8_t marker = data[at++];
+    if (marker == 0xD9) return true;                                     // end of image
+    if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) continue;  // no length
+    const size_t length = byte(at) << 8 | byte(at + 1);
+    if (marker == 0xC4) {
+      // Tables are read while the segment's length lasts, even one that starts near its end.
+      int64_t left = static_cast<int64_t>(length) - 2;
+      size_t table = at + 2;
+      while (left > 0) {
+        size_t codes = 0;
+        for (size_t i = 1; i <= 16; ++i) codes += byte(table + i);
+        if (codes > 256) return false;
+        table += 17 + codes;
+        left -= static_cast<int64_t>(17 + codes);
+      }
+    }
+    at += length;
+    if (marker == 0xDA) {  // entropy-coded data: 0xFF 0x00 is a byte, 0xFF 0xD0..D7 a restart
+      while (at + 1 < size && !(data[at] == 0xFF && data[at + 1] != 0x00 && data[at + 1] != 0xFF &&
+                                !(data[at + 1] >= 0xD0 && data[at + 1] <= 0xD7))) {
+        ++at;
+      }
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 bool ReadImageSize(const uint8_t* data, size_t size, int* width, int* height,
@@ -54,6 +98,11 @@ bool ReadImageSize(const uint8_t* data, size_t size, int* width, int* height,
   int x = 0;
   int y = 0;
   int channels = 0;
+  // Before the decoder sees a byte: reading the header already builds the tables.
+  if (data && !JpegTablesFit(data, size)) {
+    *problem = "a damaged JPEG (a Huffman table of more than 256 codes)";
+    return false;
+  }
   MemoryReader reader{data, size};
   if (!data || size > static_cast<size_t>(INT_MAX) ||
       !stbi_info_from_callbacks(&kCallbacks, &reader, &x, &y, &channels)) {
