@@ -7,6 +7,7 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include <memory>
 #include <vector>
 
 namespace korva::standalone {
@@ -59,16 +60,16 @@ std::vector<std::string> NormalComponents(const std::string& path, bool absolute
 std::optional<std::string> EntryNamed(const std::string& directory, const std::string& name) {
   struct stat status;
   if (name == ".." || ::lstat((directory + "/" + name).c_str(), &status) == 0) return name;
-  DIR* listing = ::opendir(directory.c_str());
+  // Closed on every way out: a failed allocation below throws through here.
+  const std::unique_ptr<DIR, int (*)(DIR*)> listing(::opendir(directory.c_str()), ::closedir);
   if (!listing) return std::nullopt;
   std::optional<std::string> chosen;
-  while (const dirent* entry = ::readdir(listing)) {
+  while (const dirent* entry = ::readdir(listing.get())) {
     const std::string candidate = entry->d_name;
     if (EqualIgnoringAsciiCase(candidate, name) && (!chosen || candidate < *chosen)) {
       chosen = candidate;
     }
   }
-  ::closedir(listing);
   return chosen;
 }
 }  // namespace
