@@ -24,8 +24,6 @@ namespace korva::cli {
 namespace {
 namespace fs = std::filesystem;
 
-constexpr double kDefaultFramesPerSecond = 25.0;
-
 std::string LowerExtension(const std::string& path) {
   std::string extension = fs::path(path).extension().string();
   std::transform(extension.begin(), extension.end(), extension.begin(),
@@ -156,12 +154,12 @@ class ExportCommand : public Subcommand {
 
   // The MS3D file's own animation speed; 25 for DBO files, which do not keep one.
   static double ModelFramesPerSecond(const InputFile& input) {
-    if (input.kind != FileKind::kMs3d) return kDefaultFramesPerSecond;
+    if (input.kind != FileKind::kMs3d) return kObjectFramesPerSecond;
     // The plug-in's object does not keep the rate; the model's own reader gives it (a model it
     // refuses fails the import next, which names what is wrong).
     msModel model;
     if (!model.LoadFromMemory(input.bytes.data(), input.bytes.size())) {
-      return kDefaultFramesPerSecond;
+      return kObjectFramesPerSecond;
     }
     return model.framesPerSecond;
   }

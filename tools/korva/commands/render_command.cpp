@@ -29,8 +29,6 @@ namespace {
 
 // A contact sheet beyond this many cells is a mistyped range rather than a picture anyone reads.
 constexpr int kMaxSheetCells = 1024;
-// The host keeps no frame rate with an object; a DBO animates at this rate unless told.
-constexpr float kHostFramesPerSecond = 30.0f;
 
 std::string TextureRecordName(const sMesh& mesh) {
   if (mesh.textureCount <= 0 || !mesh.textures) return {};
@@ -189,7 +187,7 @@ class RenderCommand : public Subcommand {
       for (int f = first; f <= std::max(first, length); ++f)
         frames.push_back(static_cast<float>(f));
       if (length < first) Warn("no animation: the image holds one still frame");
-      const float fps = fps_ ? *fps_ : ms3d ? model.framesPerSecond : kHostFramesPerSecond;
+      const float fps = fps_ ? *fps_ : ms3d ? model.framesPerSecond : kObjectFramesPerSecond;
       pictures.FrameAll(frames);
       render::AnimatedWebp animation;
       int width = 0, height = 0;

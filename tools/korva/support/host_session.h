@@ -14,6 +14,10 @@
 
 namespace korva::cli {
 
+// A host object keeps no frame rate: an object loaded from a DBO file plays (`render --animate`) and
+// exports its keys at this many frames a second unless told otherwise.
+constexpr float kObjectFramesPerSecond = 25.0f;
+
 class HostSession {
  public:
   // Binds the plug-in. Notices print to `noticeStream` as "Info: text" (line breaks folded) when
