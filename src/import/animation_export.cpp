@@ -17,9 +17,12 @@ int32_t WholeFrame(float time) {
   if (std::isnan(time)) return 0;
   if (time >= 2147483647.0f) return INT32_MAX;
   if (time <= -2147483648.0f) return INT32_MIN;
+  // Key times are mostly whole already; they are their own frame without a call to round.
+  const int32_t truncated = static_cast<int32_t>(time);
+  if (static_cast<float>(truncated) == time) return truncated;
   const float nearest = std::round(time);
   if (std::fabs(time - nearest) <= 0.001f) return static_cast<int32_t>(nearest);
-  return static_cast<int32_t>(time);
+  return truncated;
 }
 
 std::vector<int32_t> ModelKeyFrames(const msModel& model) {
@@ -33,6 +36,10 @@ std::vector<int32_t> ModelKeyFrames(const msModel& model) {
       if (!std::is_sorted(arrayFrames.begin(), arrayFrames.end())) {
         std::sort(arrayFrames.begin(), arrayFrames.end());
       }
+      // Most arrays bring no frame that is not there already.
+      if (std::includes(frames.begin(), frames.end(), arrayFrames.begin(), arrayFrames.end())) {
+        continue;
+      }
       merged.clear();
       std::set_union(frames.begin(), frames.end(), arrayFrames.begin(), arrayFrames.end(),
                      std::back_inserter(merged));
@@ -44,7 +51,8 @@ std::vector<int32_t> ModelKeyFrames(const msModel& model) {
 }
 
 HostKey PosedHostKey(msModel& model, int index, int32_t frame) {
-  model.PoseJoint(index, static_cast<float>(frame));
+  // A key holds the local transform alone, so the parents need not be posed.
+  model.PoseJointLocal(index, static_cast<float>(frame));
   const D3DXMATRIX local = MirroredHostMatrix(model.joints[static_cast<size_t>(index)].poseLocal);
   return {frame, {local.m[3][0], local.m[3][1], local.m[3][2]}, HostRotationQuaternion(local)};
 }

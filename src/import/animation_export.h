@@ -32,7 +32,7 @@ struct HostKey {
   D3DXQUATERNION rotation;
 };
 
-// Joint `index` posed at `frame` by the model's own evaluation (PoseJoint, which needs
+// Joint `index` posed at `frame` by the model's own evaluation (PoseJointLocal, which needs
 // BuildBindPose), its posed local transform mirrored in x.
 HostKey PosedHostKey(msModel& model, int index, int32_t frame);
 

@@ -20,6 +20,7 @@ void msModel::Reset() {
   groups.clear();
   materials.clear();
   joints.clear();
+  parentFirstOrder.clear();
   comment.clear();
   framesPerSecond = 24.0f;
   currentFrame = 1.0f;

@@ -86,13 +86,19 @@ struct msJoint {
   std::vector<msKeyframe> rotationKeys;
   std::vector<msKeyframe> positionKeys;
   std::vector<msTangent> tangents;  // one per position key, from ComputePositionTangents
+  // Each rotation key as a quaternion, from ComputePositionTangents: posing at every key frame
+  // then turns each key's angles into a quaternion once rather than at both ends of two intervals.
+  std::vector<Quaternion> rotationQuaternions;
   // Whether each key array's times never decrease, from ComputePositionTangents: posing then
   // finds a key interval by bisection.
   bool rotationKeysInOrder = false;
   bool positionKeysInOrder = false;
+  // The key intervals that held the frame posed last, where posing the next frame looks first.
+  size_t rotationHint = 0;
+  size_t positionHint = 0;
   msComment comment;
   float color[3] = {};
-  int32_t parentIndex = 0;  // -1 for a root, from BuildBindPose
+  int32_t parentIndex = 0;  // -1 for a root (or a joint in a cycle of parents), from LinkParents
   Matrix34 bindLocal;
   Matrix34 bindAbsolute;
   Matrix34 poseLocal;
@@ -125,23 +131,33 @@ class msModel {
   // Index of the first joint whose 32-byte name equals `name` byte for byte; -1 if none.
   int JointIndexByName(const char* name) const;
 
-  // Sets every joint's parentIndex: the first joint whose name equals its parentName, or -1.
-  // Linear in the joints.
+  // Sets every joint's parentIndex: the first joint whose name equals its parentName, or -1. A
+  // joint on a cycle of parent names (its own ancestor) gets -1 too and so counts as a root; the
+  // joints hanging from the cycle keep their parents. Fills parentFirstOrder. Linear in the
+  // joints, without recursion: a chain may be as long as the joint count.
   void LinkParents();
 
-  // LinkParents, fills bindLocal and bindAbsolute, then ComputePositionTangents.
+  // LinkParents, fills bindLocal and bindAbsolute (parents before children, whatever their places
+  // in the file), then ComputePositionTangents.
   void BuildBindPose();
 
-  // Hermite tangents of every joint's position keys (zero with fewer than three keys), and
-  // whether each joint's key arrays are in time order. Keys changed later need another call.
+  // Hermite tangents of every joint's position keys (zero with fewer than three keys), each
+  // rotation key's quaternion, and whether each joint's key arrays are in time order. Keys changed
+  // later need another call.
   void ComputePositionTangents();
 
-  // Poses every joint at `frame` (the rest pose for a negative frame); currentFrame = frame.
+  // Poses every joint at `frame` (the rest pose for a negative frame), parents before children;
+  // currentFrame = frame. Needs BuildBindPose.
   void PoseAtFrame(float frame);
 
   // Poses joint `index` at `frame`; its parent must be posed already. Needs BuildBindPose.
   // Logarithmic in the joint's keys when they are in time order, linear otherwise.
   void PoseJoint(int index, float frame);
+
+  // Sets only poseLocal of joint `index` at `frame` (the rest combined with the keys), as
+  // PoseJoint does, without combining the parents: for callers that need the local transform
+  // alone, in any joint order. Needs BuildBindPose.
+  void PoseJointLocal(int index, float frame);
 
   std::vector<msVertex> vertices;
   std::vector<msTriangle> triangles;
@@ -151,6 +167,8 @@ class msModel {
   float currentFrame = 1.0f;
   int32_t totalFrames = 30;
   std::vector<msJoint> joints;
+  // Every joint index once, each after its parent, from LinkParents.
+  std::vector<int32_t> parentFirstOrder;
   msComment comment;
   float jointSize = 1.0f;
   int32_t transparencyMode = 0;

@@ -23,10 +23,17 @@ const msJoint* ParentOf(const std::vector<msJoint>& joints, const msJoint& joint
 
 // First k with times[k] <= frame < times[k + 1]; -1 when no interval holds the frame. With the
 // times in order that k is the only one, just before the first time past the frame, so an import
-// posing a long animation at every key frame need not scan all keys each time.
+// posing a long animation at every key frame need not scan all keys each time; and as it poses
+// the frames in turn, the interval found last (`hint`) or the next one mostly holds the frame.
 template <typename TimeOf>
-int FindInterval(size_t count, float frame, bool inOrder, TimeOf timeOf) {
+int FindInterval(size_t count, float frame, bool inOrder, TimeOf timeOf, size_t& hint) {
   if (inOrder) {
+    for (size_t k = hint; k < hint + 2 && k + 1 < count; ++k) {
+      if (timeOf(k) <= frame && frame < timeOf(k + 1)) {
+        hint = k;
+        return static_cast<int>(k);
+      }
+    }
     size_t low = 0, high = count;  // the first time past the frame lies in [low, high]
     while (low < high) {
       const size_t middle = low + (high - low) / 2;
@@ -36,7 +43,11 @@ int FindInterval(size_t count, float frame, bool inOrder, TimeOf timeOf) {
         low = middle + 1;
       }
     }
-    return low >= 1 && low < count ? static_cast<int>(low - 1) : -1;
+    if (low >= 1 && low < count) {
+      hint = low - 1;
+      return static_cast<int>(hint);
+    }
+    return -1;
   }
   for (size_t k = 0; k + 1 < count; ++k) {
     if (timeOf(k) <= frame && frame < timeOf(k + 1)) return static_cast<int>(k);
@@ -44,13 +55,14 @@ int FindInterval(size_t count, float frame, bool inOrder, TimeOf timeOf) {
   return -1;
 }
 
-void InterpolatePosition(const msJoint& joint, float frame, float position[3]) {
+void InterpolatePosition(msJoint& joint, float frame, float position[3]) {
   const std::vector<msKeyframe>& keys = joint.positionKeys;
   const size_t n = keys.size();
   position[0] = position[1] = position[2] = 0.0f;
   if (n == 0) return;
-  const int k =
-      FindInterval(n, frame, joint.positionKeysInOrder, [&](size_t i) { return keys[i].time; });
+  const int k = FindInterval(
+      n, frame, joint.positionKeysInOrder, [&](size_t i) { return keys[i].time; },
+      joint.positionHint);
   if (k >= 0) {
     const msKeyframe& p0 = keys[static_cast<size_t>(k)];
     const msKeyframe& p1 = keys[static_cast<size_t>(k) + 1];
@@ -80,20 +92,25 @@ void InterpolatePosition(const msJoint& joint, float frame, float position[3]) {
   }
 }
 
-Quaternion InterpolateRotation(const msJoint& joint, float frame) {
+Quaternion InterpolateRotation(msJoint& joint, float frame) {
   const std::vector<msKeyframe>& keys = joint.rotationKeys;
   const size_t r = keys.size();
   if (r == 0) return Quaternion{};
-  const int k =
-      FindInterval(r, frame, joint.rotationKeysInOrder, [&](size_t i) { return keys[i].time; });
+  // Without the quaternions of every key (BuildBindPose not run) each is converted here.
+  const bool haveQuaternions = joint.rotationQuaternions.size() == r;
+  const auto quaternion = [&](size_t i) {
+    return haveQuaternions ? joint.rotationQuaternions[i] : EulerToQuaternion(keys[i].value);
+  };
+  const int k = FindInterval(
+      r, frame, joint.rotationKeysInOrder, [&](size_t i) { return keys[i].time; },
+      joint.rotationHint);
   if (k >= 0) {
-    const msKeyframe& a = keys[static_cast<size_t>(k)];
-    const msKeyframe& b = keys[static_cast<size_t>(k) + 1];
-    return SlerpQuaternion(EulerToQuaternion(a.value), EulerToQuaternion(b.value),
-                           (frame - a.time) / (b.time - a.time));
+    const size_t a = static_cast<size_t>(k);
+    return SlerpQuaternion(quaternion(a), quaternion(a + 1),
+                           (frame - keys[a].time) / (keys[a + 1].time - keys[a].time));
   }
-  if (frame < keys[0].time) return EulerToQuaternion(keys[0].value);
-  if (frame >= keys[r - 1].time) return EulerToQuaternion(keys[r - 1].value);
+  if (frame < keys[0].time) return quaternion(0);
+  if (frame >= keys[r - 1].time) return quaternion(r - 1);
   return Quaternion{};
 }
 
@@ -124,11 +141,43 @@ void msModel::LinkParents() {
     const auto found = firstByName.find(NameField(joint.parentName));
     joint.parentIndex = found == firstByName.end() ? -1 : found->second;
   }
+
+  // Walk each parent chain once. A chain that runs back into the walk in progress has found a
+  // cycle: no joint on it has a root above it, so each becomes a root. A chain that reaches a
+  // joint already placed (or a root) is placed from there down, so parents come first.
+  enum : uint8_t { kUnvisited, kOnWalk, kDone };
+  std::vector<uint8_t> state(joints.size(), kUnvisited);
+  std::vector<int32_t> walk;
+  parentFirstOrder.clear();
+  parentFirstOrder.reserve(joints.size());
+  for (size_t start = 0; start < joints.size(); ++start) {
+    walk.clear();
+    int32_t j = static_cast<int32_t>(start);
+    while (j >= 0 && state[static_cast<size_t>(j)] == kUnvisited) {
+      state[static_cast<size_t>(j)] = kOnWalk;
+      walk.push_back(j);
+      j = joints[static_cast<size_t>(j)].parentIndex;
+    }
+    if (j >= 0 && state[static_cast<size_t>(j)] == kOnWalk) {
+      const int32_t cycleStart = j;
+      int32_t k = cycleStart;
+      do {
+        msJoint& onCycle = joints[static_cast<size_t>(k)];
+        k = onCycle.parentIndex;
+        onCycle.parentIndex = -1;
+      } while (k != cycleStart);
+    }
+    for (auto at = walk.rbegin(); at != walk.rend(); ++at) {
+      state[static_cast<size_t>(*at)] = kDone;
+      parentFirstOrder.push_back(*at);
+    }
+  }
 }
 
 void msModel::BuildBindPose() {
   LinkParents();
-  for (msJoint& joint : joints) {
+  for (const int32_t index : parentFirstOrder) {
+    msJoint& joint = joints[static_cast<size_t>(index)];
     joint.bindLocal = EulerToMatrix(joint.rotation);
     for (int r = 0; r < 3; ++r) joint.bindLocal.m[r][3] = joint.position[r];
     const msJoint* parent = ParentOf(joints, joint);
@@ -149,6 +198,10 @@ void msModel::ComputePositionTangents() {
   for (msJoint& joint : joints) {
     joint.rotationKeysInOrder = inOrder(joint.rotationKeys);
     joint.positionKeysInOrder = inOrder(joint.positionKeys);
+    joint.rotationQuaternions.resize(joint.rotationKeys.size());
+    for (size_t k = 0; k < joint.rotationKeys.size(); ++k) {
+      joint.rotationQuaternions[k] = EulerToQuaternion(joint.rotationKeys[k].value);
+    }
     const std::vector<msKeyframe>& keys = joint.positionKeys;
     const size_t n = keys.size();
     joint.tangents.assign(n, msTangent{});
@@ -175,13 +228,15 @@ void msModel::PoseAtFrame(float frame) {
       joint.poseLocal = joint.bindLocal;
       joint.poseAbsolute = joint.bindAbsolute;
     }
+  } else if (parentFirstOrder.size() == joints.size()) {
+    for (const int32_t index : parentFirstOrder) PoseJoint(index, frame);
   } else {
     for (size_t i = 0; i < joints.size(); ++i) PoseJoint(static_cast<int>(i), frame);
   }
   currentFrame = frame;
 }
 
-void msModel::PoseJoint(int index, float frame) {
+void msModel::PoseJointLocal(int index, float frame) {
   if (index < 0 || static_cast<size_t>(index) >= joints.size()) return;
   msJoint& joint = joints[static_cast<size_t>(index)];
   float position[3];
@@ -191,6 +246,12 @@ void msModel::PoseJoint(int index, float frame) {
   for (int r = 0; r < 3; ++r) keyTransform.m[r][3] = position[r];
   // The keys act in the joint's rest frame.
   joint.poseLocal = ConcatAffine(joint.bindLocal, keyTransform);
+}
+
+void msModel::PoseJoint(int index, float frame) {
+  if (index < 0 || static_cast<size_t>(index) >= joints.size()) return;
+  PoseJointLocal(index, frame);
+  msJoint& joint = joints[static_cast<size_t>(index)];
   const msJoint* parent = ParentOf(joints, joint);
   joint.poseAbsolute =
       parent ? ConcatAffine(parent->poseAbsolute, joint.poseLocal) : joint.poseLocal;

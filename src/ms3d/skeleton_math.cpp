@@ -55,7 +55,13 @@ Quaternion SlerpQuaternion(const Quaternion& p, const Quaternion& qIn, float t) 
   float cosine = 0.0f;
   for (int i = 0; i < 4; ++i) cosine += pv[i] * qv[i];
   float kp, kq;
-  if (1.0f - cosine > 0.00000001f) {
+  if (1.0f - cosine > 0.00000001f && t == 0.0f) {
+    // Posing at a key's own frame. The shorter arc keeps the angle in (0, pi/2] or so, where its
+    // sine is positive: the weights below are then sin(omega) / sin(omega), exactly 1, and
+    // sin(+-0) / sin(omega), a zero of t's sign, found without three calls to the runtime.
+    kp = 1.0f;
+    kq = t;
+  } else if (1.0f - cosine > 0.00000001f) {
     const float omega = std::acos(cosine);
     const float sine = std::sin(omega);
     kp = std::sin((1.0f - t) * omega) / sine;

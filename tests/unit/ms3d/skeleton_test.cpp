@@ -197,6 +197,46 @@ TEST(SkeletonTest, PosingComposesKeysInTheRestFrameAndDownTheChain) {
   EXPECT_FLOAT_EQ(model.currentFrame, 3.0f);
 }
 
+TEST(SkeletonTest, ParentsListedAfterTheirChildrenPoseAsInFileOrder) {
+  // The same three-joint chain listed root first and root last.
+  const auto chain = [](bool rootLast) {
+    msModel model;
+    const char* names[3][2] = {{"root", ""}, {"arm", "root"}, {"hand", "arm"}};
+    for (int i = 0; i < 3; ++i) {
+      const int at = rootLast ? 2 - i : i;
+      msJoint& joint = AddJoint(model, names[at][0], names[at][1]);
+      joint.rotation[2] = 0.3f * static_cast<float>(at + 1);
+      joint.position[0] = 1.0f + static_cast<float>(at);
+      joint.rotationKeys = {{0, {0.1f, 0, 0}}, {10, {0, 0.5f, 0}}};
+    }
+    model.BuildBindPose();
+    model.PoseAtFrame(4);
+    return model;
+  };
+  const msModel inOrder = chain(false);
+  const msModel reversed = chain(true);
+  for (int i = 0; i < 3; ++i) {
+    SCOPED_TRACE(i);
+    ExpectMatrixNear(reversed.joints[2 - i].bindAbsolute, inOrder.joints[i].bindAbsolute);
+    ExpectMatrixNear(reversed.joints[2 - i].poseAbsolute, inOrder.joints[i].poseAbsolute);
+  }
+}
+
+TEST(SkeletonTest, JointsOnACycleOfParentsAreRootsAndTheirChildrenKeepThem) {
+  msModel model;
+  AddJoint(model, "a", "b").position[0] = 1.0f;
+  AddJoint(model, "b", "a").position[1] = 2.0f;
+  AddJoint(model, "self", "self");
+  AddJoint(model, "leaf", "a").position[2] = 3.0f;
+  model.BuildBindPose();  // must end
+  model.PoseAtFrame(0);
+  const int parents[4] = {-1, -1, -1, 0};
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(model.joints[i].parentIndex, parents[i]) << i;
+  const float leaf[3][4] = {{1, 0, 0, 1}, {0, 1, 0, 0}, {0, 0, 1, 3}};
+  ExpectMatrixNear(model.joints[3].bindAbsolute, leaf);
+  ExpectMatrixNear(model.joints[3].poseAbsolute, leaf);
+}
+
 TEST(SkeletonTest, NegativeFrameRestoresTheRestPoseWithoutReadingKeys) {
   msModel model;
   AddJoint(model, "root", "").positionKeys = {{0, {5, 5, 5}}};
