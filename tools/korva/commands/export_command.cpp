@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,11 +13,11 @@
 #include "model/texture.h"
 #include "ms3d/ms_model.h"
 #include "render/texture_files.h"
+#include "support/batch.h"
 #include "support/cli_error.h"
 #include "support/file_kind.h"
 #include "support/host_session.h"
 #include "support/output_file.h"
-#include "support/terminal.h"
 
 namespace korva::cli {
 namespace {
@@ -73,46 +72,24 @@ class ExportCommand : public Subcommand {
   }
 
   int Run() override {
-    const std::vector<std::string> outputs = OutputPaths();
+    if (inputs_.size() == 1 && !output_.empty()) {
+      const std::string extension = LowerExtension(output_);
+      if (extension != ".glb" && extension != ".gltf") {
+        throw CliError(kExitUsage, output_ + ": the output must end in .glb or .gltf");
+      }
+    }
+    const std::vector<std::string> outputs = BatchOutputPaths(inputs_, output_, "." + format_);
     HostSession session(quiet_ ? nullptr : stderr);
-    const bool showProgress = inputs_.size() > 1 && !quiet_ && IsTerminal(stderr);
-    std::vector<std::string> written;
-    std::vector<CliError> failures;
-    for (size_t i = 0; i < inputs_.size(); ++i) {
-      if (showProgress) {
-        std::fprintf(stderr, "\r\033[K[%zu/%zu] %s", i + 1, inputs_.size(), inputs_[i].c_str());
-        std::fflush(stderr);
+    return RunBatch(inputs_, outputs, quiet_, session, [&](size_t i) {
+      BatchFileResult result;
+      std::vector<std::string> warnings;
+      result.size = ExportOne(session, inputs_[i], outputs[i], &warnings);
+      if (!quiet_) {
+        for (const std::string& warning : warnings)
+          result.warnings.push_back(inputs_[i] + ": " + warning);
       }
-      try {
-        std::vector<std::string> warnings;
-        const uint64_t size = ExportOne(session, inputs_[i], outputs[i], &warnings);
-        if (showProgress) std::fprintf(stderr, "\r\033[K");
-        session.PrintNotices();
-        if (!quiet_) {
-          for (const std::string& warning : warnings) {
-            std::fprintf(stderr, "korva: warning: %s: %s\n", inputs_[i].c_str(), warning.c_str());
-          }
-        }
-        written.push_back(outputs[i] + " written (" + std::to_string(size) + " bytes) from " +
-                          inputs_[i]);
-      } catch (const CliError& error) {
-        if (showProgress) std::fprintf(stderr, "\r\033[K");
-        session.DropNotices();
-        for (int32_t number : session.host().ObjectNumbers()) session.Release(number);
-        failures.push_back(error);
-      }
-    }
-    if (showProgress) std::fprintf(stderr, "\r\033[K");
-    if (failures.empty()) {
-      for (const std::string& line : written) std::printf("%s\n", line.c_str());
-      return kExitSuccess;
-    }
-    // As convert: what was written is listed beside the errors and stdout stays empty.
-    for (const std::string& line : written) std::fprintf(stderr, "%s\n", line.c_str());
-    for (size_t i = 0; i + 1 < failures.size(); ++i) {
-      std::fprintf(stderr, "korva: %s\n", failures[i].what());
-    }
-    throw failures.back();
+      return result;
+    });
   }
 
  private:
@@ -162,41 +139,6 @@ class ExportCommand : public Subcommand {
       return kObjectFramesPerSecond;
     }
     return model.framesPerSecond;
-  }
-
-  std::vector<std::string> OutputPaths() const {
-    std::vector<std::string> outputs;
-    const bool intoFolder = inputs_.size() > 1 && !output_.empty();
-    if (intoFolder) {
-      std::error_code error;
-      if (!fs::is_directory(output_, error)) {
-        throw CliError(kExitFileFailure, output_ + ": output folder does not exist");
-      }
-    } else if (!output_.empty()) {
-      const std::string extension = LowerExtension(output_);
-      if (extension != ".glb" && extension != ".gltf") {
-        throw CliError(kExitUsage, output_ + ": the output must end in .glb or .gltf");
-      }
-    }
-    std::map<std::string, std::string> claimed;  // output -> input
-    for (const std::string& input : inputs_) {
-      fs::path out;
-      if (inputs_.size() == 1 && !output_.empty()) {
-        out = output_;
-      } else {
-        out = fs::path(input).replace_extension("." + format_);
-        if (intoFolder) out = fs::path(output_) / out.filename();
-      }
-      const std::string text = out.string();
-      const auto [at, fresh] =
-          claimed.emplace(fs::absolute(out).lexically_normal().string(), input);
-      if (!fresh) {
-        throw CliError(kExitUsage,
-                       input + " and " + at->second + " would both be written to " + text);
-      }
-      outputs.push_back(text);
-    }
-    return outputs;
   }
 
   std::vector<std::string> inputs_;
