@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <map>
 
 #include "cli/korva_runner.h"
@@ -297,9 +298,13 @@ int ExpectSamePicture(const render::Image& expected, const render::Image& actual
   EXPECT_LE(differingBlocks, blocks / 100) << label << ": " << differingBlocks << " blocks differ";
   if ((silhouette > total / 500 || differingBlocks > blocks / 100) &&
       std::getenv("KORVA_KEEP_PICTURES")) {
-    std::string error;
-    render::WritePng(expected, label + "_expected.png", &error);
-    render::WritePng(actual, label + "_viewer.png", &error);
+    for (const auto& [picture, suffix] : {std::pair{&expected, "_expected.png"},
+                                          std::pair{&actual, "_viewer.png"}}) {
+      std::vector<uint8_t> png;
+      if (!render::EncodePng(*picture, &png)) continue;
+      std::ofstream(label + suffix, std::ios::binary)
+          .write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
+    }
   }
   return drawn;
 }

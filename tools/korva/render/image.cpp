@@ -1,7 +1,6 @@
 #include "render/image.h"
 
 #include <cctype>
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <limits>
@@ -125,53 +124,6 @@ bool EncodePng(const Image& image, std::vector<uint8_t>* png) {
   };
   return stbi_write_png_to_func(append, png, image.width(), image.height(), 4, image.bytes().data(),
                                 image.width() * 4) != 0;
-}
-
-bool WriteFileBytes(const std::vector<uint8_t>& bytes, const std::string& path,
-                    std::string* error) {
-  // Write beside the target and rename, so a failure never leaves a half-written picture.
-  const std::string temporary = path + ".partial";
-  errno = 0;
-  FILE* file = std::fopen(temporary.c_str(), "wb");
-  bool written = file != nullptr;
-  if (written && !bytes.empty())
-    written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-  if (file && std::fclose(file) != 0) written = false;
-  if (!written) {
-    const int cause = errno;
-    std::remove(temporary.c_str());
-    *error = "cannot write the picture";
-    if (cause != 0) *error += std::string(" (") + std::strerror(cause) + ")";
-    return false;
-  }
-  // Some runtimes refuse to rename onto an existing file: replace it explicitly then.
-  if (std::rename(temporary.c_str(), path.c_str()) != 0 &&
-      (std::remove(path.c_str()) != 0 || std::rename(temporary.c_str(), path.c_str()) != 0)) {
-    const int cause = errno;
-    std::remove(temporary.c_str());
-    *error = std::string("cannot replace the file (") + std::strerror(cause) + ")";
-    return false;
-  }
-  return true;
-}
-
-bool WritePng(const Image& image, const std::string& path, std::string* error) {
-  if (image.empty()) {
-    *error = "nothing to write";
-    return false;
-  }
-  std::vector<uint8_t> bytes;
-  const auto append = [](void* context, void* data, int size) {
-    const auto* first = static_cast<const uint8_t*>(data);
-    static_cast<std::vector<uint8_t>*>(context)->insert(
-        static_cast<std::vector<uint8_t>*>(context)->end(), first, first + size);
-  };
-  if (!stbi_write_png_to_func(append, &bytes, image.width(), image.height(), 4,
-                              image.bytes().data(), image.width() * 4)) {
-    *error = "cannot encode the picture";
-    return false;
-  }
-  return WriteFileBytes(bytes, path, error);
 }
 
 }  // namespace korva::render

@@ -45,19 +45,11 @@ class Image {
 // is missing or cannot be decoded.
 bool LoadImageFile(const std::string& path, Image* image, std::string* error);
 
-// Writes `bytes` as the file at `path`; false with `*error` set on failure. Every output picture
-// goes through here: a failed write leaves no partial file behind.
-bool WriteFileBytes(const std::vector<uint8_t>& bytes, const std::string& path, std::string* error);
-
 // Decodes image bytes held in memory (any format LoadImageFile reads); false with `*error` set when
 // they cannot be decoded.
 bool DecodeImage(const uint8_t* bytes, size_t size, Image* image, std::string* error);
 
 // The picture encoded as PNG into `*png`; false when it is empty or cannot be encoded.
 bool EncodePng(const Image& image, std::vector<uint8_t>* png);
-
-// Writes the picture as a PNG file; false with `*error` set on failure. A failed write leaves no
-// partial file behind.
-bool WritePng(const Image& image, const std::string& path, std::string* error);
 
 }  // namespace korva::render
