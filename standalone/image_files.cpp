@@ -91,6 +91,45 @@ bool JpegTablesFit(const uint8_t* data, size_t size) {
   return true;
 }
 
+// Whether a PNG's chunks are whole up to its end chunk. The decoder grows one buffer to each data
+// chunk's declared length before it reads a byte of it, so a file of a few bytes could ask for
+// gigabytes; and a file cut anywhere is damaged, which reading only its header would not show.
+// Other formats are left to the decoder.
+bool PngChunksWhole(const uint8_t* data, size_t size) {
+  static constexpr uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  if (size < sizeof kSignature || std::memcmp(data, kSignature, sizeof kSignature) != 0) return true;
+  size_t at = sizeof kSignature;
+  while (size - at >= 12) {  // length, type, data, checksum
+    const size_t length = static_cast<size_t>(data[at]) << 24 | data[at + 1] << 16 |
+                          data[at + 2] << 8 | data[at + 3];
+    if (length > size - at - 12) return false;
+    if (std::memcmp(data + at + 4, "IEND", 4) == 0) return true;
+    at += 12 + length;
+  }
+  return false;
+}
+
+// Whether the three numbers of a binary PGM or PPM header (width, height, largest value) each have
+// at most nine digits: the decoder accumulates them in an int without a bound, and a longer run
+// overflows it. Other formats are left to the decoder.
+bool PnmNumbersFit(const uint8_t* data, size_t size) {
+  if (size < 2 || data[0] != 'P' || (data[1] != '5' && data[1] != '6')) return true;
+  const auto isSpace = [](uint8_t c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+  size_t at = 2;
+  for (int number = 0; number < 3; ++number) {
+    for (;;) {  // white space, and comments from '#' to the line's end, as the decoder skips them
+      while (at < size && isSpace(data[at])) ++at;
+      if (at >= size || data[at] != '#') break;
+      while (at < size && data[at] != '\n' && data[at] != '\r') ++at;
+    }
+    size_t digits = 0;
+    for (; at < size && data[at] >= '0' && data[at] <= '9'; ++at) {
+      if (++digits > 9) return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 bool ReadImageSize(const uint8_t* data, size_t size, int* width, int* height,
@@ -101,6 +140,14 @@ bool ReadImageSize(const uint8_t* data, size_t size, int* width, int* height,
   // Before the decoder sees a byte: reading the header already builds the tables.
   if (data && !JpegTablesFit(data, size)) {
     *problem = "a damaged JPEG (a Huffman table of more than 256 codes)";
+    return false;
+  }
+  if (data && !PnmNumbersFit(data, size)) {
+    *problem = "a damaged PGM or PPM header (a number of more than nine digits)";
+    return false;
+  }
+  if (data && !PngChunksWhole(data, size)) {
+    *problem = "a damaged PNG (cut short, or a chunk longer than the file)";
     return false;
   }
   MemoryReader reader{data, size};

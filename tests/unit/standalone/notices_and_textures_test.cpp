@@ -5,6 +5,7 @@
 
 #include <climits>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -105,6 +106,7 @@ std::vector<uint8_t> PngHeader(uint32_t width, uint32_t height) {
     for (int shift = 24; shift >= 0; shift -= 8) bytes.push_back(uint8_t(value >> shift));
   }
   bytes.insert(bytes.end(), {8, 2, 0, 0, 0, 0, 0, 0, 0});  // RGB, 8 bits; the CRC goes unread
+  bytes.insert(bytes.end(), {0, 0, 0, 0, 'I', 'E', 'N', 'D', 0xAE, 0x42, 0x60, 0x82});
   return bytes;
 }
 
@@ -127,8 +129,7 @@ std::vector<uint8_t> BmpHeader(int32_t width, int32_t height) {
 
 TEST(TextureDevice, OddFilesFailFastWithTheUsualCodes) {
   const std::string folder = TempPath("korva_odd_textures");
-  std::remove((folder + "/pipe.png").c_str());
-  std::remove(folder.c_str());
+  std::filesystem::remove_all(folder);
   ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
   ASSERT_EQ(::mkfifo((folder + "/pipe.png").c_str(), 0600), 0);
   const auto write = [&](const std::string& name, const std::vector<uint8_t>& bytes) {
@@ -157,7 +158,10 @@ TEST(TextureDevice, OddFilesFailFastWithTheUsualCodes) {
       {write("wide.png", PngHeader(8193, 1)), kInvalidData, kInvalidData},
       {write("most.png", PngHeader(8192, 1)), kInvalidData, 0},  // a header without pixels
       {write("min.bmp", BmpHeader(2, INT32_MIN)), kInvalidData, kInvalidData},
-      {write("cut.png", {png.begin(), png.end() - 20}), kInvalidData, 0},
+      // Cut inside its data, or after its header: damaged either way, whether or not pixels are
+      // decoded, and refused before any decoder sizes a buffer by a length the file cannot hold.
+      {write("cut.png", {png.begin(), png.end() - 20}), kInvalidData, kInvalidData},
+      {write("header_only_cut.png", {png.begin(), png.begin() + 40}), kInvalidData, kInvalidData},
       {write("whole.png", png), 0, 0},
   };
   for (const bool decode : {true, false}) {
@@ -177,11 +181,7 @@ TEST(TextureDevice, OddFilesFailFastWithTheUsualCodes) {
     }
     EXPECT_EQ(host.liveTextureCount(), 0);
   }
-  for (const char* name :
-       {"pipe.png", "huge.png", "wide.png", "most.png", "min.bmp", "cut.png", "whole.png"}) {
-    std::remove((folder + "/" + name).c_str());
-  }
-  std::remove(folder.c_str());
+  std::filesystem::remove_all(folder);
 }
 
 }  // namespace
