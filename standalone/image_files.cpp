@@ -110,8 +110,8 @@ bool PngChunksWhole(const uint8_t* data, size_t size) {
 }
 
 // Whether the three numbers of a binary PGM or PPM header (width, height, largest value) each have
-// at most nine digits: the decoder accumulates them in an int without a bound, and a longer run
-// overflows it. Other formats are left to the decoder.
+// at most nine digits (the decoder accumulates them in an int without a bound) and the samples are
+// 8-bit. Other formats are left to the decoder.
 bool PnmNumbersFit(const uint8_t* data, size_t size) {
   if (size < 2 || data[0] != 'P' || (data[1] != '5' && data[1] != '6')) return true;
   const auto isSpace = [](uint8_t c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
@@ -123,9 +123,13 @@ bool PnmNumbersFit(const uint8_t* data, size_t size) {
       while (at < size && data[at] != '\n' && data[at] != '\r') ++at;
     }
     size_t digits = 0;
+    uint32_t value = 0;
     for (; at < size && data[at] >= '0' && data[at] <= '9'; ++at) {
       if (++digits > 9) return false;
+      value = value * 10 + (data[at] - '0');
     }
+    // A largest value above 255 means 16-bit samples, which the decoder converts past its buffer.
+    if (number == 2 && value > 255) return false;
   }
   return true;
 }
@@ -143,7 +147,7 @@ bool ReadImageSize(const uint8_t* data, size_t size, int* width, int* height,
     return false;
   }
   if (data && !PnmNumbersFit(data, size)) {
-    *problem = "a damaged PGM or PPM header (a number of more than nine digits)";
+    *problem = "a PGM or PPM file the decoder cannot take (a header number of more than nine digits, or 16-bit samples)";
     return false;
   }
   if (data && !PngChunksWhole(data, size)) {
