@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "model/host_calls.h"
 #include "standalone/host_platform.h"
 #include "standalone/image_files.h"
 #include "standalone/regular_file.h"
@@ -14,16 +15,16 @@ namespace korva::standalone {
 namespace {
 constexpr int32_t kNoInterface = static_cast<int32_t>(0x80004002);
 
-int32_t __attribute__((stdcall)) QueryInterface(ImageTexture*, const void*, void** object) {
+int32_t KORVA_STDCALL QueryInterface(ImageTexture*, const void*, void** object) {
   if (object) *object = nullptr;
   return kNoInterface;
 }
 
-uint32_t __attribute__((stdcall)) AddRef(ImageTexture* self) {
+uint32_t KORVA_STDCALL AddRef(ImageTexture* self) {
   return ++self->references;
 }
 
-uint32_t __attribute__((stdcall)) Release(ImageTexture* self) {
+uint32_t KORVA_STDCALL Release(ImageTexture* self) {
   if (self->references == 0) return 0;
   const uint32_t left = --self->references;
   if (left == 0) self->device->Destroy(self);

@@ -38,7 +38,7 @@ KORVA_HOST_FUNCTIONS(KORVA_FORWARD_HOST_FUNCTION)
 namespace korva::standalone {
 
 void PublishHostModules(CoreData& core) {
-  const auto self = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(GetModuleHandleA(nullptr)));
+  const auto self = ToHostAddress(GetModuleHandleA(nullptr));
   core.ObjectModule = self;
   core.DeviceModule = self;
   core.NameModule = self;

@@ -69,7 +69,7 @@ bool Reference(const fs::path& model, const std::string& folder, const fs::path&
   korva::standalone::StandaloneHost host;
   host.Bind();
   const std::string path = model.string();
-  LoadMilkshape(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(path.c_str())), 1);
+  LoadMilkshape(korva::ToHostAddress(path.c_str()), 1);
   std::string notices;
   for (const auto& notice : host.notices())
     notices += korva::crosscheck::NoticeLine(notice.caption, notice.text, folder);
@@ -85,7 +85,7 @@ bool Reference(const fs::path& model, const std::string& folder, const fs::path&
     std::fprintf(stderr, "%s: SaveDBOEx failed\n", dbo.c_str());
     return false;
   }
-  LoadMilkshape(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(path.c_str())), 2);
+  LoadMilkshape(korva::ToHostAddress(path.c_str()), 2);
   return WriteFile(output / (stem + ".commands"),
                    korva::crosscheck::RunCommandScript(kCommands, 2));
 }
