@@ -6,10 +6,10 @@
 # or a hung program fails instead of stalling the run.
 #
 # Wine is 32-bit. Where i386 programs run through user-mode emulation (scripts/setup registers it on
-# machines that refuse them), Wine runs with a preloaded library that works around two faults of the
+# machines that refuse them), Wine runs with a preloaded library that works around faults of the
 # emulator (scripts/lib/wine_emulation.c), and every time limit allows for the emulator's pace. Wine's
-# background services may crash there ("qemu: uncaught target signal 11") without changing a
-# program's exit status; their output goes to files, never into a pipe they would keep open.
+# output goes to files, never into a pipe: its background services keep a pipe open after the
+# program has ended.
 
 source "$KORVA_ROOT/scripts/lib/emulation.sh"
 

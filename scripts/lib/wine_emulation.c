@@ -1,8 +1,8 @@
 // Preloaded into 32-bit Wine when i386 programs run through user-mode emulation (qemu-i386), to
-// work around two faults of the emulator that stop Wine. scripts/setup builds it;
-// scripts/lib/wine.sh preloads it only on such machines. Built for 64-bit too, as an empty library,
-// so that the 64-bit programs of the same chain (xvfb-run, timeout, the X server) find one of their
-// own class.
+// work around three faults of the emulator that stop Wine. scripts/setup builds it;
+// scripts/lib/wine.sh preloads it only on such machines. Built for 64-bit too, as an empty
+// library, so that the 64-bit programs of the same chain (xvfb-run, timeout, the X server) find
+// one of their own class.
 //
 // 1. Mappings at a fixed address that must not replace anything (MAP_FIXED_NOREPLACE) are not
 //    honoured: the emulator refuses them all (it has reserved the whole guest space itself) or puts
@@ -17,12 +17,11 @@
 //    an address, 13 (general protection) for one the kernel raised without one (SI_KERNEL). The
 //    error code the emulator gives (read or write) is kept.
 // 3. All threads share one global descriptor table (GDT), where the kernel keeps one per thread.
-// The
-//    thread-local storage of the C library (%gs) and Wine's thread block (%fs) sit in GDT entries
-//    of the same number in every thread, so a thread that reloads its segment (a signal's return,
-//    Wine's signal handlers and context switches) gets the base of the thread that wrote the entry
-//    last, and Wine crashes as soon as a program or a service has a second thread. Here every
-//    thread moves its %gs to an entry of its own in the local table (LDT), which is shared by
+//    The thread-local storage of the C library (%gs) and Wine's thread block (%fs) sit in GDT
+//    entries of the same number in every thread, so a thread that reloads its segment (a signal's
+//    return, Wine's signal handlers and context switches) gets the base of the thread that wrote
+//    the entry last, and Wine crashes as soon as a program or a service has a second thread. Here
+//    every thread moves its %gs to an entry of its own in the local table (LDT), which is shared by
 //    design, and Wine is refused the GDT entry it asks for, so it puts %fs in the LDT too (from
 //    entry 512 on: it leaves the first 512 to the C library when it finds %gs there).
 #if defined(__i386__)
