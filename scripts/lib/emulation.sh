@@ -33,7 +33,7 @@ korva_write_i386_probe() {
 # reading a program it cannot execute as a script, or a stand-in that exits 0, does not pass.
 korva_i386_runs() {
   local probe="$1/i386-probe" out rc=0
-  mkdir -p "$1" && korva_write_i386_probe >"$probe" && chmod +x "$probe" || return 1
+  { mkdir -p "$1" && korva_write_i386_probe >"$probe" && chmod +x "$probe"; } 2>/dev/null || return 1
   out="$("$probe" 2>/dev/null </dev/null)" || rc=$?
   [ "$rc" -eq 42 ] && [ "$out" = i386 ]
 }
