@@ -11,8 +11,8 @@ def="$KORVA_ROOT/src/host/windows/KORVA_Tools.def"
 korva_counted "windows: export table and imports" \
   bash "$KORVA_ROOT/tests/windows/check_dll_image.sh" "$dll" "$def"
 
-if ! korva_wine_available; then
-  korva_record 0 1 "windows: wine, xvfb-run or timeout missing (run scripts/setup)"
+if reason="$(korva_wine_unavailable)"; then
+  korva_record 0 1 "windows: $reason"
   exit 1
 fi
 if ! korva_check "windows: wine prefix" korva_wine_init; then exit 1; fi
