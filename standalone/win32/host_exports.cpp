@@ -12,6 +12,7 @@
 #include "standalone/win32/windows_api.h"
 
 using korva::D3DVERTEXELEMENT9;
+using korva::HostAddress;
 using korva::D3DXMATRIX;
 using korva::sMesh;
 using korva::sObject;
