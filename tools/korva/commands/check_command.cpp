@@ -53,6 +53,7 @@ class CheckCommand : public Subcommand {
       if (const std::string note = Ms3dNoteText(account); !note.empty()) {
         verdict += " (" + note + ")";
       }
+      for (const std::string& rename : GroupRenameTexts(model)) verdict += "; " + rename;
       return verdict;
     }
     if (!session_) session_ = std::make_unique<HostSession>(nullptr);

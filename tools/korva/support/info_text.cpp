@@ -1,5 +1,4 @@
 #include "support/info_text.h"
-#include "support/skipped_blocks.h"
 
 #include <algorithm>
 #include <cstring>
@@ -14,6 +13,7 @@
 #include "model/mesh.h"
 #include "model/texture.h"
 #include "support/ms3d_report.h"
+#include "support/skipped_blocks.h"
 #include "support/texture_lookup.h"
 
 namespace korva::cli {
@@ -95,6 +95,7 @@ std::string Ms3dSummaryText(const std::string& path, const msModel& model,
     out += "  texture " + Quoted(texture) + ": " + Found(TextureFound(path, texture)) + "\n";
   }
   out += "  joints: " + NameList(model.joints, name) + "\n";
+  for (const std::string& rename : GroupRenameTexts(model)) out += "  " + rename + "\n";
   std::string sections = "model";
   for (size_t i = 0; i < account.sectionCount; ++i) {
     sections += std::string(", ") + Ms3dSectionName(account.sections[i].section) + " (subversion " +

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "import/frame_names.h"
 #include "ms3d/ms3d_format.h"
 #include "support/cli_error.h"
 #include "support/file_kind.h"
@@ -20,6 +21,10 @@ json Floats(const float* values, size_t count) {
 
 std::string CommentText(const msComment& comment) {
   return std::string(comment.begin(), comment.end());
+}
+
+std::string QuotedName(const std::string& name) {
+  return json(name).dump(-1, ' ', false, json::error_handler_t::replace);
 }
 
 json Keys(const std::vector<msKeyframe>& keys) {
@@ -134,6 +139,18 @@ std::string ImportVerdictText(const import::ImportVerdict& verdict, const msMode
              std::to_string(verdict.keyByteLimit) + " allowed for a model of this size";
   }
   return {};
+}
+
+std::vector<std::string> GroupRenameTexts(const msModel& model) {
+  const std::vector<std::string> frameNames = import::GroupFrameNames(model);
+  std::vector<std::string> texts;
+  for (size_t i = 0; i < frameNames.size(); ++i) {
+    const std::string groupName = FieldText(model.groups[i].name, kMsNameSize);
+    if (frameNames[i] == groupName) continue;
+    texts.push_back("group " + QuotedName(groupName) + " is named " + QuotedName(frameNames[i]) +
+                    " in the object: a joint has its name");
+  }
+  return texts;
 }
 
 void LoadMs3dModel(const InputFile& input, msModel* model, Ms3dAccount* account) {
