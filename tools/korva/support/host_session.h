@@ -14,8 +14,8 @@
 
 namespace korva::cli {
 
-// A host object keeps no frame rate: an object loaded from a DBO file plays (`render --animate`) and
-// exports its keys at this many frames a second unless told otherwise.
+// A host object keeps no frame rate: an object loaded from a DBO file plays (`render --animate`)
+// and exports its keys at this many frames a second unless told otherwise.
 constexpr float kObjectFramesPerSecond = 25.0f;
 
 class HostSession {
@@ -62,7 +62,8 @@ class HostSession {
 // `text` with every line break (CR, LF or CR LF) folded to one space.
 std::string FoldLineBreaks(const std::string& text);
 
-// "Caption: text" with the line breaks folded.
+// "Caption: text" with the line breaks folded, as UTF-8 text (the plug-in's notices carry the
+// model's bytes).
 std::string NoticeLine(const std::string& caption, const std::string& text);
 
 }  // namespace korva::cli

@@ -48,7 +48,7 @@ std::string ImportVerdictText(const import::ImportVerdict& verdict, const msMode
 // group's name: `group "head" is named "head_mesh" in the object: a joint has its name`.
 std::vector<std::string> GroupRenameTexts(const msModel& model);
 
-// The text of a fixed-width name field (up to its first zero).
+// The text of a fixed-width name field (up to its first zero) as UTF-8 text (Utf8Text).
 std::string FieldText(const char* field, size_t width);
 
 }  // namespace korva::cli
