@@ -55,7 +55,9 @@ class HostSession {
   standalone::StandaloneHost& host() { return host_; }
 
  private:
-  standalone::StandaloneHost host_;
+  // The image texture device: korva needs no display, and finds and decodes textures alike on
+  // every system.
+  standalone::StandaloneHost host_{standalone::HostDevice::kImageFiles};
   FILE* noticeStream_;
 };
 
