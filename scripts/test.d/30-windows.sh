@@ -57,3 +57,10 @@ if [ -n "${KORVA_CROSS_DIR:-}" ]; then
   korva_counted "windows: DBO files of the Windows and Linux builds" \
     "$crosscheck/korva_dbo_compare" --max-ulp 2 "$cross/linux" "$cross/wine"
 fi
+
+# korva.exe, the tool engine users run on Windows, against the Linux korva (tests/windows).
+if korva_build windows korva && korva_build linux korva; then
+  korva_counted "windows: korva.exe against the Linux korva" \
+    bash "$KORVA_ROOT/tests/windows/korva_exe_check.sh" "$(korva_binary_dir linux)/tools/korva/korva" \
+    "$win/tools/korva/korva.exe" "$KORVA_WORK/korva_exe"
+fi

@@ -19,6 +19,7 @@
 #include "notice_lines.h"
 #include "standalone/host_functions.h"
 #include "standalone/standalone_host.h"
+#include "support/generated_models.h"
 #include "support/ms3d_writer.h"
 #include "support/texture_path_models.h"
 
@@ -56,6 +57,11 @@ bool WriteFile(const fs::path& path, const std::string& bytes) {
 bool WriteModel(const fs::path& path, const Ms3dContent& content) {
   const std::vector<uint8_t> bytes = korva::testing::WriteMs3d(content);
   return WriteFile(path, std::string(bytes.begin(), bytes.end()));
+}
+
+std::string NameClashBytes() {
+  const std::vector<uint8_t> bytes = korva::testing::NameClashMs3d();
+  return std::string(bytes.begin(), bytes.end());
 }
 
 const korva::crosscheck::PluginCommands kCommands = {
@@ -100,6 +106,7 @@ int main(int argc, char** argv) {
   const fs::path output = argv[2];
   if (!WriteModel(models / "generated_sample.ms3d", korva::testing::SampleMs3d()) ||
       !WriteModel(models / "generated_turns.ms3d", TurningModel()) ||
+      !WriteFile(models / "generated_name_clash.ms3d", NameClashBytes()) ||
       !korva::testing::WriteTexturePathModels(models.string())) {
     std::fprintf(stderr, "cannot write the generated models into %s\n", argv[1]);
     return 1;

@@ -12,7 +12,7 @@
 #include "model/host_heap.h"
 #include "model/object.h"
 #include "platform/texture_loader.h"
-#include "standalone/posix/image_texture_device.h"
+#include "standalone/image_texture_device.h"
 #include "standalone/standalone_host.h"
 #include "support/counting_allocator.h"
 #include "support/ms3d_writer.h"

@@ -26,16 +26,18 @@ class DumpCommand : public Subcommand {
   }
 
   int Run() override {
-    DocumentLoader loader(imported_);
-    if (json_) {
-      JsonStream out(stdout);
-      loader.Write(file_, out);
+    return ForFile(file_, [&] {
+      DocumentLoader loader(imported_);
+      if (json_) {
+        JsonStream out(stdout);
+        loader.Write(file_, out);
+        return kExitSuccess;
+      }
+      // Through stdout's own buffer (the streams are synchronised), so main sees a failed write.
+      WriteDumpText(loader.Load(file_), std::cout);
+      std::cout.flush();
       return kExitSuccess;
-    }
-    // Through stdout's own buffer (the streams are synchronised), so main sees a failed write.
-    WriteDumpText(loader.Load(file_), std::cout);
-    std::cout.flush();
-    return kExitSuccess;
+    });
   }
 
  private:

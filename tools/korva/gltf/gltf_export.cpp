@@ -16,6 +16,7 @@
 #include "model/frame.h"
 #include "model/texture.h"
 #include "render/vertex_layout.h"
+#include "text/utf8_text.h"
 
 namespace korva::gltf {
 
@@ -33,8 +34,14 @@ bool Finite(double value) {
   return std::isfinite(value);
 }
 
-std::string FieldText(const char* field, size_t size) {
+// A record's name as its bytes, which bones and tracks match frames by.
+std::string NameBytes(const char* field, size_t size) {
   return std::string(field, strnlen(field, size));
+}
+
+// The same name as the UTF-8 text the document and the warnings hold.
+std::string NameText(const char* field, size_t size) {
+  return text::Utf8Text(NameBytes(field, size));
 }
 
 template <typename T>
@@ -151,7 +158,7 @@ class Exporter {
   void Warn(const std::string& text) { asset_->warnings.push_back(text); }
 
   std::string FrameLabel(size_t node) const {
-    return "frame \"" + FieldText(frames_[node]->name, sizeof frames_[node]->name) + "\"";
+    return "frame \"" + NameText(frames_[node]->name, sizeof frames_[node]->name) + "\"";
   }
 
   // Depth first from the root frame and its siblings with an explicit stack, children before the
@@ -184,7 +191,7 @@ class Exporter {
       const auto [frame, parent] = stack.back();
       stack.pop_back();
       if (!seen.insert(frame).second) {
-        Warn("frame \"" + FieldText(frame->name, sizeof frame->name) +
+        Warn("frame \"" + NameText(frame->name, sizeof frame->name) +
              "\" is linked twice; its second place is left out");
         continue;
       }
@@ -194,7 +201,7 @@ class Exporter {
       nodeOf_[frame] = index;
 
       tinygltf::Node node;
-      node.name = FieldText(frame->name, sizeof frame->name);
+      node.name = NameText(frame->name, sizeof frame->name);
       const Mat4 local = FromHost(frame->localMatrix);
       const Mat4 parentWorld = parent >= 0 ? worlds_[parent] : Identity();
       worlds_.push_back(Multiply(parentWorld, local));
@@ -232,11 +239,14 @@ class Exporter {
     }
   }
 
-  // The first frame in tree order with the name, as bones and tracks find their frames.
+  // The first frame in tree order with the name (its bytes), as bones and tracks find frames.
   int NodeNamed(const std::string& name) {
     if (nodeNamed_.empty()) {
       for (size_t n = 0; n < frames_.size(); ++n) {
-        if (frames_[n]) nodeNamed_.emplace(model_.nodes[n].name, static_cast<int>(n));
+        if (frames_[n]) {
+          nodeNamed_.emplace(NameBytes(frames_[n]->name, sizeof frames_[n]->name),
+                             static_cast<int>(n));
+        }
       }
     }
     const auto found = nodeNamed_.find(name);
@@ -517,7 +527,7 @@ class Exporter {
     const render::Image* image = textures_(mesh);
     if (!image || image->empty()) return -1;
     const sTexture& stage0 = mesh.textures[0];
-    const std::string name = FieldText(stage0.name, sizeof stage0.name);
+    const std::string name = NameText(stage0.name, sizeof stage0.name);
     int imageIndex;
     const auto known = imageOf_.find(image);
     if (known != imageOf_.end()) {
@@ -595,7 +605,7 @@ class Exporter {
     size_t unnamed = 0, offsetsReplaced = 0;
     for (int32_t b = 0; b < mesh.boneCount; ++b) {
       const sBone& bone = mesh.bones[b];
-      const int target = NodeNamed(FieldText(bone.name, sizeof bone.name));
+      const int target = NodeNamed(NameBytes(bone.name, sizeof bone.name));
       if (target < 0) {
         ++unnamed;
         continue;
@@ -792,7 +802,7 @@ class Exporter {
     const sAnimationSet* set = object_.animationSet;
     if (!set) return;
     tinygltf::Animation animation;
-    animation.name = FieldText(set->name, sizeof set->name);
+    animation.name = NameText(set->name, sizeof set->name);
     std::set<const sAnimation*> seen;
     std::set<int> animatedNodes;
     for (const sAnimation* track = set->firstTrack; track; track = track->next) {
@@ -800,9 +810,9 @@ class Exporter {
         Warn("the animation tracks' chain loops; the loop is cut");
         break;
       }
-      const std::string name = FieldText(track->name, sizeof track->name);
-      const std::string trackLabel = "animation track \"" + name + "\"";
-      const int node = NodeNamed(name);
+      const std::string trackLabel =
+          "animation track \"" + NameText(track->name, sizeof track->name) + "\"";
+      const int node = NodeNamed(NameBytes(track->name, sizeof track->name));
       if (node < 0) {
         Warn(trackLabel + " names no frame; left out");
         continue;

@@ -9,11 +9,11 @@ namespace {
 
 std::string Scalar(const json& value) {
   if (value.is_string()) return value.get<std::string>();
-  return value.dump(-1, ' ', false, json::error_handler_t::replace);
+  return value.dump();
 }
 
 std::string Quoted(const json& value) {
-  return value.dump(-1, ' ', false, json::error_handler_t::replace);
+  return value.dump();
 }
 
 bool AllScalars(const json& array) {
@@ -71,7 +71,7 @@ void WriteDumpText(const json& document, std::ostream& out) {
 }
 
 std::string JsonText(const json& document) {
-  return document.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
+  return document.dump(2) + "\n";
 }
 
 }  // namespace korva::cli

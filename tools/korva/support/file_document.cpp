@@ -4,6 +4,7 @@
 #include "support/ms3d_report.h"
 #include "support/object_report.h"
 #include "support/skipped_blocks.h"
+#include "text/utf8_text.h"
 
 namespace korva::cli {
 
@@ -19,7 +20,7 @@ nlohmann::json DocumentLoader::Load(const std::string& path) {
       [&](const InputFile& input, const sObject& object,
           const std::vector<dbo::SkippedBlock>& skipped) {
         document = {{"formatVersion", kDocumentFormatVersion},
-                    {"file", path},
+                    {"file", text::Utf8Text(path)},
                     {"kind", input.kind == FileKind::kMs3d ? "imported ms3d" : "dbo"},
                     {"size", input.bytes.size()},
                     {"object", ObjectDocument(path, object)}};
@@ -47,7 +48,7 @@ void DocumentLoader::Write(const std::string& path, JsonStream& out) {
         // The members in name order, as the whole document prints them.
         out.BeginObject();
         out.Key("file");
-        out.Value(path);
+        out.Value(text::Utf8Text(path));
         out.Key("formatVersion");
         out.Value(kDocumentFormatVersion);
         out.Key("kind");

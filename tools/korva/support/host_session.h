@@ -14,8 +14,8 @@
 
 namespace korva::cli {
 
-// A host object keeps no frame rate: an object loaded from a DBO file plays (`render --animate`) and
-// exports its keys at this many frames a second unless told otherwise.
+// A host object keeps no frame rate: an object loaded from a DBO file plays (`render --animate`)
+// and exports its keys at this many frames a second unless told otherwise.
 constexpr float kObjectFramesPerSecond = 25.0f;
 
 class HostSession {
@@ -55,14 +55,17 @@ class HostSession {
   standalone::StandaloneHost& host() { return host_; }
 
  private:
-  standalone::StandaloneHost host_;
+  // The image texture device: korva needs no display, and finds and decodes textures alike on
+  // every system.
+  standalone::StandaloneHost host_{standalone::HostDevice::kImageFiles};
   FILE* noticeStream_;
 };
 
 // `text` with every line break (CR, LF or CR LF) folded to one space.
 std::string FoldLineBreaks(const std::string& text);
 
-// "Caption: text" with the line breaks folded.
+// "Caption: text" with the line breaks folded, as UTF-8 text (the plug-in's notices carry the
+// model's bytes).
 std::string NoticeLine(const std::string& caption, const std::string& text);
 
 }  // namespace korva::cli

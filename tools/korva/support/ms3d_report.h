@@ -5,6 +5,7 @@
 
 #include <nlohmann/json.hpp>
 #include <string>
+#include <vector>
 
 #include "import/model_checks.h"
 #include "ms3d/ms3d_account.h"
@@ -43,7 +44,11 @@ std::string Ms3dNoteText(const Ms3dAccount& account);
 // model has 5 triangles".
 std::string ImportVerdictText(const import::ImportVerdict& verdict, const msModel& model);
 
-// The text of a fixed-width name field (up to its first zero).
+// One line per group whose frame the import names apart from the group, because a joint has the
+// group's name: `group "head" is named "head_mesh" in the object: a joint has its name`.
+std::vector<std::string> GroupRenameTexts(const msModel& model);
+
+// The text of a fixed-width name field (up to its first zero) as UTF-8 text (Utf8Text).
 std::string FieldText(const char* field, size_t width);
 
 }  // namespace korva::cli

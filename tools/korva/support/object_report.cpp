@@ -11,16 +11,22 @@
 #include "model/mesh.h"
 #include "model/texture.h"
 #include "support/texture_lookup.h"
+#include "text/utf8_text.h"
 
 namespace korva::cli {
 using nlohmann::json;
 
 namespace {
 
-// Record names are 256-byte fields; a name that fills the field has no terminator.
+// Record names are 256-byte fields; a name that fills the field has no terminator. As bytes to
+// look files up by, and as the UTF-8 text the document holds.
+template <size_t N>
+std::string NameBytes(const char (&field)[N]) {
+  return std::string(field, strnlen(field, N));
+}
 template <size_t N>
 std::string NameText(const char (&field)[N]) {
-  return std::string(field, strnlen(field, N));
+  return text::Utf8Text(NameBytes(field));
 }
 
 json Vector(const D3DXVECTOR3& v) {
@@ -49,9 +55,10 @@ json Mesh(const std::string& path, const sMesh& mesh, size_t frameIndex) {
   json textures = json::array();
   for (int32_t i = 0; mesh.textures && i < mesh.textureCount; ++i) {
     const sTexture& texture = mesh.textures[i];
-    const std::string name = NameText(texture.name);
-    textures.push_back(
-        {{"name", name}, {"stage", texture.stage}, {"found", TextureFound(path, name)}});
+    const std::string name = NameBytes(texture.name);
+    textures.push_back({{"name", text::Utf8Text(name)},
+                        {"stage", texture.stage},
+                        {"found", TextureFound(path, name)}});
   }
   json bones = json::array();
   for (int32_t i = 0; mesh.bones && i < mesh.boneCount; ++i) {

@@ -1,4 +1,4 @@
-#include "standalone/posix/image_texture_device.h"
+#include "standalone/image_texture_device.h"
 
 #include <cstring>
 #include <new>
@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "model/host_calls.h"
-#include "standalone/host_platform.h"
 #include "standalone/image_files.h"
 #include "standalone/regular_file.h"
 #include "standalone/windows_paths.h"
@@ -106,27 +105,19 @@ void ImageTextureDevice::Destroy(ImageTexture* texture) {
   delete texture;
 }
 
-void* CreateHostDevice() {
+void* NewImageTextureDevice() {
   // The plug-in sees the device only as an opaque address that the texture loader casts back to
   // the interface, so that is the address handed out.
   return static_cast<platform::TextureDevice*>(new ImageTextureDevice);
 }
 
-void DestroyHostDevice(void* device) {
-  delete static_cast<ImageTextureDevice*>(static_cast<platform::TextureDevice*>(device));
+ImageTextureDevice* AsImageTextureDevice(void* device) {
+  return static_cast<ImageTextureDevice*>(static_cast<platform::TextureDevice*>(device));
 }
 
-void SetHostDeviceDecodesPixels(void* device, bool decode) {
-  if (device) {
-    static_cast<ImageTextureDevice*>(static_cast<platform::TextureDevice*>(device))
-        ->SetDecodePixels(decode);
-  }
-}
-
-int HostDeviceLiveTextures(const void* device) {
-  if (!device) return 0;
-  return static_cast<const ImageTextureDevice*>(static_cast<const platform::TextureDevice*>(device))
-      ->liveTextures();
+const ImageTextureDevice* AsImageTextureDevice(const void* device) {
+  return static_cast<const ImageTextureDevice*>(
+      static_cast<const platform::TextureDevice*>(device));
 }
 
 }  // namespace korva::standalone
