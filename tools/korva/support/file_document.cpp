@@ -13,25 +13,7 @@ HostSession& DocumentLoader::Session() {
   return *session_;
 }
 
-nlohmann::json DocumentLoader::Load(const std::string& path) {
-  nlohmann::json document;
-  Visit(
-      ReadInput(path), [&](nlohmann::json model) { document = std::move(model); },
-      [&](const InputFile& input, const sObject& object,
-          const std::vector<dbo::SkippedBlock>& skipped) {
-        document = {{"formatVersion", kDocumentFormatVersion},
-                    {"file", text::Utf8Text(path)},
-                    {"kind", input.kind == FileKind::kMs3d ? "imported ms3d" : "dbo"},
-                    {"size", input.bytes.size()},
-                    {"object", ObjectDocument(path, object)}};
-        if (input.kind != FileKind::kMs3d) {
-          document["skippedBlocks"] = SkippedBlocksDocument(skipped);
-        }
-      });
-  return document;
-}
-
-void DocumentLoader::Write(const std::string& path, JsonStream& out) {
+void DocumentLoader::Write(const std::string& path, DocumentStream& out) {
   const InputFile input = ReadInput(path);
   if (input.kind == FileKind::kMs3d && !importModels_) {
     msModel model;
@@ -41,45 +23,33 @@ void DocumentLoader::Write(const std::string& path, JsonStream& out) {
     out.End();
     return;
   }
-  Visit(
-      input, [&](const nlohmann::json& model) { out.Value(model); },
-      [&](const InputFile& input, const sObject& object,
-          const std::vector<dbo::SkippedBlock>& skipped) {
-        // The members in name order, as the whole document prints them.
-        out.BeginObject();
-        out.Key("file");
-        out.Value(text::Utf8Text(path));
-        out.Key("formatVersion");
-        out.Value(kDocumentFormatVersion);
-        out.Key("kind");
-        out.Value(input.kind == FileKind::kMs3d ? "imported ms3d" : "dbo");
-        out.Key("object");
-        WriteObjectDocument(path, object, out);
-        out.Key("size");
-        out.Value(input.bytes.size());
-        if (input.kind != FileKind::kMs3d) {
-          out.Key("skippedBlocks");
-          out.Value(SkippedBlocksDocument(skipped));
-        }
-        out.EndObject();
-      });
+  VisitObject(input, [&](const InputFile& input, const sObject& object,
+                         const std::vector<dbo::SkippedBlock>& skipped) {
+    // The members in name order, as the whole document prints them.
+    out.BeginObject();
+    out.Key("file");
+    out.Value(text::Utf8Text(path));
+    out.Key("formatVersion");
+    out.Value(kDocumentFormatVersion);
+    out.Key("kind");
+    out.Value(input.kind == FileKind::kMs3d ? "imported ms3d" : "dbo");
+    out.Key("object");
+    WriteObjectDocument(path, object, out);
+    out.Key("size");
+    out.Value(input.bytes.size());
+    if (input.kind != FileKind::kMs3d) {
+      out.Key("skippedBlocks");
+      out.Value(SkippedBlocksDocument(skipped));
+    }
+    out.EndObject();
+  });
   out.End();
 }
 
-void DocumentLoader::Visit(
-    const InputFile& input, const std::function<void(nlohmann::json)>& onModel,
+void DocumentLoader::VisitObject(
+    const InputFile& input,
     const std::function<void(const InputFile&, const sObject&,
                              const std::vector<dbo::SkippedBlock>&)>& onObject) {
-  const std::string& path = input.path;
-  if (input.kind == FileKind::kMs3d && !importModels_) {
-    msModel model;
-    Ms3dAccount account;
-    LoadMs3dModel(input, &model, &account);
-    nlohmann::json document = Ms3dDocument(path, model, account);
-    document["formatVersion"] = kDocumentFormatVersion;
-    onModel(std::move(document));
-    return;
-  }
   HostSession& session = Session();
   std::vector<dbo::SkippedBlock> skipped;
   const int32_t number = input.kind == FileKind::kMs3d ? session.ImportMs3d(input)

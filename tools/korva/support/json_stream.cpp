@@ -28,7 +28,7 @@ void JsonStream::BeginObject() {
   levels_.push_back({true});
 }
 
-void JsonStream::BeginArray() {
+void JsonStream::BeginArray(size_t) {
   BeforeValue();
   levels_.push_back({false});
 }

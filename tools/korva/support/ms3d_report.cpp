@@ -246,45 +246,16 @@ json Sections(const Ms3dAccount& account) {
 }
 
 template <typename Element, typename Make>
-json Array(const std::vector<Element>& elements, Make make) {
-  json array = json::array();
-  for (const Element& element : elements) array.push_back(make(element));
-  return array;
-}
-
-template <typename Element, typename Make>
-void StreamArray(const std::vector<Element>& elements, Make make, JsonStream& out) {
-  out.BeginArray();
+void StreamArray(const std::vector<Element>& elements, Make make, DocumentStream& out) {
+  out.BeginArray(elements.size());
   for (const Element& element : elements) out.Value(make(element));
   out.EndArray();
 }
 
 }  // namespace
 
-json Ms3dDocument(const std::string& path, const msModel& model, const Ms3dAccount& account) {
-  const auto material = [&](const msMaterial& m) { return Material(path, m); };
-  json document = {{"file", text::Utf8Text(path)},
-                   {"kind", "ms3d"},
-                   {"sections", Sections(account)},
-                   {"model",
-                    {{"framesPerSecond", model.framesPerSecond},
-                     {"currentFrame", model.currentFrame},
-                     {"totalFrames", model.totalFrames},
-                     {"jointSize", model.jointSize},
-                     {"transparencyMode", model.transparencyMode},
-                     {"alphaRef", model.alphaRef},
-                     {"comment", CommentText(model.comment)},
-                     {"vertices", Array(model.vertices, Vertex)},
-                     {"triangles", Array(model.triangles, Triangle)},
-                     {"groups", Array(model.groups, Group)},
-                     {"materials", Array(model.materials, material)},
-                     {"joints", Array(model.joints, Joint)}}}};
-  if (const std::string note = Ms3dNoteText(account); !note.empty()) document["note"] = note;
-  return document;
-}
-
 void WriteMs3dDocument(const std::string& path, const msModel& model, const Ms3dAccount& account,
-                       int formatVersion, JsonStream& out) {
+                       int formatVersion, DocumentStream& out) {
   // Members in name order, as the whole document prints them.
   out.BeginObject();
   out.Key("file");

@@ -10,20 +10,16 @@
 #include "import/model_checks.h"
 #include "ms3d/ms3d_account.h"
 #include "ms3d/ms_model.h"
+#include "support/document_stream.h"
 #include "support/file_kind.h"
-#include "support/json_stream.h"
 
 namespace korva::cli {
 
-// The model as msModel read it from `path` (key times in frames), plus the file's sections and
-// whether each texture is found beside the file.
-nlohmann::json Ms3dDocument(const std::string& path, const msModel& model,
-                            const Ms3dAccount& account);
-
-// The same document, with "formatVersion", written as it is made (the same bytes as writing the
-// whole document): each vertex, triangle, group, material and joint is held only while written.
+// The model as msModel read it from `path` (key times in frames), with "formatVersion", the file's
+// sections and whether each texture is found beside the file, written as it is made: each vertex,
+// triangle, group, material and joint is held only while written.
 void WriteMs3dDocument(const std::string& path, const msModel& model, const Ms3dAccount& account,
-                       int formatVersion, JsonStream& out);
+                       int formatVersion, DocumentStream& out);
 
 // Reads the model with msModel; throws FileError naming the path and, from the reader's account,
 // what is wrong ("not a well-formed MS3D model: cut short in triangle 12 of 76 at byte 1234").
