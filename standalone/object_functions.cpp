@@ -87,7 +87,7 @@ bool GrowTextures(sMesh* mesh, int32_t count) {
   if (old > 0) {
     std::memcpy(grown, mesh->textures, sizeof(sTexture) * static_cast<size_t>(old));
     // The records now live in the new array: free the old block without releasing them.
-    HostFree(reinterpret_cast<uint8_t*>(mesh->textures) - sizeof(int32_t));
+    FreeCountedArrayBlock(mesh->textures);
   }
   mesh->textures = grown;
   mesh->textureCount = count;
