@@ -62,9 +62,14 @@ void AddTriangle(msModel& model, int a, int b, int c, uint8_t group) {
   model.triangles.push_back(triangle);
 }
 
-void AddMaterial(msModel& model, int index) {
+std::string TextureName(int index) {
+  return "texture" + std::to_string(index) + ".bmp";
+}
+
+void AddMaterial(msModel& model, int index, bool textured = false) {
   msMaterial material;
   testing::SetName(material.name, "material" + std::to_string(index));
+  if (textured) testing::SetName(material.texture, TextureName(index));
   for (int k = 0; k < 4; ++k) {
     material.ambient[k] = 0.2f;
     material.diffuse[k] = 0.8f;
@@ -72,7 +77,7 @@ void AddMaterial(msModel& model, int index) {
   }
   material.shininess = 8.0f;
   material.transparency = 1.0f;
-  model.materials.push_back(material);  // no texture: image decoding is not what is measured
+  model.materials.push_back(material);
 }
 
 void AddJoint(msModel& model, int index, int parent, int keys) {
@@ -150,18 +155,41 @@ msModel BuildModel(ModelKind kind, int size) {
       AddMaterial(model, 0);
       break;
     }
-    case ModelKind::kGroups: {
+    case ModelKind::kGroups:
+    case ModelKind::kTextured: {
       for (int g = 0; g < size; ++g) {
         std::vector<uint16_t> triangles;
         AddGrid(model, kGroupSize, static_cast<uint8_t>(g), 0, triangles);
         AddGroup(model, g, std::move(triangles), static_cast<int8_t>(g));
-        AddMaterial(model, g);
+        AddMaterial(model, g, kind == ModelKind::kTextured);
       }
       AddJoint(model, 0, -1, 0);
       break;
     }
   }
   return model;
+}
+
+// A 24-bit BMP file of `side` x `side` pixels in a gradient.
+std::vector<uint8_t> BmpFile(int side) {
+  const uint32_t rowBytes = static_cast<uint32_t>(side) * 3;  // a multiple of 4 for even sides
+  const uint32_t pixelBytes = rowBytes * static_cast<uint32_t>(side);
+  std::vector<uint8_t> bytes(54 + pixelBytes);
+  const auto put = [&](size_t at, uint32_t value, int size) {
+    for (int i = 0; i < size; ++i) bytes[at + i] = static_cast<uint8_t>(value >> (8 * i));
+  };
+  bytes[0] = 'B';
+  bytes[1] = 'M';
+  put(2, static_cast<uint32_t>(bytes.size()), 4);
+  put(10, 54, 4);
+  put(14, 40, 4);
+  put(18, static_cast<uint32_t>(side), 4);
+  put(22, static_cast<uint32_t>(side), 4);
+  put(26, 1, 2);
+  put(28, 24, 2);
+  put(34, pixelBytes, 4);
+  for (uint32_t i = 0; i < pixelBytes; ++i) bytes[54 + i] = static_cast<uint8_t>(i * 7 / 3);
+  return bytes;
 }
 
 void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
@@ -182,6 +210,8 @@ const char* KindName(ModelKind kind) {
       return "joints";
     case ModelKind::kGroups:
       return "groups";
+    case ModelKind::kTextured:
+      return "textured";
   }
   return "?";
 }
@@ -203,6 +233,10 @@ const ModelFile& GetModelFile(ModelKind kind, int size) {
   file.path = ScratchPath(std::string(KindName(kind)) + "-" + std::to_string(size) + ".ms3d");
   file.bytes = bytes.size();
   WriteFile(file.path, bytes);
+  if (kind == ModelKind::kTextured) {
+    const std::vector<uint8_t> image = BmpFile(kTextureSide);
+    for (int g = 0; g < size; ++g) WriteFile(ScratchPath(TextureName(g)), image);
+  }
   return files.emplace(key, file).first->second;
 }
 

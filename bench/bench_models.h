@@ -13,15 +13,19 @@ namespace korva::bench {
 //  kJoints: n joints in a four-way tree, each with 100 rotation and 100 position keys and a
 //           small mesh of its own (4 vertices, 2 triangles), all in one group.
 //  kGroups: n groups of 1024 vertices and 1024 triangles, each with its own material.
-enum class ModelKind { kMesh, kJoints, kGroups };
+//  kTextured: a kGroups model whose every material names a texture of its own beside the model
+//           (a 512 x 512 24-bit BMP file each).
+enum class ModelKind { kMesh, kJoints, kGroups, kTextured };
 
-// "mesh", "joints" or "groups": the middle part of every benchmark name.
+// "mesh", "joints", "groups" or "textured": the middle part of every benchmark name.
 const char* KindName(ModelKind kind);
 
 // Keys per joint track of a kJoints model.
 constexpr int kKeysPerTrack = 100;
 // Vertices (and triangles) per group of a kGroups model.
 constexpr int kGroupSize = 1024;
+// Pixels on a side of each texture of a kTextured model.
+constexpr int kTextureSide = 512;
 
 struct ModelFile {
   std::string path;  // an .ms3d file on the memory file system

@@ -13,6 +13,7 @@ const std::vector<int>& Sizes(ModelKind kind) {
     case ModelKind::kJoints:
       return joints;
     case ModelKind::kGroups:
+    case ModelKind::kTextured:
       return groups;
   }
   return mesh;
