@@ -1,0 +1,424 @@
+// The JSON document and buffers of a glTF asset, read into the reader's own records. The JSON is
+// parsed by nlohmann-json (iteratively), with its depth and number of values bounded before they
+// grow, so no part of the input sets recursion depth or an allocation the file cannot justify.
+#include "gltf/gltf_document.h"
+
+#include <climits>
+#include <cmath>
+#include <cstring>
+#include <nlohmann/json.hpp>
+
+#include "gltf/gltf_accessors.h"
+
+namespace korva::gltf::doc {
+namespace {
+using json = nlohmann::json;
+
+constexpr int kMaxJsonDepth = 64;
+constexpr size_t kMaxJsonValues = size_t{8} << 20;
+constexpr uint32_t kGlbMagic = 0x46546C67u, kChunkJson = 0x4E4F534Au, kChunkBin = 0x004E4942u;
+
+struct ParseError {
+  std::string text;
+};
+
+[[noreturn]] void Fail(const std::string& text) {
+  throw ParseError{text};
+}
+
+uint32_t Word(const uint8_t* at) {
+  return uint32_t{at[0]} | uint32_t{at[1]} << 8 | uint32_t{at[2]} << 16 | uint32_t{at[3]} << 24;
+}
+
+// Members of one JSON object, each read with its type checked; `where` names the object in
+// messages ("nodes[3]").
+class Fields {
+ public:
+  Fields(const json& object, std::string where) : object_(object), where_(std::move(where)) {
+    if (!object_.is_object()) Fail(where_ + " is not a JSON object");
+  }
+
+  const json* Find(const char* key) const {
+    const auto found = object_.find(key);
+    return found == object_.end() ? nullptr : &*found;
+  }
+  std::string Where(const char* key) const { return where_ + "." + key; }
+
+  int Index(const char* key) const {
+    const json* value = Find(key);
+    if (!value) return -1;
+    return IndexValue(*value, Where(key));
+  }
+  static int IndexValue(const json& value, const std::string& where) {
+    if (!value.is_number_integer() || value.get<int64_t>() < 0 || value.get<int64_t>() > INT_MAX)
+      Fail(where + " is not an index");
+    return static_cast<int>(value.get<int64_t>());
+  }
+  uint64_t Unsigned(const char* key, uint64_t fallback, bool required = false) const {
+    const json* value = Find(key);
+    if (!value) {
+      if (required) Fail(Where(key) + " is missing");
+      return fallback;
+    }
+    if (!value->is_number_unsigned() && !(value->is_number_integer() && value->get<int64_t>() >= 0))
+      Fail(Where(key) + " is not a whole number of 0 or more");
+    return value->get<uint64_t>();
+  }
+  std::string String(const char* key) const {
+    const json* value = Find(key);
+    if (!value) return {};
+    if (!value->is_string()) Fail(Where(key) + " is not a string");
+    return value->get<std::string>();
+  }
+  bool Bool(const char* key) const {
+    const json* value = Find(key);
+    if (!value) return false;
+    if (!value->is_boolean()) Fail(Where(key) + " is not true or false");
+    return value->get<bool>();
+  }
+  double Number(const char* key, double fallback) const {
+    const json* value = Find(key);
+    if (!value) return fallback;
+    if (!value->is_number()) Fail(Where(key) + " is not a number");
+    return value->get<double>();
+  }
+  template <size_t N>
+  bool Numbers(const char* key, std::array<double, N>* out) const {
+    const json* value = Find(key);
+    if (!value) return false;
+    if (!value->is_array() || value->size() != N) {
+      Fail(Where(key) + " is not an array of " + std::to_string(N) + " numbers");
+    }
+    for (size_t i = 0; i < N; ++i) {
+      if (!(*value)[i].is_number() || !std::isfinite((*value)[i].get<double>()))
+        Fail(Where(key) + " holds a value that is not a finite number");
+      (*out)[i] = (*value)[i].get<double>();
+    }
+    return true;
+  }
+  std::vector<int> Indices(const char* key) const {
+    std::vector<int> out;
+    const json* value = Find(key);
+    if (!value) return out;
+    if (!value->is_array()) Fail(Where(key) + " is not an array");
+    for (size_t i = 0; i < value->size(); ++i) {
+      out.push_back(IndexValue((*value)[i], Where(key) + "[" + std::to_string(i) + "]"));
+    }
+    return out;
+  }
+  // The array member `key` (empty when absent), each element visited with its place.
+  template <typename Visit>
+  void Each(const char* key, Visit visit) const {
+    const json* value = Find(key);
+    if (!value) return;
+    if (!value->is_array()) Fail(Where(key) + " is not an array");
+    for (size_t i = 0; i < value->size(); ++i) {
+      visit((*value)[i], std::string(key) + "[" + std::to_string(i) + "]");
+    }
+  }
+
+ private:
+  const json& object_;
+  std::string where_;
+};
+
+json ParseJson(const char* begin, size_t size) {
+  size_t values = 0;
+  const json::parser_callback_t bound = [&values](int depth, json::parse_event_t event, json&) {
+    if (depth > kMaxJsonDepth) Fail("the JSON nests deeper than " + std::to_string(kMaxJsonDepth));
+    if (event != json::parse_event_t::key && ++values > kMaxJsonValues) {
+      Fail("the JSON holds more than " + std::to_string(kMaxJsonValues) + " values");
+    }
+    return true;
+  };
+  json document = json::parse(begin, begin + size, bound, false);
+  if (document.is_discarded()) Fail("the JSON is not well formed");
+  return document;
+}
+
+void ReadAccessor(const json& value, const std::string& where, Document* out) {
+  const Fields f(value, where);
+  Accessor a;
+  a.bufferView = f.Index("bufferView");
+  a.byteOffset = f.Unsigned("byteOffset", 0);
+  a.componentType = static_cast<int>(f.Unsigned("componentType", 0, true));
+  if (ComponentBytes(a.componentType) == 0) Fail(f.Where("componentType") + " is unknown");
+  a.normalized = f.Bool("normalized");
+  a.count = f.Unsigned("count", 0, true);
+  a.type = f.String("type");
+  a.components = TypeComponents(a.type);
+  if (a.components == 0) Fail(f.Where("type") + " is unknown");
+  if (const json* sparse = f.Find("sparse")) {
+    const Fields s(*sparse, where + ".sparse");
+    a.sparse.count = s.Unsigned("count", 0, true);
+    if (!s.Find("indices") || !s.Find("values")) Fail(where + ".sparse lacks indices or values");
+    const Fields indices(*s.Find("indices"), where + ".sparse.indices");
+    const Fields values(*s.Find("values"), where + ".sparse.values");
+    a.sparse.indicesView = indices.Index("bufferView");
+    a.sparse.indicesOffset = indices.Unsigned("byteOffset", 0);
+    a.sparse.indicesComponentType = static_cast<int>(indices.Unsigned("componentType", 0, true));
+    a.sparse.valuesView = values.Index("bufferView");
+    a.sparse.valuesOffset = values.Unsigned("byteOffset", 0);
+    if (a.sparse.indicesView < 0 || a.sparse.valuesView < 0) {
+      Fail(where + ".sparse names no buffer view");
+    }
+  }
+  out->accessors.push_back(a);
+}
+
+void ReadNode(const json& value, const std::string& where, Document* out) {
+  const Fields f(value, where);
+  Node n;
+  n.name = f.String("name");
+  n.children = f.Indices("children");
+  n.mesh = f.Index("mesh");
+  n.skin = f.Index("skin");
+  n.hasMatrix = f.Numbers("matrix", &n.matrix);
+  f.Numbers("translation", &n.translation);
+  f.Numbers("rotation", &n.rotation);
+  f.Numbers("scale", &n.scale);
+  out->nodes.push_back(std::move(n));
+}
+
+void ReadMesh(const json& value, const std::string& where, Document* out) {
+  const Fields f(value, where);
+  Mesh m;
+  m.name = f.String("name");
+  f.Each("primitives", [&](const json& item, const std::string& place) {
+    const Fields p(item, where + "." + place);
+    Primitive primitive;
+    if (const json* attributes = p.Find("attributes")) {
+      if (!attributes->is_object()) Fail(p.Where("attributes") + " is not a JSON object");
+      for (const auto& [semantic, accessor] : attributes->items()) {
+        primitive.attributes[semantic] =
+            Fields::IndexValue(accessor, p.Where("attributes") + "." + semantic);
+      }
+    }
+    primitive.indices = p.Index("indices");
+    primitive.material = p.Index("material");
+    primitive.mode = static_cast<int>(p.Unsigned("mode", 4));
+    if (primitive.mode > 6) Fail(p.Where("mode") + " is not a primitive mode");
+    if (const json* targets = p.Find("targets")) primitive.targets = targets->size();
+    m.primitives.push_back(std::move(primitive));
+  });
+  out->meshes.push_back(std::move(m));
+}
+
+void ReadMaterial(const json& value, const std::string& where, Document* out) {
+  const Fields f(value, where);
+  Material m;
+  m.name = f.String("name");
+  f.Numbers("emissiveFactor", &m.emissiveFactor);
+  if (const json* pbr = f.Find("pbrMetallicRoughness")) {
+    const Fields p(*pbr, where + ".pbrMetallicRoughness");
+    p.Numbers("baseColorFactor", &m.baseColorFactor);
+    if (const json* texture = p.Find("baseColorTexture")) {
+      const Fields t(*texture, p.Where("baseColorTexture"));
+      m.baseColorTexture.index = t.Index("index");
+      m.baseColorTexture.texCoord =
+          static_cast<int>(std::min<uint64_t>(t.Unsigned("texCoord", 0), 64));
+    }
+  }
+  out->materials.push_back(std::move(m));
+}
+
+void ReadAnimation(const json& value, const std::string& where, Document* out) {
+  const Fields f(value, where);
+  Animation a;
+  a.name = f.String("name");
+  f.Each("channels", [&](const json& item, const std::string& place) {
+    const Fields c(item, where + "." + place);
+    AnimationChannel channel;
+    channel.sampler = c.Index("sampler");
+    if (const json* target = c.Find("target")) {
+      const Fields t(*target, c.Where("target"));
+      channel.node = t.Index("node");
+      channel.path = t.String("path");
+    }
+    a.channels.push_back(channel);
+  });
+  f.Each("samplers", [&](const json& item, const std::string& place) {
+    const Fields s(item, where + "." + place);
+    AnimationSampler sampler;
+    sampler.input = s.Index("input");
+    sampler.output = s.Index("output");
+    if (s.Find("interpolation")) sampler.interpolation = s.String("interpolation");
+    a.samplers.push_back(sampler);
+  });
+  out->animations.push_back(std::move(a));
+}
+
+std::vector<std::string> Strings(const Fields& f, const char* key) {
+  std::vector<std::string> out;
+  f.Each(key, [&](const json& item, const std::string& place) {
+    if (!item.is_string()) Fail(place + " is not a string");
+    out.push_back(item.get<std::string>());
+  });
+  return out;
+}
+
+void ReadDocument(const json& root, Document* out) {
+  const Fields f(root, "the document");
+  const json* asset = f.Find("asset");
+  if (!asset) Fail("the document has no \"asset\": not a glTF asset");
+  const std::string version = Fields(*asset, "asset").String("version");
+  if (version.compare(0, 2, "2.") != 0) Fail("is glTF version \"" + version + "\", not 2.x");
+  out->extensionsUsed = Strings(f, "extensionsUsed");
+  out->extensionsRequired = Strings(f, "extensionsRequired");
+  f.Each("buffers", [&](const json& item, const std::string& place) {
+    const Fields b(item, place);
+    Buffer buffer;
+    buffer.byteLength = b.Unsigned("byteLength", 0, true);
+    buffer.uri = b.String("uri");
+    out->buffers.push_back(std::move(buffer));
+  });
+  f.Each("bufferViews", [&](const json& item, const std::string& place) {
+    const Fields v(item, place);
+    BufferView view;
+    view.buffer = v.Index("buffer");
+    view.byteOffset = v.Unsigned("byteOffset", 0);
+    view.byteLength = v.Unsigned("byteLength", 0, true);
+    const uint64_t stride = v.Unsigned("byteStride", 0);
+    if (stride > 252) Fail(v.Where("byteStride") + " is larger than 252");
+    view.byteStride = static_cast<uint32_t>(stride);
+    out->bufferViews.push_back(view);
+  });
+  f.Each("accessors",
+         [&](const json& item, const std::string& place) { ReadAccessor(item, place, out); });
+  f.Each("meshes", [&](const json& item, const std::string& place) { ReadMesh(item, place, out); });
+  f.Each("nodes", [&](const json& item, const std::string& place) { ReadNode(item, place, out); });
+  f.Each("materials",
+         [&](const json& item, const std::string& place) { ReadMaterial(item, place, out); });
+  f.Each("textures", [&](const json& item, const std::string& place) {
+    const Fields t(item, place);
+    out->textures.push_back({t.Index("source"), t.Index("sampler")});
+  });
+  f.Each("images", [&](const json& item, const std::string& place) {
+    const Fields i(item, place);
+    out->images.push_back(
+        {i.String("name"), i.String("uri"), i.Index("bufferView"), i.String("mimeType")});
+  });
+  f.Each("samplers", [&](const json& item, const std::string& place) {
+    const Fields s(item, place);
+    out->samplers.push_back(
+        {static_cast<int>(std::min<uint64_t>(s.Unsigned("wrapS", 10497), INT_MAX)),
+         static_cast<int>(std::min<uint64_t>(s.Unsigned("wrapT", 10497), INT_MAX))});
+  });
+  f.Each("skins", [&](const json& item, const std::string& place) {
+    const Fields s(item, place);
+    out->skins.push_back({s.String("name"), s.Indices("joints"), s.Index("inverseBindMatrices")});
+  });
+  f.Each("animations",
+         [&](const json& item, const std::string& place) { ReadAnimation(item, place, out); });
+  f.Each("scenes", [&](const json& item, const std::string& place) {
+    out->scenes.push_back(Fields(item, place).Indices("nodes"));
+  });
+  out->scene = f.Index("scene");
+}
+
+// Every buffer's bytes: the .glb binary chunk, a data URI or a file beside the asset.
+void LoadBuffers(const uint8_t* bin, size_t binSize, const ResourceReader& read, Document* out) {
+  for (size_t i = 0; i < out->buffers.size(); ++i) {
+    Buffer& buffer = out->buffers[i];
+    const std::string where = "buffers[" + std::to_string(i) + "]";
+    size_t available = 0;
+    if (buffer.uri.empty()) {
+      if (i != 0 || !bin) Fail(where + " has no uri and no binary chunk holds it");
+      buffer.data = bin;
+      available = binSize;
+    } else if (IsDataUri(buffer.uri)) {
+      std::string problem, mediaType;
+      if (!DecodeDataUri(buffer.uri, &buffer.owned, &mediaType, &problem)) {
+        Fail(where + ".uri " + problem);
+      }
+      buffer.data = buffer.owned.data();
+      available = buffer.owned.size();
+    } else {
+      std::string path, problem;
+      if (!UriToRelativePath(buffer.uri, &path, &problem)) {
+        Fail(where + ".uri \"" + buffer.uri + "\" " + problem);
+      }
+      if (!read || !read(path, &buffer.owned, &problem)) {
+        Fail(where + ": " + path + ": " + (problem.empty() ? "cannot be read" : problem));
+      }
+      buffer.data = buffer.owned.data();
+      available = buffer.owned.size();
+      out->assetBytes += available;
+    }
+    if (buffer.byteLength > available) {
+      Fail(where + " holds " + std::to_string(available) + " bytes, fewer than its byteLength " +
+           std::to_string(buffer.byteLength));
+    }
+  }
+}
+
+}  // namespace
+
+bool LooksLikeGlb(const uint8_t* bytes, size_t size) {
+  return size >= 4 && Word(bytes) == kGlbMagic;
+}
+
+bool LooksLikeGltfJson(const uint8_t* bytes, size_t size) {
+  // A byte order mark, white space, then an object whose text soon names "asset": every glTF
+  // document has that member, and no MS3D model or DBO file starts with '{'.
+  size_t i = 0;
+  if (size >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) i = 3;
+  while (i < size && (bytes[i] == ' ' || bytes[i] == '\t' || bytes[i] == '\r' || bytes[i] == '\n'))
+    ++i;
+  if (i >= size || bytes[i] != '{') return false;
+  const size_t window = std::min<size_t>(size - i, 4096);
+  const char* text = reinterpret_cast<const char*>(bytes + i);
+  static const char kAsset[] = "\"asset\"";
+  for (size_t k = 0; k + sizeof kAsset - 1 <= window; ++k) {
+    if (std::memcmp(text + k, kAsset, sizeof kAsset - 1) == 0) return true;
+  }
+  return false;
+}
+
+bool ParseDocument(const uint8_t* bytes, size_t size, const ResourceReader& read, Document* out,
+                   std::string* error, std::vector<std::string>* warnings) {
+  try {
+    *out = Document();
+    out->assetBytes = size;
+    const uint8_t* text = bytes;
+    size_t textSize = size;
+    const uint8_t* bin = nullptr;
+    size_t binSize = 0;
+    if (LooksLikeGlb(bytes, size)) {
+      // The container's lengths are checked against the file before anything is sized by them.
+      if (size < 20) Fail("the .glb header is cut short");
+      if (Word(bytes + 4) != 2)
+        Fail("is a .glb container of version " + std::to_string(Word(bytes + 4)) + ", not 2");
+      const uint64_t total = Word(bytes + 8);
+      if (total > size)
+        Fail("the .glb file is cut short (" + std::to_string(size) + " of " +
+             std::to_string(total) + " bytes)");
+      if (total < size)
+        warnings->push_back(std::to_string(size - total) +
+                            " bytes after the .glb container ignored");
+      const uint64_t jsonLength = Word(bytes + 12);
+      if (Word(bytes + 16) != kChunkJson)
+        Fail("the .glb container does not start with its JSON chunk");
+      if (20 + jsonLength > total) Fail("the .glb JSON chunk runs past the container");
+      text = bytes + 20;
+      textSize = static_cast<size_t>(jsonLength);
+      uint64_t at = 20 + ((jsonLength + 3) & ~uint64_t{3});
+      if (at + 8 <= total && Word(bytes + at + 4) == kChunkBin) {
+        const uint64_t length = Word(bytes + at);
+        if (at + 8 + length > total) Fail("the .glb binary chunk runs past the container");
+        bin = bytes + at + 8;
+        binSize = static_cast<size_t>(length);
+      }
+    }
+    ReadDocument(ParseJson(reinterpret_cast<const char*>(text), textSize), out);
+    LoadBuffers(bin, binSize, read, out);
+    return true;
+  } catch (const ParseError& failure) {
+    *error = failure.text;
+  } catch (const std::bad_alloc&) {
+    *error = "not enough memory to read the asset";
+  }
+  return false;
+}
+
+}  // namespace korva::gltf::doc
