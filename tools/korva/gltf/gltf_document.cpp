@@ -354,27 +354,6 @@ void LoadBuffers(const uint8_t* bin, size_t binSize, const ResourceReader& read,
 
 }  // namespace
 
-bool LooksLikeGlb(const uint8_t* bytes, size_t size) {
-  return size >= 4 && Word(bytes) == kGlbMagic;
-}
-
-bool LooksLikeGltfJson(const uint8_t* bytes, size_t size) {
-  // A byte order mark, white space, then an object whose text soon names "asset": every glTF
-  // document has that member, and no MS3D model or DBO file starts with '{'.
-  size_t i = 0;
-  if (size >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) i = 3;
-  while (i < size && (bytes[i] == ' ' || bytes[i] == '\t' || bytes[i] == '\r' || bytes[i] == '\n'))
-    ++i;
-  if (i >= size || bytes[i] != '{') return false;
-  const size_t window = std::min<size_t>(size - i, 4096);
-  const char* text = reinterpret_cast<const char*>(bytes + i);
-  static const char kAsset[] = "\"asset\"";
-  for (size_t k = 0; k + sizeof kAsset - 1 <= window; ++k) {
-    if (std::memcmp(text + k, kAsset, sizeof kAsset - 1) == 0) return true;
-  }
-  return false;
-}
-
 bool ParseDocument(const uint8_t* bytes, size_t size, const ResourceReader& read, Document* out,
                    std::string* error, std::vector<std::string>* warnings) {
   try {
@@ -384,7 +363,7 @@ bool ParseDocument(const uint8_t* bytes, size_t size, const ResourceReader& read
     size_t textSize = size;
     const uint8_t* bin = nullptr;
     size_t binSize = 0;
-    if (LooksLikeGlb(bytes, size)) {
+    if (size >= 4 && Word(bytes) == kGlbMagic) {
       // The container's lengths are checked against the file before anything is sized by them.
       if (size < 20) Fail("the .glb header is cut short");
       if (Word(bytes + 4) != 2)

@@ -146,11 +146,6 @@ struct Document {
 using ResourceReader = std::function<bool(const std::string& relativePath,
                                           std::vector<uint8_t>* bytes, std::string* problem)>;
 
-// Whether the bytes open a .glb container or look like a glTF JSON document (an object whose
-// members include "asset"), judged from the first bytes only.
-bool LooksLikeGlb(const uint8_t* bytes, size_t size);
-bool LooksLikeGltfJson(const uint8_t* bytes, size_t size);
-
 // Parses a .glb or .gltf file whole, buffers included (external ones through `read`). False with
 // `*error` set to one line when the file cannot be read safely; `warnings` gets what was read
 // despite a fault.

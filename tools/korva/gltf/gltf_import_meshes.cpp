@@ -461,7 +461,7 @@ void Importer::BuildNodeMeshes(int node, int meshIndex) {
       FrameForPiece(frame, name, pieceCount++)->mesh = built;
       FillMesh(built, data, piece);
       ApplyMaterial(built, primitive.material, !data.texcoords.empty());
-      if (skin >= 0) AddBones(built, target, skin, data, piece);
+      if (skin >= 0) AddBones(built, skin, data, piece);
     }
   }
   if (morphs) ++morphMeshes_;

@@ -20,18 +20,9 @@ Mat4 ColumnMajor(const double* values) {
   return m;
 }
 
-bool NearIdentity(const Mat4& m) {
-  for (int i = 0; i < 4; ++i) {
-    for (int j = 0; j < 4; ++j) {
-      if (!(std::fabs(m.m[i][j] - (i == j ? 1.0 : 0.0)) <= 1e-6)) return false;
-    }
-  }
-  return true;
-}
-
 }  // namespace
 
-void Importer::AddBones(sMesh* mesh, int ownNode, int skinIndex, const PrimitiveData& data,
+void Importer::AddBones(sMesh* mesh, int skinIndex, const PrimitiveData& data,
                         const MeshPiece& piece) {
   const std::string where = "skins[" + std::to_string(skinIndex) + "]";
   if (static_cast<size_t>(skinIndex) >= document_.skins.size())
@@ -82,26 +73,17 @@ void Importer::AddBones(sMesh* mesh, int ownNode, int skinIndex, const Primitive
       }
     }
   }
-  // The exporter binds the vertices no bone moves to the mesh's own frame, with an identity
-  // inverse bind matrix; they stay unbound here, which moves them with that frame just the same.
-  std::vector<bool> keep(jointCount, true);
-  size_t kept = jointCount;
-  if (ownNode >= 0) {
-    for (size_t j = 0; j < jointCount; ++j) {
-      if (skin.joints[j] != ownNode || !NearIdentity(ColumnMajor(&binds[j * 16]))) continue;
-      bool whole = true;
-      for (const auto& [vertex, weight] : influences[j]) whole = whole && weight > 0.9999f;
-      if (whole) keep[j] = false, --kept;
-    }
-  }
-  if (kept == 0) return;
+  // The exporter binds the vertices no bone moves to the mesh's own frame with an identity inverse
+  // bind matrix; they come back as a bone of that frame, which moves them just as the frame does.
+  if (jointCount > MaxCountedElements<sBone>())
+    Fail(where + " has more joints than the host holds");
+  const size_t kept = jointCount;
   sBone* bones = NewCountedArray<sBone>(static_cast<uint32_t>(kept), ConstructBone);
   if (!bones) throw std::bad_alloc();
   mesh->bones = bones;
   mesh->boneCount = static_cast<int32_t>(kept);
   size_t b = 0;
   for (size_t j = 0; j < jointCount; ++j) {
-    if (!keep[j]) continue;
     sBone& bone = bones[b++];
     const std::string& name = nameOfNode_[static_cast<size_t>(skin.joints[j])];
     std::memcpy(bone.name, name.data(), std::min(name.size(), sizeof bone.name - 1));

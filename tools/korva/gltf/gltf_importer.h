@@ -70,10 +70,7 @@ class Importer {
   std::string ImageName(int imageIndex);
 
   // Skins (gltf_import_skins.cpp).
-  // `ownNode`: the node whose frame holds the mesh when the exporter moved it to a node of its
-  // own, else -1.
-  void AddBones(sMesh* mesh, int ownNode, int skinIndex, const PrimitiveData& data,
-                const MeshPiece& piece);
+  void AddBones(sMesh* mesh, int skinIndex, const PrimitiveData& data, const MeshPiece& piece);
 
   // Animation (gltf_import_animation.cpp).
   void BuildAnimation();

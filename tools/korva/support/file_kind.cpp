@@ -1,5 +1,6 @@
 #include "support/file_kind.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "ms3d/ms3d_format.h"
@@ -11,6 +12,21 @@ namespace {
 
 // A DBO block opens with the length of its magic text, then the text.
 constexpr uint8_t kDboHead[] = {8, 0, 0, 0, 'M', 'A', 'G', 'I', 'C', 'D', 'B', 'O'};
+constexpr uint8_t kGlbHead[] = {'g', 'l', 'T', 'F'};
+
+// Every glTF document has an "asset" member, and writers put it first or soon after; an object
+// that does not name it in its first 4 KiB is not taken for one. No MS3D model or DBO file
+// starts with '{'.
+bool IsGltfJson(const uint8_t* head, size_t size) {
+  size_t i = 0;
+  if (size >= 3 && head[0] == 0xEF && head[1] == 0xBB && head[2] == 0xBF) i = 3;
+  while (i < size && (head[i] == ' ' || head[i] == '\t' || head[i] == '\r' || head[i] == '\n')) ++i;
+  if (i >= size || head[i] != '{') return false;
+  static const char kAsset[] = "\"asset\"";
+  const size_t window = std::min<size_t>(size - i, 4096);
+  const auto* text = reinterpret_cast<const char*>(head + i);
+  return std::search(text, text + window, kAsset, kAsset + sizeof kAsset - 1) != text + window;
+}
 
 }  // namespace
 
@@ -22,6 +38,10 @@ FileKind KindOfContent(const uint8_t* head, size_t size) {
   if (size >= sizeof kDboHead && std::memcmp(head, kDboHead, sizeof kDboHead) == 0) {
     return FileKind::kDbo;
   }
+  if (size >= sizeof kGlbHead && std::memcmp(head, kGlbHead, sizeof kGlbHead) == 0) {
+    return FileKind::kGltf;
+  }
+  if (IsGltfJson(head, size)) return FileKind::kGltf;
   return FileKind::kUnknown;
 }
 
@@ -39,8 +59,9 @@ InputFile ReadInput(const std::string& path) {
   InputFile input{path, ReadWholeFile(path), FileKind::kUnknown};
   input.kind = KindOfContent(input.bytes.data(), input.bytes.size());
   if (input.kind == FileKind::kUnknown) {
-    throw FileError(path, input.bytes.empty() ? "is empty, neither an MS3D model nor a DBO file"
-                                              : "is neither an MS3D model nor a DBO file");
+    throw FileError(path, input.bytes.empty()
+                              ? "is empty, neither an MS3D model, a DBO file nor a glTF asset"
+                              : "is neither an MS3D model, a DBO file nor a glTF asset");
   }
   return input;
 }
