@@ -165,31 +165,59 @@ void Importer::BuildFrames() {
                              [&](int n) { return meshHolderTarget_[static_cast<size_t>(n)] >= 0; }),
               roots.end());
   const size_t count = document_.nodes.size();
-  frameOfNode_.assign(count, nullptr);
-  nameOfNode_.assign(count, std::string());
-  sFrame* top = nullptr;
-  if (roots.size() > 1) top = AddFrame(nullptr, UniqueName("root"), IdentityMatrix());
-  std::vector<std::pair<int, sFrame*>> stack;
-  for (auto it = roots.rbegin(); it != roots.rend(); ++it) stack.emplace_back(*it, top);
+  // The scene's nodes in depth-first order, each with its parent (-1: a root).
+  std::vector<std::pair<int, int>> order, stack;
+  for (auto it = roots.rbegin(); it != roots.rend(); ++it) stack.emplace_back(*it, -1);
   while (!stack.empty()) {
-    const auto [node, parent] = stack.back();
+    const auto entry = stack.back();
     stack.pop_back();
-    const doc::Node& source = document_.nodes[static_cast<size_t>(node)];
-    const std::string name =
-        UniqueName(source.name.empty() ? "node" + std::to_string(node) : source.name);
-    const Mat4 local = NodeLocal(source);
+    order.push_back(entry);
+    const std::vector<int>& children = document_.nodes[static_cast<size_t>(entry.first)].children;
+    for (auto child = children.rbegin(); child != children.rend(); ++child) {
+      stack.emplace_back(*child, entry.first);
+    }
+  }
+  // Bones and tracks name the frames they move, so the joints and animated nodes keep their names
+  // first; a plain node that shares one (the exporter's "root" above a joint "root") is numbered.
+  std::vector<bool> named(count, false);
+  nameOfNode_.assign(count, std::string());
+  const auto nameNode = [&](int node) {
+    if (named[static_cast<size_t>(node)]) return;
+    named[static_cast<size_t>(node)] = true;
+    const std::string& name = document_.nodes[static_cast<size_t>(node)].name;
+    nameOfNode_[static_cast<size_t>(node)] =
+        UniqueName(name.empty() ? "node" + std::to_string(node) : name);
+  };
+  std::vector<bool> inScene(count, false);
+  for (const auto& entry : order) inScene[static_cast<size_t>(entry.first)] = true;
+  const auto nameIfInScene = [&](int node) {
+    if (node >= 0 && static_cast<size_t>(node) < count && inScene[static_cast<size_t>(node)]) {
+      nameNode(node);
+    }
+  };
+  for (const doc::Skin& skin : document_.skins) {
+    for (int joint : skin.joints) nameIfInScene(joint);
+  }
+  for (const doc::Animation& animation : document_.animations) {
+    for (const doc::AnimationChannel& channel : animation.channels) nameIfInScene(channel.node);
+  }
+  for (const auto& entry : order) nameNode(entry.first);
+
+  frameOfNode_.assign(count, nullptr);
+  sFrame* top =
+      roots.size() > 1 ? AddFrame(nullptr, UniqueName("root"), IdentityMatrix()) : nullptr;
+  for (const auto& [node, parent] : order) {
+    const Mat4 local = NodeLocal(document_.nodes[static_cast<size_t>(node)]);
     for (const auto& row : local.m) {
       for (double v : row) {
-        if (!std::isfinite(v))
+        if (!std::isfinite(v)) {
           Fail("nodes[" + std::to_string(node) + "] has a transform that is not finite");
+        }
       }
     }
-    sFrame* frame = AddFrame(parent, name, ToHost(local));
-    frameOfNode_[static_cast<size_t>(node)] = frame;
-    nameOfNode_[static_cast<size_t>(node)] = name;
-    for (auto child = source.children.rbegin(); child != source.children.rend(); ++child) {
-      stack.emplace_back(*child, frame);
-    }
+    sFrame* above = parent >= 0 ? frameOfNode_[static_cast<size_t>(parent)] : top;
+    frameOfNode_[static_cast<size_t>(node)] =
+        AddFrame(above, nameOfNode_[static_cast<size_t>(node)], ToHost(local));
   }
   if (renamedFrames_ > 0) {
     Warn(std::to_string(renamedFrames_) +
