@@ -1,6 +1,7 @@
 // The reader's animation set: one glTF animation, one track per animated node. Keys of linear
 // curves that fall on whole frames are kept as they are; other curves (step, cubic spline, keys
-// between frames) are sampled at every whole frame, which the host then plays in straight lines.
+// between frames) are sampled at every whole frame from the first key's to the first at or after
+// the last key, which the host then plays in straight lines.
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -203,8 +204,9 @@ void Importer::BuildAnimation() {
       }
     } else {
       const double first = std::ceil(curve.times.front() * fps - kWholeFrameTolerance);
+      // Up to the first whole frame at or after the last key, where its value holds.
       const double last =
-          std::max(first, std::floor(curve.times.back() * fps + kWholeFrameTolerance));
+          std::max(first, std::ceil(curve.times.back() * fps - kWholeFrameTolerance));
       if (last - first + 1 > double(keyBudget - keysMade)) {
         Fail(label + ": sampled at " + std::to_string(fps) +
              " frames a second it would need more keys than the asset can justify");

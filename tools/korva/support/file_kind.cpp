@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "ms3d/ms3d_format.h"
 #include "standalone/regular_file.h"
@@ -14,18 +15,29 @@ namespace {
 constexpr uint8_t kDboHead[] = {8, 0, 0, 0, 'M', 'A', 'G', 'I', 'C', 'D', 'B', 'O'};
 constexpr uint8_t kGlbHead[] = {'g', 'l', 'T', 'F'};
 
-// Every glTF document has an "asset" member, and writers put it first or soon after; an object
-// that does not name it in its first 4 KiB is not taken for one. No MS3D model or DBO file
-// starts with '{'.
+// A glTF document is a JSON object whose members are glTF's top-level properties; its first
+// member names one of them (writers that sort their keys put "accessors" first, so "asset" may
+// come late). No MS3D model or DBO file starts with '{'.
 bool IsGltfJson(const uint8_t* head, size_t size) {
+  const auto space = [](uint8_t c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
   size_t i = 0;
   if (size >= 3 && head[0] == 0xEF && head[1] == 0xBB && head[2] == 0xBF) i = 3;
-  while (i < size && (head[i] == ' ' || head[i] == '\t' || head[i] == '\r' || head[i] == '\n')) ++i;
+  while (i < size && space(head[i])) ++i;
   if (i >= size || head[i] != '{') return false;
-  static const char kAsset[] = "\"asset\"";
-  const size_t window = std::min<size_t>(size - i, 4096);
-  const auto* text = reinterpret_cast<const char*>(head + i);
-  return std::search(text, text + window, kAsset, kAsset + sizeof kAsset - 1) != text + window;
+  ++i;
+  while (i < size && space(head[i])) ++i;
+  if (i >= size || head[i] != '"') return false;
+  const size_t start = ++i;
+  while (i < size && i - start < 32 && head[i] != '"') ++i;
+  if (i >= size || head[i] != '"') return false;
+  static const char* const kMembers[] = {
+      "accessors",      "animations", "asset",      "buffers",
+      "bufferViews",    "cameras",    "extensions", "extensionsRequired",
+      "extensionsUsed", "extras",     "images",     "materials",
+      "meshes",         "nodes",      "samplers",   "scene",
+      "scenes",         "skins",      "textures"};
+  const std::string first(reinterpret_cast<const char*>(head + start), i - start);
+  return std::find(std::begin(kMembers), std::end(kMembers), first) != std::end(kMembers);
 }
 
 }  // namespace

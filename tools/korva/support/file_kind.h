@@ -11,7 +11,8 @@ namespace korva::cli {
 enum class FileKind { kMs3d, kDbo, kGltf, kUnknown };
 
 // The kind of a file whose leading bytes are `head` (any length; short input is kUnknown). A .glb
-// container opens with "glTF"; a .gltf document is a JSON object naming "asset" early on.
+// container opens with "glTF"; a .gltf document is a JSON object whose first member is one of
+// glTF's top-level properties.
 FileKind KindOfContent(const uint8_t* head, size_t size);
 
 // Inputs larger than this are refused before a byte is read: the process is 32-bit and the
