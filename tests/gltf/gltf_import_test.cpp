@@ -220,7 +220,7 @@ const Expectation kExpectations[] = {
     {"index_past_vertices", "index 7 is past the vertex count 3", nullptr},
     {"node_own_ancestor", "is its own ancestor", nullptr},
     {"zeros_past_justification", "more than the asset can justify", nullptr},
-    {"keys_past_justification", "more keys than the asset can justify", nullptr},
+    {"keys_past_justification", "more memory than the asset can justify", nullptr},
     {"json_too_deep", "nests deeper than", nullptr},
     {"glb_cut_short", "cut short", nullptr},
 };

@@ -45,6 +45,15 @@ Importer::Importer(const doc::Document& document, const ImportOptions& options,
                    const doc::ResourceReader& read, ImportedAsset* out)
     : document_(document), options_(options), read_(read), out_(out) {}
 
+void Importer::Charge(uint64_t bytes, const std::string& what) {
+  const uint64_t limit = 64 * document_.assetBytes + options_.memoryAllowance;
+  charged_ += bytes;
+  if (bytes > limit || charged_ > limit) {
+    Fail(what + " would need more memory than the asset can justify (" +
+         std::to_string(limit >> 20) + " MiB)");
+  }
+}
+
 void Importer::Run() {
   std::vector<std::string> missing, ignored;
   for (const std::string& name : document_.extensionsRequired) {

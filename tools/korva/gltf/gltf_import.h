@@ -22,6 +22,10 @@ struct ImportOptions {
   // Prefixed to the path of an image file beside the asset, so the object names it as seen from
   // where its DBO file will be (empty when that is the asset's own folder).
   std::string externalImagePrefix;
+  // What the object may take beyond 64 bytes per byte of the asset (its file and external
+  // buffers): a mesh used by many nodes is copied for each, and keys are sampled at every frame,
+  // so a small file could otherwise ask for any amount.
+  uint64_t memoryAllowance = uint64_t{256} << 20;
 };
 
 // An image the asset holds inside itself, to be written beside the DBO file under `fileName`.

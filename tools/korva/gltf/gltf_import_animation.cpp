@@ -125,8 +125,8 @@ void Importer::BuildAnimation() {
   const doc::Animation& animation = animations[chosen];
   const std::string where = "animations[" + std::to_string(chosen) + "]";
   const double fps = options_.framesPerSecond;
-  const uint64_t keyBudget = std::max<uint64_t>(uint64_t{1} << 20, document_.assetBytes);
-  uint64_t keysMade = 0;
+  // A key as it is made and as the host keeps it.
+  constexpr uint64_t kKeyBytes = sizeof(Key) + sizeof(sPositionKey);
 
   // Per node, its keys of each path (translation, rotation, scale) and whether they hold.
   struct NodeKeys {
@@ -207,15 +207,13 @@ void Importer::BuildAnimation() {
       // Up to the first whole frame at or after the last key, where its value holds.
       const double last =
           std::max(first, std::ceil(curve.times.back() * fps - kWholeFrameTolerance));
-      if (last - first + 1 > double(keyBudget - keysMade)) {
-        Fail(label + ": sampled at " + std::to_string(fps) +
-             " frames a second it would need more keys than the asset can justify");
-      }
+      if (last - first + 1 > double(uint64_t{1} << 40)) Fail(label + ": too many frames to sample");
+      Charge(static_cast<uint64_t>(last - first + 1) * kKeyBytes,
+             label + ": sampled at every frame, it");
       for (double f = first; f <= last; ++f)
         keys.push_back({static_cast<int32_t>(f), Evaluate(curve, f / fps)});
     }
-    keysMade += keys.size();
-    if (keysMade > keyBudget) Fail(label + ": more keys than the asset can justify");
+    if (whole) Charge(keys.size() * kKeyBytes, label);
     if (!byNode.count(channel.node)) order.push_back(channel.node);
     NodeKeys& node = byNode[channel.node];
     if (!node.paths[path].empty())

@@ -453,6 +453,13 @@ void Importer::BuildNodeMeshes(int node, int meshIndex) {
     std::vector<uint32_t> corners;
     uint32_t type = kTriangleList;
     if (!ReadPrimitive(primitive, label, texCoord, &data, &corners, &type)) continue;
+    // Every vertex may end up in the host mesh (36 bytes at most) and, with flat normals, once per
+    // corner with all it carries.
+    const uint64_t perVertex = 48 + 20 * data.joints.size();
+    Charge((data.normals.empty() && type >= kTriangleList ? 2 * corners.size() : data.vertexCount) *
+                   perVertex +
+               corners.size() * 6,
+           label);
     if (data.normals.empty() && type >= kTriangleList) AddFlatNormals(&data, &corners, &type);
     ToHostWinding(&corners, type);
     for (const MeshPiece& piece : CutPieces(std::move(corners), type, data.vertexCount)) {

@@ -56,6 +56,8 @@ void Importer::AddBones(sMesh* mesh, int skinIndex, const PrimitiveData& data,
     inverseBindsRead_[static_cast<size_t>(skinIndex)] = true;
   }
 
+  Charge(jointCount * sizeof(sBone) + piece.sourceVertices.size() * data.joints.size() * 4 * 16,
+         where);
   // Each joint's influences first, so the bone arrays are sized once.
   std::vector<std::vector<std::pair<uint32_t, float>>> influences(jointCount);
   for (size_t v = 0; v < piece.sourceVertices.size(); ++v) {

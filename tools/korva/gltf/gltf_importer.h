@@ -47,6 +47,9 @@ class Importer {
  private:
   [[noreturn]] static void Fail(const std::string& text) { throw ImportFailure{text}; }
   void Warn(const std::string& text) { out_->warnings.push_back(text); }
+  // Counts `bytes` more of the object being built (or of the working data that makes it) against
+  // what the asset justifies; fails when that is passed.
+  void Charge(uint64_t bytes, const std::string& what);
 
   // Frames (gltf_import_nodes.cpp).
   void BuildFrames();
@@ -90,6 +93,7 @@ class Importer {
   std::map<int, std::string> imageNames_;          // image -> name the object gives it
   std::vector<std::vector<double>> inverseBinds_;  // per skin, 16 per joint (glTF, column major)
   std::vector<bool> inverseBindsRead_;
+  uint64_t charged_ = 0;
   size_t renamedFrames_ = 0;
   size_t morphMeshes_ = 0;
 };
