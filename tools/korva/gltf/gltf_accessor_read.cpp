@@ -85,9 +85,10 @@ const doc::Accessor* Find(const doc::Document& document, int index, std::string*
   return &document.accessors[static_cast<size_t>(index)];
 }
 
-// Every component of the accessor as a double (raw, not normalised), sparse values applied.
-bool ReadRaw(const doc::Document& document, int index, int components, std::vector<double>* out,
-             std::string* error) {
+// Checks the accessor against its use (`components` per element) and finds its elements; the
+// span is empty when no buffer view holds them (zeros, perhaps with sparse values).
+bool Locate(const doc::Document& document, int index, int components, const doc::Accessor** found,
+            Span* span, std::string* error) {
   const doc::Accessor* a = Find(document, index, error);
   if (!a) return false;
   const std::string where = "accessors[" + std::to_string(index) + "]";
@@ -102,10 +103,9 @@ bool ReadRaw(const doc::Document& document, int index, int components, std::vect
     return false;
   }
   const uint64_t elementBytes = uint64_t(bytes) * uint64_t(components);
-  Span span;
   if (a->bufferView >= 0) {
-    if (!ViewSpan(document, a->bufferView, a->byteOffset, a->count, elementBytes, true, where,
-                  &span, error)) {
+    if (!ViewSpan(document, a->bufferView, a->byteOffset, a->count, elementBytes, true, where, span,
+                  error)) {
       return false;
     }
   } else if (a->count > document.assetBytes / elementBytes) {
@@ -114,6 +114,19 @@ bool ReadRaw(const doc::Document& document, int index, int components, std::vect
              " elements without a buffer view, more than the asset can justify";
     return false;
   }
+  *found = a;
+  return true;
+}
+
+// Every component of the accessor as a double (raw, not normalised), sparse values applied.
+bool ReadRaw(const doc::Document& document, int index, int components, std::vector<double>* out,
+             std::string* error) {
+  const doc::Accessor* a = nullptr;
+  Span span;
+  if (!Locate(document, index, components, &a, &span, error)) return false;
+  const std::string where = "accessors[" + std::to_string(index) + "]";
+  const int bytes = ComponentBytes(a->componentType);
+  const uint64_t elementBytes = uint64_t(bytes) * uint64_t(components);
   out->assign(static_cast<size_t>(a->count) * static_cast<size_t>(components), 0.0);
   if (span.first) {
     double* to = out->data();
@@ -177,14 +190,30 @@ bool AccessorCount(const doc::Document& document, int index, uint64_t* count, st
 
 bool ReadFloats(const doc::Document& document, int index, int components, std::vector<float>* out,
                 std::string* error) {
+  const doc::Accessor* a = nullptr;
+  Span span;
+  if (!Locate(document, index, components, &a, &span, error)) return false;
+  if (span.first && a->sparse.count == 0 && a->componentType == kComponentFloat) {
+    // Floats as stored: copied element by element (or whole when packed).
+    const size_t elementBytes = size_t(components) * 4;
+    out->resize(static_cast<size_t>(a->count) * size_t(components));
+    if (span.stride == elementBytes) {
+      std::memcpy(out->data(), span.first, out->size() * 4);
+    } else {
+      for (size_t i = 0; i < a->count; ++i) {
+        std::memcpy(out->data() + i * size_t(components), span.first + i * span.stride,
+                    elementBytes);
+      }
+    }
+    return true;
+  }
   std::vector<double> raw;
   if (!ReadRaw(document, index, components, &raw, error)) return false;
-  const doc::Accessor& a = document.accessors[static_cast<size_t>(index)];
   out->resize(raw.size());
-  const bool normalized = a.normalized && a.componentType != kComponentFloat;
+  const bool normalized = a->normalized && a->componentType != kComponentFloat;
   for (size_t i = 0; i < raw.size(); ++i) {
     (*out)[i] =
-        normalized ? NormalizedComponent(a.componentType, raw[i]) : static_cast<float>(raw[i]);
+        normalized ? NormalizedComponent(a->componentType, raw[i]) : static_cast<float>(raw[i]);
   }
   return true;
 }
@@ -197,6 +226,29 @@ bool ReadUnsigned(const doc::Document& document, int index, int components,
       a->componentType != kComponentUnsignedInt) {
     *error = "accessors[" + std::to_string(index) + "] does not hold unsigned integers";
     return false;
+  }
+  const doc::Accessor* located = nullptr;
+  Span span;
+  if (!Locate(document, index, components, &located, &span, error)) return false;
+  if (span.first && a->sparse.count == 0) {
+    out->resize(static_cast<size_t>(a->count) * size_t(components));
+    const int bytes = ComponentBytes(a->componentType);
+    uint32_t* to = out->data();
+    for (size_t i = 0; i < a->count; ++i) {
+      const uint8_t* element = span.first + i * span.stride;
+      for (int c = 0; c < components; ++c, element += bytes) {
+        if (bytes == 1) {
+          *to++ = *element;
+        } else if (bytes == 2) {
+          uint16_t v;
+          std::memcpy(&v, element, 2);
+          *to++ = v;
+        } else {
+          std::memcpy(to++, element, 4);
+        }
+      }
+    }
+    return true;
   }
   std::vector<double> raw;
   if (!ReadRaw(document, index, components, &raw, error)) return false;

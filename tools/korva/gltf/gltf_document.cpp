@@ -1,6 +1,6 @@
 // The JSON document and buffers of a glTF asset, read into the reader's own records. The JSON is
-// parsed by nlohmann-json (iteratively), with its depth and number of values bounded before they
-// grow, so no part of the input sets recursion depth or an allocation the file cannot justify.
+// parsed by nlohmann-json (iteratively) once a pass over its bytes has bounded its depth and number
+// of values, so no part of the input sets recursion depth or an allocation the file cannot justify.
 #include "gltf/gltf_document.h"
 
 #include <climits>
@@ -122,16 +122,39 @@ class Fields {
   std::string where_;
 };
 
-json ParseJson(const char* begin, size_t size) {
-  size_t values = 0;
-  const json::parser_callback_t bound = [&values](int depth, json::parse_event_t event, json&) {
-    if (depth > kMaxJsonDepth) Fail("the JSON nests deeper than " + std::to_string(kMaxJsonDepth));
-    if (event != json::parse_event_t::key && ++values > kMaxJsonValues) {
-      Fail("the JSON holds more than " + std::to_string(kMaxJsonValues) + " values");
+// The text's nesting depth and an upper bound of its values (every value but the first follows
+// a comma or opens a bracket), found by one pass over the bytes before the parser builds anything.
+void BoundJson(const char* begin, size_t size) {
+  int depth = 0;
+  size_t values = 1;
+  bool inString = false;
+  for (const char* at = begin; at < begin + size; ++at) {
+    const char c = *at;
+    if (inString) {
+      if (c == '\\' && at + 1 < begin + size)
+        ++at;
+      else if (c == '"')
+        inString = false;
+    } else if (c == '"') {
+      inString = true;
+    } else if (c == '[' || c == '{') {
+      if (++depth > kMaxJsonDepth)
+        Fail("the JSON nests deeper than " + std::to_string(kMaxJsonDepth));
+      ++values;
+    } else if (c == ']' || c == '}') {
+      --depth;
+    } else if (c == ',') {
+      ++values;
     }
-    return true;
-  };
-  json document = json::parse(begin, begin + size, bound, false);
+  }
+  if (values > kMaxJsonValues) {
+    Fail("the JSON holds more than " + std::to_string(kMaxJsonValues) + " values");
+  }
+}
+
+json ParseJson(const char* begin, size_t size) {
+  BoundJson(begin, size);
+  json document = json::parse(begin, begin + size, nullptr, false);
   if (document.is_discarded()) Fail("the JSON is not well formed");
   return document;
 }
