@@ -30,28 +30,54 @@ uint32_t Word(const uint8_t* at) {
   return uint32_t{at[0]} | uint32_t{at[1]} << 8 | uint32_t{at[2]} << 16 | uint32_t{at[3]} << 24;
 }
 
-// Members of one JSON object, each read with its type checked; `where` names the object in
-// messages ("nodes[3]").
-class Fields {
+// Where a value lies in the document ("meshes[2].primitives[0].attributes.NORMAL"), spelt out
+// only when a message needs it: most documents need none, and building it for every value read
+// would cost more than reading them.
+class Place {
  public:
-  Fields(const json& object, std::string where) : object_(object), where_(std::move(where)) {
-    if (!object_.is_object()) Fail(where_ + " is not a JSON object");
+  explicit Place(const char* name) : name_(name) {}
+  Place(const Place* parent, const char* name, size_t index = kNoIndex)
+      : parent_(parent), name_(name), index_(index) {}
+  Place(const Place* parent, const std::string* name) : parent_(parent), key_(name) {}
+
+  std::string Text() const {
+    std::string text = parent_ ? parent_->Text() : std::string();
+    if (!text.empty()) text += ".";
+    text += key_ ? *key_ : name_;
+    if (index_ != kNoIndex) text += "[" + std::to_string(index_) + "]";
+    return text;
   }
 
+ private:
+  static constexpr size_t kNoIndex = ~size_t{0};
+  const Place* parent_ = nullptr;
+  const char* name_ = "";
+  const std::string* key_ = nullptr;
+  size_t index_ = kNoIndex;
+};
+
+// Members of one JSON object, each read with its type checked; its place names it in messages.
+class Fields {
+ public:
+  Fields(const json& object, const Place& place) : object_(object), place_(place) {
+    if (!object_.is_object()) Fail(place_.Text() + " is not a JSON object");
+  }
+
+  const Place& place() const { return place_; }
   const json* Find(const char* key) const {
     const auto found = object_.find(key);
     return found == object_.end() ? nullptr : &*found;
   }
-  std::string Where(const char* key) const { return where_ + "." + key; }
+  std::string Where(const char* key) const { return Place(&place_, key).Text(); }
 
   int Index(const char* key) const {
     const json* value = Find(key);
     if (!value) return -1;
-    return IndexValue(*value, Where(key));
+    return IndexValue(*value, Place(&place_, key));
   }
-  static int IndexValue(const json& value, const std::string& where) {
+  static int IndexValue(const json& value, const Place& place) {
     if (!value.is_number_integer() || value.get<int64_t>() < 0 || value.get<int64_t>() > INT_MAX)
-      Fail(where + " is not an index");
+      Fail(place.Text() + " is not an index");
     return static_cast<int>(value.get<int64_t>());
   }
   uint64_t Unsigned(const char* key, uint64_t fallback, bool required = false) const {
@@ -76,12 +102,6 @@ class Fields {
     if (!value->is_boolean()) Fail(Where(key) + " is not true or false");
     return value->get<bool>();
   }
-  double Number(const char* key, double fallback) const {
-    const json* value = Find(key);
-    if (!value) return fallback;
-    if (!value->is_number()) Fail(Where(key) + " is not a number");
-    return value->get<double>();
-  }
   template <size_t N>
   bool Numbers(const char* key, std::array<double, N>* out) const {
     const json* value = Find(key);
@@ -101,8 +121,9 @@ class Fields {
     const json* value = Find(key);
     if (!value) return out;
     if (!value->is_array()) Fail(Where(key) + " is not an array");
+    out.reserve(value->size());
     for (size_t i = 0; i < value->size(); ++i) {
-      out.push_back(IndexValue((*value)[i], Where(key) + "[" + std::to_string(i) + "]"));
+      out.push_back(IndexValue((*value)[i], Place(&place_, key, i)));
     }
     return out;
   }
@@ -112,14 +133,12 @@ class Fields {
     const json* value = Find(key);
     if (!value) return;
     if (!value->is_array()) Fail(Where(key) + " is not an array");
-    for (size_t i = 0; i < value->size(); ++i) {
-      visit((*value)[i], std::string(key) + "[" + std::to_string(i) + "]");
-    }
+    for (size_t i = 0; i < value->size(); ++i) visit((*value)[i], Place(&place_, key, i));
   }
 
  private:
   const json& object_;
-  std::string where_;
+  const Place& place_;
 };
 
 // The text's nesting depth and an upper bound of its values (every value but the first follows
@@ -159,7 +178,7 @@ json ParseJson(const char* begin, size_t size) {
   return document;
 }
 
-void ReadAccessor(const json& value, const std::string& where, Document* out) {
+void ReadAccessor(const json& value, const Place& where, Document* out) {
   const Fields f(value, where);
   Accessor a;
   a.bufferView = f.Index("bufferView");
@@ -172,24 +191,26 @@ void ReadAccessor(const json& value, const std::string& where, Document* out) {
   a.components = TypeComponents(a.type);
   if (a.components == 0) Fail(f.Where("type") + " is unknown");
   if (const json* sparse = f.Find("sparse")) {
-    const Fields s(*sparse, where + ".sparse");
+    const Place place(&where, "sparse");
+    const Fields s(*sparse, place);
     a.sparse.count = s.Unsigned("count", 0, true);
-    if (!s.Find("indices") || !s.Find("values")) Fail(where + ".sparse lacks indices or values");
-    const Fields indices(*s.Find("indices"), where + ".sparse.indices");
-    const Fields values(*s.Find("values"), where + ".sparse.values");
+    if (!s.Find("indices") || !s.Find("values")) Fail(place.Text() + " lacks indices or values");
+    const Place indicesPlace(&place, "indices"), valuesPlace(&place, "values");
+    const Fields indices(*s.Find("indices"), indicesPlace);
+    const Fields values(*s.Find("values"), valuesPlace);
     a.sparse.indicesView = indices.Index("bufferView");
     a.sparse.indicesOffset = indices.Unsigned("byteOffset", 0);
     a.sparse.indicesComponentType = static_cast<int>(indices.Unsigned("componentType", 0, true));
     a.sparse.valuesView = values.Index("bufferView");
     a.sparse.valuesOffset = values.Unsigned("byteOffset", 0);
     if (a.sparse.indicesView < 0 || a.sparse.valuesView < 0) {
-      Fail(where + ".sparse names no buffer view");
+      Fail(place.Text() + " names no buffer view");
     }
   }
   out->accessors.push_back(a);
 }
 
-void ReadNode(const json& value, const std::string& where, Document* out) {
+void ReadNode(const json& value, const Place& where, Document* out) {
   const Fields f(value, where);
   Node n;
   n.name = f.String("name");
@@ -203,18 +224,19 @@ void ReadNode(const json& value, const std::string& where, Document* out) {
   out->nodes.push_back(std::move(n));
 }
 
-void ReadMesh(const json& value, const std::string& where, Document* out) {
+void ReadMesh(const json& value, const Place& where, Document* out) {
   const Fields f(value, where);
   Mesh m;
   m.name = f.String("name");
-  f.Each("primitives", [&](const json& item, const std::string& place) {
-    const Fields p(item, where + "." + place);
+  f.Each("primitives", [&](const json& item, const Place& place) {
+    const Fields p(item, place);
     Primitive primitive;
     if (const json* attributes = p.Find("attributes")) {
+      const Place attributesPlace(&place, "attributes");
       if (!attributes->is_object()) Fail(p.Where("attributes") + " is not a JSON object");
       for (const auto& [semantic, accessor] : attributes->items()) {
         primitive.attributes[semantic] =
-            Fields::IndexValue(accessor, p.Where("attributes") + "." + semantic);
+            Fields::IndexValue(accessor, Place(&attributesPlace, &semantic));
       }
     }
     primitive.indices = p.Index("indices");
@@ -227,16 +249,18 @@ void ReadMesh(const json& value, const std::string& where, Document* out) {
   out->meshes.push_back(std::move(m));
 }
 
-void ReadMaterial(const json& value, const std::string& where, Document* out) {
+void ReadMaterial(const json& value, const Place& where, Document* out) {
   const Fields f(value, where);
   Material m;
   m.name = f.String("name");
   f.Numbers("emissiveFactor", &m.emissiveFactor);
   if (const json* pbr = f.Find("pbrMetallicRoughness")) {
-    const Fields p(*pbr, where + ".pbrMetallicRoughness");
+    const Place pbrPlace(&where, "pbrMetallicRoughness");
+    const Fields p(*pbr, pbrPlace);
     p.Numbers("baseColorFactor", &m.baseColorFactor);
     if (const json* texture = p.Find("baseColorTexture")) {
-      const Fields t(*texture, p.Where("baseColorTexture"));
+      const Place texturePlace(&pbrPlace, "baseColorTexture");
+      const Fields t(*texture, texturePlace);
       m.baseColorTexture.index = t.Index("index");
       m.baseColorTexture.texCoord =
           static_cast<int>(std::min<uint64_t>(t.Unsigned("texCoord", 0), 64));
@@ -245,23 +269,24 @@ void ReadMaterial(const json& value, const std::string& where, Document* out) {
   out->materials.push_back(std::move(m));
 }
 
-void ReadAnimation(const json& value, const std::string& where, Document* out) {
+void ReadAnimation(const json& value, const Place& where, Document* out) {
   const Fields f(value, where);
   Animation a;
   a.name = f.String("name");
-  f.Each("channels", [&](const json& item, const std::string& place) {
-    const Fields c(item, where + "." + place);
+  f.Each("channels", [&](const json& item, const Place& place) {
+    const Fields c(item, place);
     AnimationChannel channel;
     channel.sampler = c.Index("sampler");
     if (const json* target = c.Find("target")) {
-      const Fields t(*target, c.Where("target"));
+      const Place targetPlace(&place, "target");
+      const Fields t(*target, targetPlace);
       channel.node = t.Index("node");
       channel.path = t.String("path");
     }
     a.channels.push_back(channel);
   });
-  f.Each("samplers", [&](const json& item, const std::string& place) {
-    const Fields s(item, where + "." + place);
+  f.Each("samplers", [&](const json& item, const Place& place) {
+    const Fields s(item, place);
     AnimationSampler sampler;
     sampler.input = s.Index("input");
     sampler.output = s.Index("output");
@@ -273,29 +298,32 @@ void ReadAnimation(const json& value, const std::string& where, Document* out) {
 
 std::vector<std::string> Strings(const Fields& f, const char* key) {
   std::vector<std::string> out;
-  f.Each(key, [&](const json& item, const std::string& place) {
-    if (!item.is_string()) Fail(place + " is not a string");
+  f.Each(key, [&](const json& item, const Place& place) {
+    if (!item.is_string()) Fail(place.Text() + " is not a string");
     out.push_back(item.get<std::string>());
   });
   return out;
 }
 
 void ReadDocument(const json& root, Document* out) {
-  const Fields f(root, "the document");
+  if (!root.is_object()) Fail("the document is not a JSON object");
+  const Place document("");
+  const Fields f(root, document);
   const json* asset = f.Find("asset");
   if (!asset) Fail("the document has no \"asset\": not a glTF asset");
-  const std::string version = Fields(*asset, "asset").String("version");
+  const Place assetPlace("asset");
+  const std::string version = Fields(*asset, assetPlace).String("version");
   if (version.compare(0, 2, "2.") != 0) Fail("is glTF version \"" + version + "\", not 2.x");
   out->extensionsUsed = Strings(f, "extensionsUsed");
   out->extensionsRequired = Strings(f, "extensionsRequired");
-  f.Each("buffers", [&](const json& item, const std::string& place) {
+  f.Each("buffers", [&](const json& item, const Place& place) {
     const Fields b(item, place);
     Buffer buffer;
     buffer.byteLength = b.Unsigned("byteLength", 0, true);
     buffer.uri = b.String("uri");
     out->buffers.push_back(std::move(buffer));
   });
-  f.Each("bufferViews", [&](const json& item, const std::string& place) {
+  f.Each("bufferViews", [&](const json& item, const Place& place) {
     const Fields v(item, place);
     BufferView view;
     view.buffer = v.Index("buffer");
@@ -307,33 +335,33 @@ void ReadDocument(const json& root, Document* out) {
     out->bufferViews.push_back(view);
   });
   f.Each("accessors",
-         [&](const json& item, const std::string& place) { ReadAccessor(item, place, out); });
-  f.Each("meshes", [&](const json& item, const std::string& place) { ReadMesh(item, place, out); });
-  f.Each("nodes", [&](const json& item, const std::string& place) { ReadNode(item, place, out); });
+         [&](const json& item, const Place& place) { ReadAccessor(item, place, out); });
+  f.Each("meshes", [&](const json& item, const Place& place) { ReadMesh(item, place, out); });
+  f.Each("nodes", [&](const json& item, const Place& place) { ReadNode(item, place, out); });
   f.Each("materials",
-         [&](const json& item, const std::string& place) { ReadMaterial(item, place, out); });
-  f.Each("textures", [&](const json& item, const std::string& place) {
+         [&](const json& item, const Place& place) { ReadMaterial(item, place, out); });
+  f.Each("textures", [&](const json& item, const Place& place) {
     const Fields t(item, place);
     out->textures.push_back({t.Index("source"), t.Index("sampler")});
   });
-  f.Each("images", [&](const json& item, const std::string& place) {
+  f.Each("images", [&](const json& item, const Place& place) {
     const Fields i(item, place);
     out->images.push_back(
         {i.String("name"), i.String("uri"), i.Index("bufferView"), i.String("mimeType")});
   });
-  f.Each("samplers", [&](const json& item, const std::string& place) {
+  f.Each("samplers", [&](const json& item, const Place& place) {
     const Fields s(item, place);
     out->samplers.push_back(
         {static_cast<int>(std::min<uint64_t>(s.Unsigned("wrapS", 10497), INT_MAX)),
          static_cast<int>(std::min<uint64_t>(s.Unsigned("wrapT", 10497), INT_MAX))});
   });
-  f.Each("skins", [&](const json& item, const std::string& place) {
+  f.Each("skins", [&](const json& item, const Place& place) {
     const Fields s(item, place);
     out->skins.push_back({s.String("name"), s.Indices("joints"), s.Index("inverseBindMatrices")});
   });
   f.Each("animations",
-         [&](const json& item, const std::string& place) { ReadAnimation(item, place, out); });
-  f.Each("scenes", [&](const json& item, const std::string& place) {
+         [&](const json& item, const Place& place) { ReadAnimation(item, place, out); });
+  f.Each("scenes", [&](const json& item, const Place& place) {
     out->scenes.push_back(Fields(item, place).Indices("nodes"));
   });
   out->scene = f.Index("scene");

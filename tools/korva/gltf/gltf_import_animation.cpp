@@ -23,6 +23,8 @@ struct Curve {
   std::vector<float> values;  // components per key; cubic splines: in-tangent, value, out-tangent
   size_t components = 3;
   std::string interpolation;
+  bool cubic = false;  // three values a key: in-tangent, value, out-tangent
+  bool step = false;
 };
 
 struct Key {
@@ -32,7 +34,7 @@ struct Key {
 
 std::array<double, 4> ValueAt(const Curve& curve, size_t key, size_t slot) {
   std::array<double, 4> out{0, 0, 0, 0};
-  const size_t per = curve.interpolation == "CUBICSPLINE" ? 3 : 1;
+  const size_t per = curve.cubic ? 3 : 1;
   const float* from = &curve.values[(key * per + slot) * curve.components];
   for (size_t c = 0; c < curve.components; ++c) out[c] = from[c];
   return out;
@@ -40,7 +42,7 @@ std::array<double, 4> ValueAt(const Curve& curve, size_t key, size_t slot) {
 
 // The curve's value at time t, clamped to its first and last keys.
 std::array<double, 4> Evaluate(const Curve& curve, double t) {
-  const bool cubic = curve.interpolation == "CUBICSPLINE";
+  const bool cubic = curve.cubic;
   const size_t valueSlot = cubic ? 1 : 0;
   const auto& times = curve.times;
   const size_t after =
@@ -48,7 +50,7 @@ std::array<double, 4> Evaluate(const Curve& curve, double t) {
   if (after == 0) return ValueAt(curve, 0, valueSlot);
   if (after >= times.size()) return ValueAt(curve, times.size() - 1, valueSlot);
   const size_t k = after - 1;
-  if (curve.interpolation == "STEP") return ValueAt(curve, k, 0);
+  if (curve.step) return ValueAt(curve, k, 0);
   const double span = double(times[k + 1]) - times[k];
   const double u = span > 0 ? (t - times[k]) / span : 0.0;
   std::array<double, 4> a = ValueAt(curve, k, valueSlot), b = ValueAt(curve, k + 1, valueSlot);
@@ -162,6 +164,8 @@ void Importer::BuildAnimation() {
     const doc::AnimationSampler& sampler = animation.samplers[static_cast<size_t>(channel.sampler)];
     Curve curve;
     curve.interpolation = sampler.interpolation;
+    curve.cubic = curve.interpolation == "CUBICSPLINE";
+    curve.step = curve.interpolation == "STEP";
     curve.components = path == 1 ? 4 : 3;
     if (curve.interpolation != "LINEAR" && curve.interpolation != "STEP" &&
         curve.interpolation != "CUBICSPLINE") {
@@ -173,7 +177,7 @@ void Importer::BuildAnimation() {
                     &error)) {
       Fail(label + ": " + error);
     }
-    const size_t per = curve.interpolation == "CUBICSPLINE" ? 3 : 1;
+    const size_t per = curve.cubic ? 3 : 1;
     if (curve.times.empty() || curve.values.size() != curve.times.size() * per * curve.components) {
       Fail(label + ": its sampler has " + std::to_string(curve.times.size()) +
            " key times and values for another number of keys");
@@ -191,17 +195,20 @@ void Importer::BuildAnimation() {
     }
 
     std::vector<Key> keys;
-    bool whole = curve.interpolation == "LINEAR";
+    bool whole = !curve.cubic && !curve.step;
+    std::vector<int32_t> frames;
+    if (whole) frames.resize(curve.times.size());
     for (size_t k = 0; whole && k < curve.times.size(); ++k) {
+      // Times are at most INT32_MAX frames (checked above), so the nearest frame fits.
       const double frame = curve.times[k] * fps;
-      whole = std::fabs(frame - std::round(frame)) <= kWholeFrameTolerance &&
-              (k == 0 || std::round(frame) > std::round(curve.times[k - 1] * fps));
+      frames[k] = static_cast<int32_t>(frame + 0.5);
+      whole = std::fabs(frame - frames[k]) <= kWholeFrameTolerance &&
+              (k == 0 || frames[k] > frames[k - 1]);
     }
     if (whole) {
-      for (size_t k = 0; k < curve.times.size(); ++k) {
-        keys.push_back(
-            {static_cast<int32_t>(std::lround(curve.times[k] * fps)), ValueAt(curve, k, 0)});
-      }
+      keys.reserve(curve.times.size());
+      for (size_t k = 0; k < curve.times.size(); ++k)
+        keys.push_back({frames[k], ValueAt(curve, k, 0)});
     } else {
       const double first = std::ceil(curve.times.front() * fps - kWholeFrameTolerance);
       // Up to the first whole frame at or after the last key, where its value holds.
@@ -210,8 +217,10 @@ void Importer::BuildAnimation() {
       if (last - first + 1 > double(uint64_t{1} << 40)) Fail(label + ": too many frames to sample");
       Charge(static_cast<uint64_t>(last - first + 1) * kKeyBytes,
              label + ": sampled at every frame, it");
-      for (double f = first; f <= last; ++f)
+      keys.reserve(static_cast<size_t>(last - first + 1));
+      for (double f = first; f <= last; ++f) {
         keys.push_back({static_cast<int32_t>(f), Evaluate(curve, f / fps)});
+      }
     }
     if (whole) Charge(keys.size() * kKeyBytes, label);
     if (!byNode.count(channel.node)) order.push_back(channel.node);
@@ -219,7 +228,7 @@ void Importer::BuildAnimation() {
     if (!node.paths[path].empty())
       Warn(label + ": a second " + channel.path + " channel for its node; the later one is kept");
     node.paths[path] = std::move(keys);
-    node.stepped[path] = curve.interpolation == "STEP";
+    node.stepped[path] = curve.step;
   }
   if (morphChannels > 0) {
     Warn(std::to_string(morphChannels) +
