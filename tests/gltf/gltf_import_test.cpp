@@ -209,6 +209,12 @@ const Expectation kExpectations[] = {
        EXPECT_EQ(hip.positionKeys[2].step.z, 0.0f);  // a step holds
        EXPECT_EQ(asset.warnings.size(), 4u);         // extension, morphs, weights, other animation
      }},
+    {"strided_indices", nullptr,
+     [](const gltf::ImportedAsset& asset) {
+       EXPECT_EQ(Indices(*Meshes(*asset.object).at(0)), (std::vector<uint16_t>{0, 1, 2}));
+       ASSERT_EQ(asset.warnings.size(), 1u);
+       EXPECT_NE(asset.warnings[0].find("byte stride"), std::string::npos);
+     }},
     {"draco_required", "KHR_draco_mesh_compression", nullptr},
     {"uri_climbs_out", "climbs out of the asset's folder", nullptr},
     {"uri_encoded_climb", "climbs out of the asset's folder", nullptr},

@@ -366,6 +366,18 @@ std::vector<GltfCase> GltfCases() {
     add("external_buffer", {text.begin(), text.end()}, true, {{"my data+1.bin", a.bin}});
   }
 
+  {
+    // A byte stride on the view of the indices, as some widely used sample assets have: the
+    // validator objects, the data reads without doubt.
+    AssetBuilder a = TriangleAsset();
+    const int indices = a.Indices16({0, 9, 2, 9, 1, 9});
+    const size_t view = a.json["accessors"][static_cast<size_t>(indices)]["bufferView"];
+    a.json["bufferViews"][view]["byteStride"] = 4;
+    a.json["accessors"][static_cast<size_t>(indices)]["count"] = 3;
+    a.json["meshes"][0]["primitives"][0]["indices"] = indices;
+    add("strided_indices", a.Glb(), false);
+  }
+
   // Broken assets: each names its fault in one line.
   const auto broken = [&](std::string name, const std::function<void(AssetBuilder&)>& edit,
                           std::map<std::string, std::vector<uint8_t>> files = {}) {

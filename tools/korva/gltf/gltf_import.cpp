@@ -54,6 +54,18 @@ void Importer::Charge(uint64_t bytes, const std::string& what) {
   }
 }
 
+void Importer::NoteStride(int accessor, const std::string& use) {
+  if (accessor < 0 || static_cast<size_t>(accessor) >= document_.accessors.size()) return;
+  const int view = document_.accessors[static_cast<size_t>(accessor)].bufferView;
+  if (view < 0 || static_cast<size_t>(view) >= document_.bufferViews.size() ||
+      document_.bufferViews[static_cast<size_t>(view)].byteStride == 0 ||
+      !stridedViews_.insert(view).second) {
+    return;
+  }
+  Warn("bufferViews[" + std::to_string(view) + "] has a byte stride but holds " + use +
+       ", not vertex attributes; read with the stride");
+}
+
 void Importer::Run() {
   std::vector<std::string> missing, ignored;
   for (const std::string& name : document_.extensionsRequired) {

@@ -171,6 +171,8 @@ void Importer::BuildAnimation() {
         curve.interpolation != "CUBICSPLINE") {
       Fail(label + ": interpolation \"" + curve.interpolation + "\" is unknown");
     }
+    NoteStride(sampler.input, "key times");
+    NoteStride(sampler.output, "key values");
     std::string error;
     if (!ReadFloats(document_, sampler.input, 1, &curve.times, &error) ||
         !ReadFloats(document_, sampler.output, static_cast<int>(curve.components), &curve.values,

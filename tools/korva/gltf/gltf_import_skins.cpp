@@ -45,6 +45,7 @@ void Importer::AddBones(sMesh* mesh, int skinIndex, const PrimitiveData& data,
       for (int d = 0; d < 4; ++d) binds[j * 16 + static_cast<size_t>(d) * 5] = 1.0;
     }
     if (skin.inverseBindMatrices >= 0) {
+      NoteStride(skin.inverseBindMatrices, "inverse bind matrices");
       std::vector<float> read;
       std::string error;
       if (!ReadFloats(document_, skin.inverseBindMatrices, 16, &read, &error))

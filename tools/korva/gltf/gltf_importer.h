@@ -50,6 +50,9 @@ class Importer {
   // Counts `bytes` more of the object being built (or of the working data that makes it) against
   // what the asset justifies; fails when that is passed.
   void Charge(uint64_t bytes, const std::string& what);
+  // A byte stride belongs to vertex attributes only; where another accessor's view has one, it is
+  // read all the same (it is unambiguous), with one warning per view.
+  void NoteStride(int accessor, const std::string& use);
 
   // Frames (gltf_import_nodes.cpp).
   void BuildFrames();
@@ -94,6 +97,7 @@ class Importer {
   std::vector<std::vector<double>> inverseBinds_;  // per skin, 16 per joint (glTF, column major)
   std::vector<bool> inverseBindsRead_;
   uint64_t charged_ = 0;
+  std::set<int> stridedViews_;
   size_t renamedFrames_ = 0;
   size_t morphMeshes_ = 0;
 };
