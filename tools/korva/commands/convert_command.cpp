@@ -92,13 +92,24 @@ class ConvertCommand : public Subcommand {
       options.externalImagePrefix = relative.generic_string() + "/";
     }
     std::vector<gltf::EmbeddedImage> images;
+    std::vector<std::string> besideAsset;
     session.TakeWarnings();  // a failed file's are not this one's
-    const int32_t number = session.LoadGltf(input, objectNumber_, options, &images);
+    const int32_t number = session.LoadGltf(input, objectNumber_, options, &images, &besideAsset);
     BatchFileResult result;
     const fs::path folder = fs::path(output).parent_path();
     for (const gltf::EmbeddedImage& image : images) {
-      result.size += WriteOutputFile((folder / image.fileName).string(), image.bytes.data(),
-                                     image.bytes.size());
+      const fs::path path = folder / image.fileName;
+      // An image held inside must not replace the asset, or an image file the asset names.
+      std::error_code error;
+      bool taken = fs::equivalent(path, input.path, error);
+      for (const std::string& name : besideAsset) {
+        taken = taken || fs::equivalent(path, fs::path(input.path).parent_path() / name, error);
+      }
+      if (taken) {
+        session.Release(number);
+        throw FileError(path.string(), "is a file of the asset; name another output");
+      }
+      result.size += WriteOutputFile(path.string(), image.bytes.data(), image.bytes.size());
     }
     result.size += session.SaveDbo(number, output);
     session.Release(number);

@@ -89,6 +89,7 @@ bool ImportGltf(const uint8_t* bytes, size_t size, const doc::ResourceReader& re
                 const ImportOptions& options, ImportedAsset* out, std::string* error) {
   Release(out->Take());
   out->images.clear();
+  out->imageFiles.clear();
   out->warnings.clear();
   if (!(options.framesPerSecond > 0)) {
     *error = "the frame rate must be more than 0";

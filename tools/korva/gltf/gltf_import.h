@@ -45,7 +45,8 @@ struct ImportedAsset {
 
   sObject* object = nullptr;  // owned until taken
   std::vector<EmbeddedImage> images;
-  std::vector<std::string> warnings;  // what was read despite a fault, dropped or changed
+  std::vector<std::string> imageFiles;  // image files the object names, relative to the asset
+  std::vector<std::string> warnings;    // what was read despite a fault, dropped or changed
 };
 
 // Reads the asset from its bytes (external buffers and images through `read`, relative to the

@@ -64,6 +64,7 @@ std::string Importer::ImageName(int imageIndex) {
     std::vector<uint8_t> file;
     if (!read_ || !read_(path, &file, &error)) Fail(where + ": " + path + ": " + error);
     name = options_.externalImagePrefix + path;
+    out_->imageFiles.push_back(path);
   }
   if (bytes) {
     const std::string extension = ImageExtension(mimeType, bytes, size);

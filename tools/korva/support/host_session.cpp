@@ -112,7 +112,8 @@ std::string HostSession::ImageStemOf(const std::string& path) {
 #if KORVA_WITH_GLTF
 int32_t HostSession::LoadGltf(const InputFile& input, int32_t number,
                               const gltf::ImportOptions& options,
-                              std::vector<gltf::EmbeddedImage>* images) {
+                              std::vector<gltf::EmbeddedImage>* images,
+                              std::vector<std::string>* besideAsset) {
   const std::string& path = input.path;
   if (host_.GetObject(number)) throw FileError(path, "object number in use");
   // The reader hands over paths already checked to stay inside the asset's folder.
@@ -137,6 +138,7 @@ int32_t HostSession::LoadGltf(const InputFile& input, int32_t number,
   }
   for (const std::string& warning : asset.warnings) warnings_.push_back(path + ": " + warning);
   if (images) *images = std::move(asset.images);
+  if (besideAsset) *besideAsset = std::move(asset.imageFiles);
   return number;
 }
 #endif

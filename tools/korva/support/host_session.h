@@ -50,8 +50,10 @@ class HostSession {
   // hands it to the host as `number`; returns it. The images the asset holds inside go to
   // `images` (to be written beside the DBO file under their names); the reader's warnings are kept
   // for TakeWarnings. Throws FileError (what is wrong, in one line). Only in builds with glTF.
+  // `besideAsset` gets the paths (relative to the asset's folder) of the image files it names.
   int32_t LoadGltf(const InputFile& input, int32_t number, const gltf::ImportOptions& options,
-                   std::vector<gltf::EmbeddedImage>* images = nullptr);
+                   std::vector<gltf::EmbeddedImage>* images = nullptr,
+                   std::vector<std::string>* besideAsset = nullptr);
 
   // The stem that names the images held inside a glTF asset read for `path` ("model" for
   // "model.dbo": model_0.png, ...).
