@@ -26,7 +26,7 @@ standalone::StandaloneHost& Host() {
 
 sObject* ImportFile(const char* path, int32_t number) {
   standalone::StandaloneHost& host = Host();  // bound before the plug-in is called
-  LoadMilkshape(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(path)), number);
+  LoadMilkshape(korva::ToHostAddress(path), number);
   return host.GetObject(number);
 }
 

@@ -13,13 +13,13 @@
 namespace korva::bench {
 namespace {
 
-uint8_t* AsBytes(uint32_t address) {
-  return reinterpret_cast<uint8_t*>(static_cast<uintptr_t>(address));
+uint8_t* AsBytes(HostAddress address) {
+  return FromHostAddress<uint8_t>(address);
 }
 
 // The block of the imported object, made once per model and kept for the run.
 struct KeptBlock {
-  uint32_t address = 0;
+  HostAddress address = 0;
   uint32_t size = 0;
 };
 
@@ -47,7 +47,7 @@ void ToBlock(benchmark::State& state, ModelKind kind, int size) {
     state.SkipWithError("no object to convert");
     return;
   }
-  uint32_t block = 0;
+  HostAddress block = 0;
   uint32_t length = 0;
   bool converted = true;
   TimeEach(

@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   korva::fuzz::CountedRun run(size);
   korva::sObject* object = nullptr;
-  const auto address = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(data));
+  const auto address = korva::ToHostAddress(data);
   if (DBOConvertBlockToObject(address, static_cast<uint32_t>(size), &object)) {
     if (!object) korva::fuzz::Fail("loaded without an object");
     korva::fuzz::ExpectSound(korva::testing::CheckObjectStructure(object), "loaded object");

@@ -13,16 +13,13 @@
 namespace {
 using korva::fuzz::Fail;
 
-uint32_t AddressOf(const void* block) {
-  return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(block));
-}
-const uint8_t* BlockAt(uint32_t address) {
-  return reinterpret_cast<const uint8_t*>(static_cast<uintptr_t>(address));
+const uint8_t* BlockAt(korva::HostAddress address) {
+  return korva::FromHostAddress<const uint8_t>(address);
 }
 
 korva::sObject* Read(const uint8_t* block, uint32_t size) {
   korva::sObject* object = nullptr;
-  if (!DBOConvertBlockToObject(AddressOf(block), size, &object)) return nullptr;
+  if (!DBOConvertBlockToObject(korva::ToHostAddress(block), size, &object)) return nullptr;
   korva::fuzz::ExpectSound(korva::testing::CheckObjectStructure(object), "read object");
   return object;
 }
@@ -44,14 +41,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   korva::fuzz::CountedRun run(size * 4);
   korva::sObject* first = Read(data, static_cast<uint32_t>(size));
   if (!first) return 0;
-  uint32_t firstBlock = 0, firstSize = 0;
+  korva::HostAddress firstBlock = 0;
+  uint32_t firstSize = 0;
   if (!DBOConvertObjectToBlock(first, &firstBlock, &firstSize))
     Fail("a loaded object did not write");
   Release(first);
 
   korva::sObject* second = Read(BlockAt(firstBlock), firstSize);
   if (!second) Fail("a written block did not read back");
-  uint32_t secondBlock = 0, secondSize = 0;
+  korva::HostAddress secondBlock = 0;
+  uint32_t secondSize = 0;
   if (!DBOConvertObjectToBlock(second, &secondBlock, &secondSize)) {
     Fail("a re-read object did not write");
   }

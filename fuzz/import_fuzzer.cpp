@@ -45,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     korva::standalone::StandaloneHost host;
     host.Bind();
     constexpr int32_t kNumber = 1;
-    LoadMilkshape(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(g_modelPath.c_str())), kNumber);
+    LoadMilkshape(korva::ToHostAddress(g_modelPath.c_str()), kNumber);
     if (const korva::sObject* object = host.GetObject(kNumber)) {
       imported = true;
       korva::fuzz::ExpectSound(korva::testing::CheckImportedObject(object), "imported object");

@@ -32,11 +32,12 @@ std::vector<uint8_t> ImportedBlock(const std::vector<uint8_t>& model, const std:
   if (!WriteFile(scratch, model)) return block;
   korva::standalone::StandaloneHost host;
   host.Bind();
-  LoadMilkshape(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(scratch.c_str())), 1);
-  uint32_t address = 0, size = 0;
+  LoadMilkshape(korva::ToHostAddress(scratch.c_str()), 1);
+  korva::HostAddress address = 0;
+  uint32_t size = 0;
   if (korva::sObject* object = host.GetObject(1)) {
     if (DBOConvertObjectToBlock(object, &address, &size)) {
-      const auto* bytes = reinterpret_cast<const uint8_t*>(static_cast<uintptr_t>(address));
+      const auto* bytes = korva::FromHostAddress<const uint8_t>(address);
       block.assign(bytes, bytes + size);
       korva::HostFree(const_cast<uint8_t*>(bytes));
     }

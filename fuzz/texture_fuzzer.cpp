@@ -7,7 +7,7 @@
 
 #include "fuzz_support.h"
 #include "standalone/image_files.h"
-#include "standalone/posix/image_texture_device.h"
+#include "standalone/image_texture_device.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static korva::standalone::ImageTextureDevice device;

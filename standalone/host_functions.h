@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "host/binding/host_address.h"
 #include "model/d3d_types.h"
 
 namespace korva {
@@ -45,10 +46,10 @@ void UpdateLocalMeshWithDXMesh(sMesh* mesh, void* dxMesh);
 void SetDeleteCallBack(int32_t object, void (*callback)(int32_t, int32_t), int32_t value);
 D3DXMATRIX GetViewMatrix(int32_t camera);
 D3DXMATRIX GetProjectionMatrix(int32_t camera);
-void Load(uint32_t fileName, int32_t object);
+void Load(HostAddress fileName, int32_t object);
 char* GetName(int32_t object);
 void OffsetLimb(int32_t object, int32_t limb, float x, float y, float z, int32_t mode);
-uint32_t GetLimbName(uint32_t oldString, int32_t object, int32_t limb);
+HostAddress GetLimbName(HostAddress oldString, int32_t object, int32_t limb);
 uint32_t GetLimbOffsetX(int32_t object, int32_t limb);
 uint32_t GetLimbOffsetY(int32_t object, int32_t limb);
 uint32_t GetLimbOffsetZ(int32_t object, int32_t limb);
@@ -57,6 +58,6 @@ bool SetupObjectsGenericProperties(sObject* object);
 
 // The return-string allocator of CoreData: a zeroed host-owned block of at least `size` bytes
 // (at least 1), its address in *variable; freed when the host is destroyed.
-void AllocateReturnString(uint32_t* variable, uint32_t size);
+void AllocateReturnString(HostAddress* variable, uint32_t size);
 
 }  // namespace korva::standalone::host

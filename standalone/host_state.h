@@ -25,7 +25,8 @@ struct StandaloneHost::State {
   FILE* echo = nullptr;
   platform::NoticeSinkState previousSink;
   bool deviceAvailable = true;
-  void* device = nullptr;            // the OS-specific texture device
+  void* device = nullptr;            // the OS-specific texture device, or the image one
+  bool imageDevice = false;          // device is the image texture device made by kImageFiles
   std::vector<void*> returnStrings;  // blocks handed out by AllocateReturnString
   std::map<const sMesh*, Bounds> meshBounds;
   std::map<int32_t, Bounds> objectBounds;

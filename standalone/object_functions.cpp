@@ -28,8 +28,16 @@ void CopyName(char (&target)[256], const char* name) {
   target[sizeof target - 1] = '\0';
 }
 
+// The host is a 32-bit program: an object whose frames, meshes and lists would not fit in its
+// address space can never be made, whatever this build's address space holds.
+bool FitsTheHostsAddressSpace(int32_t frameCount) {
+  constexpr uint64_t kBytesPerFrame = sizeof(sFrame) + sizeof(sMesh) + 2 * sizeof(void*);
+  return uint64_t(frameCount) * kBytesPerFrame <= UINT32_MAX;
+}
+
 // Builds the object with its chain of frames; null when memory runs out (nothing left behind).
 sObject* BuildObject(const char* name, int32_t frameCount) {
+  if (!FitsTheHostsAddressSpace(frameCount)) return nullptr;
   sObject* object = NewObject();
   if (!object) return nullptr;
   const auto count = static_cast<size_t>(frameCount);
@@ -168,14 +176,14 @@ void CreateCustomDataArrayForObject(sObject* object, int32_t size) {
   if (object->customData) object->customDataSize = static_cast<uint32_t>(size);
 }
 
-void AllocateReturnString(uint32_t* variable, uint32_t size) {
+void AllocateReturnString(HostAddress* variable, uint32_t size) {
   if (!variable) return;
   *variable = 0;
   if (!g_host) return;
   void* block = std::calloc(size > 0 ? size : 1, 1);
   if (!block) return;
   g_host->returnStrings.push_back(block);
-  *variable = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(block));
+  *variable = ToHostAddress(block);
 }
 
 }  // namespace host

@@ -35,7 +35,7 @@ D3DXMATRIX GetViewMatrix(int32_t) {
 D3DXMATRIX GetProjectionMatrix(int32_t) {
   return IdentityMatrix();
 }
-void Load(uint32_t, int32_t) {}
+void Load(HostAddress, int32_t) {}
 
 char* GetName(int32_t) {
   static char empty[1] = {0};
@@ -46,13 +46,13 @@ void OffsetLimb(int32_t object, int32_t limb, float x, float y, float z, int32_t
   if (sFrame* frame = FindLimb(object, limb)) frame->offset = {x, y, z};
 }
 
-uint32_t GetLimbName(uint32_t, int32_t object, int32_t limb) {
+HostAddress GetLimbName(HostAddress, int32_t object, int32_t limb) {
   sFrame* frame = FindLimb(object, limb);
   const char* name = frame ? frame->name : "";
   const size_t length = strnlen(name, sizeof frame->name - 1);
-  uint32_t result = 0;
+  HostAddress result = 0;
   AllocateReturnString(&result, static_cast<uint32_t>(length + 1));
-  if (result) std::memcpy(reinterpret_cast<char*>(uintptr_t{result}), name, length);
+  if (result) std::memcpy(FromHostAddress<char>(result), name, length);
   return result;
 }
 

@@ -5,9 +5,12 @@
 #include <stdexcept>
 
 #include "platform/notice.h"
+#include "platform/texture_device.h"
+#include "platform/texture_loader.h"
 #include "standalone/host_functions.h"
 #include "standalone/host_platform.h"
 #include "standalone/host_state.h"
+#include "standalone/image_texture_device.h"
 #include "standalone/object_lists.h"
 
 namespace korva::standalone {
@@ -29,12 +32,19 @@ void CollectNotice(const char* caption, const char* text, void* context) {
 }
 }  // namespace
 
-StandaloneHost::StandaloneHost() {
+StandaloneHost::StandaloneHost(HostDevice device) {
   if (g_host) throw std::logic_error("only one standalone host may be alive at a time");
   auto state = std::make_unique<State>();
   state->core = static_cast<CoreData*>(std::calloc(1, kCoreDataBytes));
   if (!state->core) throw std::bad_alloc();
-  state->device = CreateHostDevice();
+  state->imageDevice = device == HostDevice::kImageFiles;
+  if (state->imageDevice) {
+    state->device = NewImageTextureDevice();
+    // On Windows the plug-in's texture loader must know it is no Direct3D device.
+    platform::RegisterTextureDevice(static_cast<platform::TextureDevice*>(state->device));
+  } else {
+    state->device = CreateHostDevice();
+  }
   state->core->AllocateReturnString = &host::AllocateReturnString;
   state->core->ErrorCode = &state->errorCode;
   PublishHostModules(*state->core);
@@ -47,7 +57,12 @@ StandaloneHost::StandaloneHost() {
 StandaloneHost::~StandaloneHost() {
   for (auto& [number, object] : state_->objects) ReleaseWholeObject(object);
   state_->objects.clear();
-  DestroyHostDevice(state_->device);
+  if (state_->imageDevice) {
+    platform::RegisterTextureDevice(nullptr);
+    delete AsImageTextureDevice(state_->device);
+  } else {
+    DestroyHostDevice(state_->device);
+  }
   for (void* block : state_->returnStrings) std::free(block);
   platform::SetNoticeSink(state_->previousSink.sink, state_->previousSink.context);
   std::free(state_->core);
@@ -116,7 +131,11 @@ void StandaloneHost::SetDeviceAvailable(bool available) {
 }
 
 void StandaloneHost::SetTexturePixelsDecoded(bool decoded) {
-  SetHostDeviceDecodesPixels(state_->device, decoded);
+  if (state_->imageDevice) {
+    AsImageTextureDevice(state_->device)->SetDecodePixels(decoded);
+  } else {
+    SetHostDeviceDecodesPixels(state_->device, decoded);
+  }
 }
 
 void* StandaloneHost::device() const {
@@ -124,6 +143,7 @@ void* StandaloneHost::device() const {
 }
 
 int StandaloneHost::liveTextureCount() const {
+  if (state_->imageDevice) return AsImageTextureDevice(state_->device)->liveTextures();
   return HostDeviceLiveTextures(state_->device);
 }
 

@@ -29,12 +29,17 @@ struct Notice {
   std::string text;
 };
 
+// The device the host hands out. kSystem: the system's (on Windows a Direct3D 9 device, which
+// needs a display; without Direct3D the image texture device). kImageFiles: the image texture
+// device everywhere, which decodes image files itself and needs no display.
+enum class HostDevice { kSystem, kImageFiles };
+
 class StandaloneHost {
  public:
   // Builds the CoreData block and the module symbol tables; installs a notice sink that collects
   // every notice (the previous sink comes back at destruction). Throws std::logic_error while
   // another host is alive.
-  StandaloneHost();
+  explicit StandaloneHost(HostDevice device = HostDevice::kSystem);
   // Releases every object, every texture and every return string; restores the notice sink.
   ~StandaloneHost();
 
@@ -79,18 +84,19 @@ class StandaloneHost {
   // false: GetDirect3DDevice returns null (takes effect at the next Bind/RefreshD3D).
   void SetDeviceAvailable(bool available);
 
-  // The device GetDirect3DDevice hands out: the texture device on Linux (never null while the
-  // host lives); on Windows a Direct3D 9 device, null when none could be created.
+  // The device GetDirect3DDevice hands out: the image texture device on Linux or with
+  // kImageFiles (never null while the host lives); otherwise on Windows a Direct3D 9 device, null
+  // when none could be created.
   void* device() const;
 
-  // Textures created by the texture device and not yet released; -1 on Windows, where the
-  // utility library makes them and the host does not count them.
+  // Textures created by the image texture device and not yet released; -1 for a Direct3D
+  // device, where the utility library makes them and the host does not count them.
   int liveTextureCount() const;
 
   // false: textures made from files know their size and hold no pixels, for programs that only
   // need to know whether each texture loads (the import records the same either way). A file
   // that is whole loads the same either way; a damaged one whose header reads still loads
-  // without its pixels. Only the Linux texture device decodes; on by default.
+  // without its pixels. Only the image texture device decodes; on by default.
   void SetTexturePixelsDecoded(bool decoded);
 
   // The bounds CalculateMeshBounds / SetNewObjectFinalProperties computed last (host state, not

@@ -43,7 +43,7 @@ void Figures(const std::string& label, const std::string& path) {
   model.BuildBindPose();
   standalone::StandaloneHost host;
   host.Bind();
-  LoadMilkshape(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(path.c_str())), 1);
+  LoadMilkshape(korva::ToHostAddress(path.c_str()), 1);
   const sObject* object = host.GetObject(1);
   if (!object) {
     std::printf("%s: the import built no object\n", label.c_str());

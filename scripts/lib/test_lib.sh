@@ -68,9 +68,12 @@ korva_build_now() {
   local preset="$1"
   shift
   local fresh=()
-  # A tree configured before the presets passed -m32 found the 64-bit libraries: configure it anew.
+  # A tree configured for the other word size (build/linux was i386 before it became native
+  # 64-bit) found the other libraries: configure it anew.
+  local arch=x86_64
+  [ "$preset" = linux32 ] && arch=i386
   if [ "$preset" != windows ] && cat "$(korva_binary_dir "$preset")"/CMakeFiles/*/CMakeCXXCompiler.cmake 2>/dev/null |
-    grep -q 'CMAKE_CXX_LIBRARY_ARCHITECTURE "x86_64'; then
+    grep 'CMAKE_CXX_LIBRARY_ARCHITECTURE "' | grep -qv "\"$arch-"; then
     fresh=(--fresh)
   fi
   (cd "$KORVA_ROOT" && cmake --preset "$preset" "${fresh[@]}" &&

@@ -11,19 +11,20 @@ def="$KORVA_ROOT/src/host/windows/KORVA_Tools.def"
 korva_counted "windows: export table and imports" \
   bash "$KORVA_ROOT/tests/windows/check_dll_image.sh" "$dll" "$def"
 
-if ! korva_wine_available; then
-  korva_record 0 1 "windows: wine, xvfb-run or timeout missing (run scripts/setup)"
+if reason="$(korva_wine_unavailable)"; then
+  korva_record 0 1 "windows: $reason"
   exit 1
 fi
 if ! korva_check "windows: wine prefix" korva_wine_init; then exit 1; fi
 
-# The Linux build's files for every model (real, bundled and generated), written before the Wine
-# run: korva_windows_host_tests finds them through KORVA_CROSS_DIR (a Windows path: Wine's Z: is
-# the root) and writes its own DBO files beside them.
+# The Linux builds' files for every model (real, bundled and generated), written before the Wine
+# run: korva_windows_host_tests finds the 64-bit build's through KORVA_CROSS_DIR (a Windows path:
+# Wine's Z: is the root) and writes its own DBO files beside them. The 32-bit build, the DLL's twin,
+# writes its own too: the two Linux builds must agree byte for byte.
 cross="$KORVA_WORK/cross"
 crosscheck="$(korva_binary_dir linux)/tests/crosscheck"
 if korva_build linux korva_cross_reference korva_dbo_compare; then
-  mkdir -p "$cross/models" "$cross/linux"
+  mkdir -p "$cross/models" "$cross/linux" "$cross/linux32"
   shared="$KORVA_ROOT/../shared/testdata/ms3d"
   [ -d "$shared" ] && cp -r "$shared"/. "$cross/models/"
   cp "$KORVA_ROOT"/examples/crane.ms3d "$KORVA_ROOT"/examples/crane.bmp "$cross/models/"
@@ -31,6 +32,13 @@ if korva_build linux korva_cross_reference korva_dbo_compare; then
   if korva_check "windows: Linux reference files" \
     "$crosscheck/korva_cross_reference" "$cross/models" "$cross/linux"; then
     export KORVA_CROSS_DIR="Z:$cross"
+  fi
+  if korva_build linux32 korva_cross_reference && korva_check "windows: 32-bit Linux reference files" \
+    "$(korva_binary_dir linux32)/tests/crosscheck/korva_cross_reference" "$cross/models" "$cross/linux32"; then
+    korva_counted "windows: DBO files of the 64-bit and 32-bit Linux builds" \
+      "$crosscheck/korva_dbo_compare" "$cross/linux" "$cross/linux32"
+    korva_check "windows: notices and command results of the 64-bit and 32-bit Linux builds" \
+      diff -r -x '*.dbo' "$cross/linux" "$cross/linux32"
   fi
 fi
 
@@ -48,4 +56,11 @@ done
 if [ -n "${KORVA_CROSS_DIR:-}" ]; then
   korva_counted "windows: DBO files of the Windows and Linux builds" \
     "$crosscheck/korva_dbo_compare" --max-ulp 2 "$cross/linux" "$cross/wine"
+fi
+
+# korva.exe, the tool engine users run on Windows, against the Linux korva (tests/windows).
+if korva_build windows korva && korva_build linux korva; then
+  korva_counted "windows: korva.exe against the Linux korva" \
+    bash "$KORVA_ROOT/tests/windows/korva_exe_check.sh" "$(korva_binary_dir linux)/tools/korva/korva" \
+    "$win/tools/korva/korva.exe" "$KORVA_WORK/korva_exe"
 fi

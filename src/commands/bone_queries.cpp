@@ -26,7 +26,7 @@ const sAnimation* FirstTrack(int32_t object) {
 
 }  // namespace
 
-uint32_t BoneName(int32_t object, int32_t bone) {
+HostAddress BoneName(int32_t object, int32_t bone) {
   const sFrame* frame = FrameAt(FindObject(object), 0);
   if (!frame || !frame->mesh) return 0;
   const sBone* record = BoneAt(*frame->mesh, bone);
@@ -35,10 +35,10 @@ uint32_t BoneName(int32_t object, int32_t bone) {
 
   // A name filling all its bytes without a terminator is cut to a proper name.
   const size_t length = strnlen(record->name, sizeof record->name - 1);
-  uint32_t block = 0;
+  HostAddress block = 0;
   g_plugin.coreData->AllocateReturnString(&block, static_cast<uint32_t>(length + 1));
   if (block == 0) return 0;
-  char* text = reinterpret_cast<char*>(static_cast<uintptr_t>(block));
+  char* text = FromHostAddress<char>(block);
   std::memset(text, 0, length + 1);
   std::memcpy(text, record->name, length);
   return block;

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "host/binding/host_address.h"
+
 namespace korva::commands {
 
 // Values of BoneVertexCount that name the record it could not reach.
@@ -12,9 +14,9 @@ constexpr uint32_t kMissingFrame = 102;
 constexpr uint32_t kMissingMesh = 103;
 constexpr uint32_t kMissingBones = 104;
 
-// A new host return-string block holding the name of bone `bone` of the first frame's mesh, as a
-// 32-bit address; 0 when any record on the way, the bone or the host's allocator is missing.
-uint32_t BoneName(int32_t object, int32_t bone);
+// A new host return-string block holding the name of bone `bone` of the first frame's mesh, as the
+// host's address; 0 when any record on the way, the bone or the host's allocator is missing.
+HostAddress BoneName(int32_t object, int32_t bone);
 
 // The number of vertices bone `bone` of limb `limb`'s mesh influences, or 101 to 104 for the first
 // record it could not reach (a bone index outside the bone array counts as a missing array).

@@ -61,8 +61,8 @@ uint32_t GetNumBones(int32_t object) {
   return Guarded(0u, [&] { return korva::commands::TrackCount(object); });
 }
 
-uint32_t GetBoneName(int32_t object, int32_t bone) {
-  return Guarded(0u, [&] { return korva::commands::BoneName(object, bone); });
+korva::HostAddress GetBoneName(int32_t object, int32_t bone) {
+  return Guarded(korva::HostAddress{0}, [&] { return korva::commands::BoneName(object, bone); });
 }
 
 uint32_t GetNumMatrixKeys(int32_t object, int32_t track) {

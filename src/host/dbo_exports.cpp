@@ -7,17 +7,11 @@
 #include "host/export_guard.h"
 #include "host/exports.h"
 
+using korva::FromHostAddress;
 using korva::Guarded;
+using korva::HostAddress;
+using korva::ToHostAddress;
 namespace dbo = korva::dbo;
-
-namespace {
-uint8_t* AddressOf(uint32_t address) {
-  return reinterpret_cast<uint8_t*>(static_cast<uintptr_t>(address));
-}
-uint32_t AddressValue(const void* block) {
-  return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(block));
-}
-}  // namespace
 
 extern "C" {
 
@@ -36,34 +30,35 @@ bool ConstructObject(korva::sObject** object, char** cursor) {
   });
 }
 
-bool DBOConvertBlockToObject(uint32_t block, uint32_t size, korva::sObject** object) {
+bool DBOConvertBlockToObject(HostAddress block, uint32_t size, korva::sObject** object) {
   return Guarded(false, [&] {
-    const uint8_t* start = AddressOf(block);
-    if (!start || uintptr_t{block} + size < uintptr_t{block}) return false;
+    const auto* start = FromHostAddress<const uint8_t>(block);
+    if (!start || block + size < block) return false;
     return dbo::ReadObjectBlock(start, start + size, object, nullptr) == dbo::ReadResult::kLoaded;
   });
 }
 
-bool DBOConvertObjectToBlock(korva::sObject* object, uint32_t* block, uint32_t* size) {
+bool DBOConvertObjectToBlock(korva::sObject* object, HostAddress* block, uint32_t* size) {
   return Guarded(false, [&] {
     uint8_t* data = nullptr;
     if (!block || !dbo::WriteObjectBlock(object, &data, size)) return false;
-    *block = AddressValue(data);
+    *block = ToHostAddress(data);
     return true;
   });
 }
 
-bool DBOLoadBlockFile(char* path, uint32_t* block, uint32_t* size) {
+bool DBOLoadBlockFile(char* path, HostAddress* block, uint32_t* size) {
   return Guarded(false, [&] {
     uint8_t* data = nullptr;
     if (!block || !dbo::LoadBlockFile(path, &data, size)) return false;
-    *block = AddressValue(data);
+    *block = ToHostAddress(data);
     return true;
   });
 }
 
-bool DBOSaveBlockFile(char* path, uint32_t block, uint32_t size) {
-  return Guarded(false, [&] { return dbo::SaveBlockFile(path, AddressOf(block), size); });
+bool DBOSaveBlockFile(char* path, HostAddress block, uint32_t size) {
+  return Guarded(false,
+                 [&] { return dbo::SaveBlockFile(path, FromHostAddress<uint8_t>(block), size); });
 }
 
 int32_t LoadDBOEx(char* path, korva::sObject** object) {

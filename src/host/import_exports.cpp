@@ -6,9 +6,8 @@
 
 extern "C" {
 
-void LoadMilkshape(uint32_t fileName, int32_t object) {
-  // The script hands the file name over as a 32-bit address.
-  const char* path = reinterpret_cast<const char*>(static_cast<uintptr_t>(fileName));
+void LoadMilkshape(korva::HostAddress fileName, int32_t object) {
+  const char* path = korva::FromHostAddress<const char>(fileName);
   korva::Guarded([&] { korva::import::LoadMilkshapeCommand(path, object); });
 }
 

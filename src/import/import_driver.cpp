@@ -8,6 +8,7 @@
 #include "host/binding/plugin_state.h"
 #include "import/animation_export.h"
 #include "import/bone_binding.h"
+#include "import/frame_names.h"
 #include "import/group_materials.h"
 #include "import/import_text.h"
 #include "import/joint_frames.h"
@@ -51,8 +52,8 @@ bool TableHostFrames(const sObject& object, size_t frameCount, FrameTables& tabl
 
 // Group frames form the top of the object, in group order, and carry their box centre as their
 // translation so that every group is drawn where it was modelled.
-void SetUpGroupFrame(sFrame* frame, const msGroup& group, const D3DXVECTOR3& centre) {
-  CopyNameField(frame->name, group.name, kMsNameSize);
+void SetUpGroupFrame(sFrame* frame, const std::string& name, const D3DXVECTOR3& centre) {
+  CopyHostName(frame->name, name);
   frame->parent = nullptr;
   frame->firstChild = nullptr;
   frame->nextSibling = nullptr;
@@ -68,6 +69,7 @@ bool BuildObject(msModel& model, int32_t objectNumber, sObject* object, const Fr
   const size_t groupCount = model.groups.size();
   const size_t jointCount = model.joints.size();
 
+  const std::vector<std::string> groupFrameNames = GroupFrameNames(model);
   VertexSlots slots(model.vertices.size());
   std::vector<std::vector<uint32_t>> groupVertices(groupCount);
   std::vector<D3DXMATRIX> groupMatrices(groupCount);
@@ -75,7 +77,7 @@ bool BuildObject(msModel& model, int32_t objectNumber, sObject* object, const Fr
     D3DXVECTOR3 centre{0.0f, 0.0f, 0.0f};
     sMesh* mesh = tables.meshes[i];
     if (mesh && !BuildGroupMesh(model, i, mesh, slots, groupVertices[i], centre)) return false;
-    SetUpGroupFrame(tables.frames[i], model.groups[i], centre);
+    SetUpGroupFrame(tables.frames[i], groupFrameNames[i], centre);
     // Group frames are at the top of the object: their combined matrix is their own.
     groupMatrices[i] = tables.frames[i]->localMatrix;
   }

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "model/d3d_types.h"
+#include "model/host_layout.h"
 
 namespace korva {
 
@@ -79,6 +80,7 @@ static_assert(offsetof(sScaleKey, step) == 16);
 static_assert(offsetof(sMatrixKey, matrix) == 4);
 static_assert(offsetof(sMatrixKey, interpolation) == 68);
 
+#if KORVA_HOST_LAYOUT
 static_assert(sizeof(sAnimation) == 360);
 static_assert(offsetof(sAnimation, host100) == 0x100);
 static_assert(offsetof(sAnimation, host104) == 0x104);
@@ -107,6 +109,7 @@ static_assert(offsetof(sAnimationSet, firstTrack) == 0x100);
 static_assert(offsetof(sAnimationSet, length) == 0x104);
 static_assert(offsetof(sAnimationSet, next) == 0x108);
 static_assert(offsetof(sAnimationSet, host10C) == 0x10C);
+#endif
 
 // The track's defaults: host field 0x108 = 1, switch 0x13C = 1, every other byte zero.
 void ConstructAnimation(sAnimation* track);

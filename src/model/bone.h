@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "model/d3d_types.h"
+#include "model/host_layout.h"
 
 namespace korva {
 
@@ -19,12 +20,14 @@ struct sBone {
 };
 #pragma pack(pop)
 
+#if KORVA_HOST_LAYOUT
 static_assert(sizeof(sBone) == 344);
 static_assert(offsetof(sBone, vertexCount) == 0x100);
 static_assert(offsetof(sBone, vertices) == 0x104);
 static_assert(offsetof(sBone, weights) == 0x108);
 static_assert(offsetof(sBone, offsetMatrix) == 0x10C);
 static_assert(offsetof(sBone, host14C) == 0x14C);
+#endif
 
 // Every byte zero.
 void ConstructBone(sBone* bone);

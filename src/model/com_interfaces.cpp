@@ -2,12 +2,12 @@
 
 #include <cstdint>
 
+#include "model/host_calls.h"
+
 namespace korva {
 namespace {
-// Both conventions are those of the host's 32-bit compiler; gcc and clang spell them the same way
-// on i386 Linux and on mingw.
-using ReleaseFunction = unsigned long(__attribute__((stdcall)) *)(void* self);
-using DeletingDestructor = void*(__attribute__((thiscall)) *)(void* self, unsigned int flags);
+using ReleaseFunction = unsigned long(KORVA_STDCALL*)(void* self);
+using DeletingDestructor = void*(KORVA_THISCALL*)(void* self, unsigned int flags);
 
 void* VirtualSlot(void* object, int slot) {
   void** table = *static_cast<void***>(object);

@@ -6,8 +6,6 @@
 
 namespace korva {
 
-static_assert(sizeof(void*) == 4, "the host's records are a 32-bit binary contract");
-
 struct D3DXVECTOR3 {
   float x, y, z;
 };
@@ -42,6 +40,7 @@ struct D3DVERTEXELEMENT9 {
   uint8_t UsageIndex;
 };
 
+// Files store these raw: the same size in every build.
 static_assert(sizeof(D3DXVECTOR3) == 12);
 static_assert(sizeof(D3DXQUATERNION) == 16);
 static_assert(sizeof(D3DXMATRIX) == 64);

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "model/d3d_types.h"
+#include "model/host_layout.h"
 
 namespace korva {
 
@@ -38,6 +39,7 @@ struct sFrame {
 };
 #pragma pack(pop)
 
+#if KORVA_HOST_LAYOUT
 static_assert(sizeof(sFrame) == 804);
 static_assert(offsetof(sFrame, limbNumber) == 0x100);
 static_assert(offsetof(sFrame, parent) == 0x104);
@@ -60,6 +62,7 @@ static_assert(offsetof(sFrame, mesh) == 0x2F8);
 static_assert(offsetof(sFrame, moreMeshes) == 0x2FC);
 static_assert(offsetof(sFrame, hostFlag310) == 0x310);
 static_assert(offsetof(sFrame, host311) == 0x311);
+#endif
 
 // Fills `frame` with the host's defaults: identity matrices, scale (1,1,1), every other byte zero.
 void ConstructFrame(sFrame* frame);

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "model/d3d_types.h"
+#include "model/host_layout.h"
 
 namespace korva {
 
@@ -82,6 +83,7 @@ struct sMesh {
 };
 #pragma pack(pop)
 
+#if KORVA_HOST_LAYOUT
 static_assert(sizeof(sMesh) == 1272);
 static_assert(offsetof(sMesh, fvf) == 0x004);
 static_assert(offsetof(sMesh, vertexSize) == 0x008);
@@ -137,6 +139,7 @@ static_assert(offsetof(sMesh, renderSwitch137) == 0x470);
 static_assert(offsetof(sMesh, host471) == 0x471);
 static_assert(offsetof(sMesh, hostValue155) == 0x4D8);
 static_assert(offsetof(sMesh, host4DC) == 0x4DC);
+#endif
 
 // Fills `mesh` with the host's defaults: triangle list, white diffuse and ambient material, render
 // switches 0,1,1,1,1,0 and the other listed switches, every other byte zero.

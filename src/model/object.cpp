@@ -34,14 +34,15 @@ void ConstructObjectRecord(sObject* object) {
   Put(placement, 0x284, IdentityMatrix());
   Put(placement, 0x2C4, IdentityMatrix());
 
-  auto* base = reinterpret_cast<uint8_t*>(object);
-  Put<int32_t>(base, 0x488, 0x101);
-  Put<int32_t>(base, 0x48C, 1);
-  base[0x499] = 1;
-  Put<int32_t>(base, 0x4A8, -1);
-  Put<int32_t>(base, 0x4C4, -1);
-  Put<float>(base, 0x4E0, 1.0f);
-  Put<float>(base, 0x504, 1.0f);
+  // Offsets within the block that starts at 0x488 of the host's record.
+  uint8_t* state = object->hostState488;
+  Put<int32_t>(state, 0x488 - 0x488, 0x101);
+  Put<int32_t>(state, 0x48C - 0x488, 1);
+  state[0x499 - 0x488] = 1;
+  Put<int32_t>(state, 0x4A8 - 0x488, -1);
+  Put<int32_t>(state, 0x4C4 - 0x488, -1);
+  Put<float>(state, 0x4E0 - 0x488, 1.0f);
+  Put<float>(state, 0x504 - 0x488, 1.0f);
 }
 
 sObject* NewObject() {

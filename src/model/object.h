@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "model/host_layout.h"
+
 namespace korva {
 
 struct sAnimationSet;
@@ -26,6 +28,7 @@ struct sObject {
 };
 #pragma pack(pop)
 
+#if KORVA_HOST_LAYOUT
 static_assert(sizeof(sObject) == 1324);
 static_assert(offsetof(sObject, frameCount) == 0x004);
 static_assert(offsetof(sObject, meshList) == 0x008);
@@ -37,6 +40,7 @@ static_assert(offsetof(sObject, placement084) == 0x084);
 static_assert(offsetof(sObject, hostState488) == 0x488);
 static_assert(offsetof(sObject, customDataSize) == 0x524);
 static_assert(offsetof(sObject, customData) == 0x528);
+#endif
 
 // Fills `object` with the host's defaults (host block, placement block and host state as the host
 // initialises them), every other byte zero.

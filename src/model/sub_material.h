@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "model/d3d_types.h"
+#include "model/host_layout.h"
 
 namespace korva {
 
@@ -19,11 +20,13 @@ struct sSubMaterial {
 };
 #pragma pack(pop)
 
+#if KORVA_HOST_LAYOUT
 static_assert(sizeof(sSubMaterial) == 340);
 static_assert(offsetof(sSubMaterial, hostReference) == 0x100);
 static_assert(offsetof(sSubMaterial, material) == 0x104);
 static_assert(offsetof(sSubMaterial, value163) == 0x148);
 static_assert(offsetof(sSubMaterial, value164) == 0x14C);
 static_assert(offsetof(sSubMaterial, value165) == 0x150);
+#endif
 
 }  // namespace korva

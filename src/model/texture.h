@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "model/host_layout.h"
+
 namespace korva {
 
 #pragma pack(push, 4)
@@ -28,6 +30,7 @@ struct sTexture {
 };
 #pragma pack(pop)
 
+#if KORVA_HOST_LAYOUT
 static_assert(sizeof(sTexture) == 328);
 static_assert(offsetof(sTexture, host100) == 0x100);
 static_assert(offsetof(sTexture, texture) == 0x104);
@@ -45,6 +48,7 @@ static_assert(offsetof(sTexture, setting151) == 0x130);
 static_assert(offsetof(sTexture, setting152) == 0x134);
 static_assert(offsetof(sTexture, setting153) == 0x138);
 static_assert(offsetof(sTexture, host13C) == 0x13C);
+#endif
 
 // The host's defaults: blend operation 2, address modes 1, filters 2, every other byte zero.
 void ConstructTexture(sTexture* texture);

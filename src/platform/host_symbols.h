@@ -3,10 +3,12 @@
 
 #include <cstdint>
 
+#include "host/binding/host_address.h"
+
 namespace korva::platform {
 
 // The address that host module `module` (a CoreData module slot) exports under `symbol`, or null
 // when the module is null or does not export it.
-void* FindHostSymbol(uint32_t module, const char* symbol);
+void* FindHostSymbol(HostAddress module, const char* symbol);
 
 }  // namespace korva::platform

@@ -38,8 +38,8 @@ struct ModuleTables {
 #undef KORVA_PUBLISH_HOST_FUNCTION
   }
 
-  uint32_t Slot(HostModule module) const {
-    return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(table[static_cast<int>(module)]));
+  HostAddress Slot(HostModule module) const {
+    return ToHostAddress(table[static_cast<int>(module)]);
   }
 };
 }  // namespace

@@ -12,6 +12,7 @@
 #include "standalone/win32/windows_api.h"
 
 using korva::D3DVERTEXELEMENT9;
+using korva::HostAddress;
 using korva::D3DXMATRIX;
 using korva::sMesh;
 using korva::sObject;
@@ -38,7 +39,7 @@ KORVA_HOST_FUNCTIONS(KORVA_FORWARD_HOST_FUNCTION)
 namespace korva::standalone {
 
 void PublishHostModules(CoreData& core) {
-  const auto self = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(GetModuleHandleA(nullptr)));
+  const auto self = ToHostAddress(GetModuleHandleA(nullptr));
   core.ObjectModule = self;
   core.DeviceModule = self;
   core.NameModule = self;

@@ -26,12 +26,14 @@ struct ModelFacts {
   std::vector<std::string> joints;
   size_t vertices;
   size_t triangles;
-  std::string texture;  // the texture the first material names
-  bool textureFound;    // beside the model (and so loaded by the import)
+  std::string texture;                        // the texture the first material names
+  bool textureFound;                          // beside the model (and so loaded by the import)
+  std::vector<std::string> groupFrames = {};  // the group frames' names, when not the groups'
 };
 
 const ModelFacts kCrane{
-    {"base", "boom", "hook"}, {"mast", "jib", "hook"}, 24, 36, "crane.bmp", true};
+    {"base", "boom", "hook"},     {"mast", "jib", "hook"}, 24, 36, "crane.bmp", true,
+    {"base", "boom", "hook_mesh"}};
 const ModelFacts kModel{
     {"Box01"},
     {"joint1", "joint2", "joint3", "joint4", "joint5", "joint6", "joint7", "joint8", "joint9"},
@@ -87,7 +89,8 @@ json ConvertAndDump(const fs::path& model, const ModelFacts& facts) {
   EXPECT_EQ(document.at("size"), size);
 
   const json& object = document.at("object");
-  EXPECT_EQ(Names(object.at("frames")), Union(facts.groups, facts.joints));
+  EXPECT_EQ(Names(object.at("frames")),
+            Union(facts.groupFrames.empty() ? facts.groups : facts.groupFrames, facts.joints));
   const json& meshes = object.at("meshes");
   EXPECT_EQ(meshes.size(), facts.groups.size());
   for (const json& mesh : meshes) {

@@ -144,8 +144,10 @@ TEST_F(FailureTest, OutputThatIsAFolder) {
 TEST_F(FailureTest, CheckReportsEveryFileAndFailsOnAnyBadOne) {
   const RunResult good = RunKorva({"check", "crane.ms3d", "crane.dbo"}, folder());
   EXPECT_EQ(good.exitCode, 0);
-  EXPECT_EQ(Lines(good.out), (std::vector<std::string>{"crane.ms3d: well-formed MS3D model",
-                                                       "crane.dbo: well-formed DBO file"}));
+  EXPECT_EQ(Lines(good.out),
+            (std::vector<std::string>{"crane.ms3d: well-formed MS3D model; group \"hook\" is named "
+                                      "\"hook_mesh\" in the object: a joint has its name",
+                                      "crane.dbo: well-formed DBO file"}));
   EXPECT_EQ(good.err, "");
 
   const RunResult mixed =

@@ -14,6 +14,7 @@
 #include "model/frame.h"
 #include "model/host_heap.h"
 #include "model/object.h"
+#include "support/document_text.h"
 #include "support/ms3d_writer.h"
 
 namespace korva::cli_tests {
@@ -106,9 +107,10 @@ TEST(MemoryTest, EveryCommandStaysWithinTwentyTimesItsInput) {
   }
 }
 
-// dump --json writes its document as it goes; what it writes must still be, byte for byte, the
-// document printed whole (the form nlohmann's dump gives it), for models, files and imports.
-TEST(MemoryTest, StreamedJsonIsTheDocumentPrintedWhole) {
+// dump writes its document as it goes; what it writes must still be, byte for byte, the document
+// printed whole (as JSON, the form nlohmann's dump gives it; as text, the document handed to the
+// text writer in one piece), for models, files and imports.
+TEST(MemoryTest, StreamedDocumentsAreTheDocumentPrintedWhole) {
   ScratchFolder scratch;
   PutSample(scratch.path());
   ASSERT_EQ(RunKorva({"convert", "-q", "crane.ms3d"}, scratch.path()).exitCode, 0);
@@ -121,6 +123,17 @@ TEST(MemoryTest, StreamedJsonIsTheDocumentPrintedWhole) {
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const nlohmann::json document = ParseJson(run.out);
     EXPECT_EQ(run.out, document.dump(2) + "\n");
+
+    command.erase(command.begin() + 1);  // --json
+    const RunResult text = RunKorva(command, scratch.path());
+    ASSERT_EQ(text.exitCode, 0) << text.err;
+    char* whole = nullptr;
+    size_t size = 0;
+    std::FILE* out = open_memstream(&whole, &size);
+    cli::TextStream(out).Value(document);
+    std::fclose(out);
+    EXPECT_EQ(text.out, std::string(whole, size));
+    std::free(whole);
   }
 }
 

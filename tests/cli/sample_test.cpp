@@ -57,5 +57,21 @@ TEST(SampleTest, HasGroupsATexturedMaterialASkeletonAndKeys) {
   EXPECT_EQ(movingJoints, model.at("joints").size());  // every joint moves
 }
 
+// The crane's hook is a group and a joint: the group's frame is renamed so the bone finds the
+// joint, and the export then finds every bone offset where the frame tree puts the joint.
+TEST(SampleTest, HookGroupIsRenamedSoTheExportAgreesWithTheOffsets) {
+  ScratchFolder scratch;
+  PutSample(scratch.path());
+  const std::string rename =
+      "group \"hook\" is named \"hook_mesh\" in the object: a joint has its name\n";
+  const RunResult check = RunKorva({"check", "crane.ms3d"}, scratch.path());
+  EXPECT_EQ(check.out, "crane.ms3d: well-formed MS3D model; " + rename);
+  const RunResult info = RunKorva({"info", "crane.ms3d"}, scratch.path());
+  EXPECT_NE(info.out.find("\n  " + rename), std::string::npos) << info.out;
+  const RunResult exported = RunKorva({"export", "-q", "crane.ms3d"}, scratch.path());
+  ASSERT_EQ(exported.exitCode, 0) << exported.err;
+  EXPECT_EQ(exported.err, "");
+}
+
 }  // namespace
 }  // namespace korva::cli_tests

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "host/binding/host_address.h"
 #include "model/frame.h"
 #include "model/mesh.h"
 #include "model/object.h"
@@ -39,8 +40,8 @@ std::string Queries(const PluginCommands& c, int32_t object, int32_t limbs) {
   out += Line("GetNumBones", object, 0, std::to_string(bones));
   out += Line("GetNumAnimationSets", object, 0, std::to_string(c.GetNumAnimationSets(object)));
   for (int32_t bone = -1; bone <= bones; ++bone) {
-    const uint32_t address = c.GetBoneName(object, bone);
-    const std::string name = address ? reinterpret_cast<const char*>(uintptr_t{address}) : "(0)";
+    const HostAddress address = c.GetBoneName(object, bone);
+    const std::string name = address ? FromHostAddress<const char>(address) : "(0)";
     out += Line("GetBoneName", object, bone, name);
   }
   const int32_t tracks = static_cast<int32_t>(c.GetNumMatrixKeys(object, -1));

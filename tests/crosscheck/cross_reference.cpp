@@ -19,6 +19,7 @@
 #include "notice_lines.h"
 #include "standalone/host_functions.h"
 #include "standalone/standalone_host.h"
+#include "support/generated_models.h"
 #include "support/ms3d_writer.h"
 #include "support/texture_path_models.h"
 
@@ -58,6 +59,11 @@ bool WriteModel(const fs::path& path, const Ms3dContent& content) {
   return WriteFile(path, std::string(bytes.begin(), bytes.end()));
 }
 
+std::string NameClashBytes() {
+  const std::vector<uint8_t> bytes = korva::testing::NameClashMs3d();
+  return std::string(bytes.begin(), bytes.end());
+}
+
 const korva::crosscheck::PluginCommands kCommands = {
     RepairHierarchy, SetLimbAmbience,  SetLimbDiffuse,      SetLimbEmissive,
     SetLimbSpecular, GetLimbAmbience,  GetLimbDiffuse,      GetLimbEmissive,
@@ -69,7 +75,7 @@ bool Reference(const fs::path& model, const std::string& folder, const fs::path&
   korva::standalone::StandaloneHost host;
   host.Bind();
   const std::string path = model.string();
-  LoadMilkshape(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(path.c_str())), 1);
+  LoadMilkshape(korva::ToHostAddress(path.c_str()), 1);
   std::string notices;
   for (const auto& notice : host.notices())
     notices += korva::crosscheck::NoticeLine(notice.caption, notice.text, folder);
@@ -85,7 +91,7 @@ bool Reference(const fs::path& model, const std::string& folder, const fs::path&
     std::fprintf(stderr, "%s: SaveDBOEx failed\n", dbo.c_str());
     return false;
   }
-  LoadMilkshape(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(path.c_str())), 2);
+  LoadMilkshape(korva::ToHostAddress(path.c_str()), 2);
   return WriteFile(output / (stem + ".commands"),
                    korva::crosscheck::RunCommandScript(kCommands, 2));
 }
@@ -100,6 +106,7 @@ int main(int argc, char** argv) {
   const fs::path output = argv[2];
   if (!WriteModel(models / "generated_sample.ms3d", korva::testing::SampleMs3d()) ||
       !WriteModel(models / "generated_turns.ms3d", TurningModel()) ||
+      !WriteFile(models / "generated_name_clash.ms3d", NameClashBytes()) ||
       !korva::testing::WriteTexturePathModels(models.string())) {
     std::fprintf(stderr, "cannot write the generated models into %s\n", argv[1]);
     return 1;

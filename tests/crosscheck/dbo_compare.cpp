@@ -71,7 +71,7 @@ bool ReadFile(const fs::path& path, std::vector<char>& bytes) {
 
 korva::sObject* Load(const std::vector<char>& bytes) {
   korva::sObject* object = nullptr;
-  const auto address = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(bytes.data()));
+  const auto address = korva::ToHostAddress(bytes.data());
   if (!DBOConvertBlockToObject(address, static_cast<uint32_t>(bytes.size()), &object))
     return nullptr;
   return object;
@@ -93,17 +93,18 @@ std::string ComparePair(const fs::path& first, const fs::path& second, double ma
   Measure measure(fileStats);
   if (problem.empty()) problem = korva::crosscheck::VisitFloatFields(objectA, objectB, measure);
   if (problem.empty()) {
-    uint32_t block = 0, size = 0;
+    korva::HostAddress block = 0;
+    uint32_t size = 0;
     if (!DBOConvertObjectToBlock(objectA, &block, &size)) {
       problem = "cannot write the patched object";
     } else {
-      const auto* patched = reinterpret_cast<const char*>(uintptr_t{block});
+      const auto* patched = korva::FromHostAddress<const char>(block);
       if (size != b.size() || std::memcmp(patched, b.data(), size) != 0) {
         size_t at = 0;
         while (at < size && at < b.size() && patched[at] == b[at]) ++at;
         problem = "differs outside float fields, first at byte " + std::to_string(at);
       }
-      korva::HostFree(reinterpret_cast<void*>(uintptr_t{block}));
+      korva::HostFree(korva::FromHostAddress<void>(block));
     }
   }
   korva::standalone::StandaloneHost::ReleaseWholeObject(objectA);

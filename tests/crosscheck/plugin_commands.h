@@ -4,28 +4,26 @@
 
 #include <cstdint>
 
-namespace korva {
-struct sObject;
-}
+#include "host/exports.h"
 
 namespace korva::crosscheck {
 
 struct PluginCommands {
-  void (*RepairHierarchy)(int32_t object);
-  void (*SetLimbAmbience)(int32_t object, int32_t limb, uint32_t colour);
-  void (*SetLimbDiffuse)(int32_t object, int32_t limb, uint32_t colour);
-  void (*SetLimbEmissive)(int32_t object, int32_t limb, uint32_t colour);
-  void (*SetLimbSpecular)(int32_t object, int32_t limb, uint32_t colour, int32_t power);
-  uint32_t (*GetLimbAmbience)(int32_t object, int32_t limb);
-  uint32_t (*GetLimbDiffuse)(int32_t object, int32_t limb);
-  uint32_t (*GetLimbEmissive)(int32_t object, int32_t limb);
-  uint32_t (*GetLimbSpecular)(int32_t object, int32_t limb);
-  void (*ColorLimb)(int32_t object, int32_t limb, uint32_t colour);
-  uint32_t (*GetNumAnimationSets)(int32_t object);
-  uint32_t (*GetNumBones)(int32_t object);
-  uint32_t (*GetBoneName)(int32_t object, int32_t bone);
-  uint32_t (*GetNumMatrixKeys)(int32_t object, int32_t track);
-  uint32_t (*GetNumAssignedVerts)(int32_t object, int32_t limb, int32_t bone);
+  decltype(&::RepairHierarchy) RepairHierarchy;
+  decltype(&::SetLimbAmbience) SetLimbAmbience;
+  decltype(&::SetLimbDiffuse) SetLimbDiffuse;
+  decltype(&::SetLimbEmissive) SetLimbEmissive;
+  decltype(&::SetLimbSpecular) SetLimbSpecular;
+  decltype(&::GetLimbAmbience) GetLimbAmbience;
+  decltype(&::GetLimbDiffuse) GetLimbDiffuse;
+  decltype(&::GetLimbEmissive) GetLimbEmissive;
+  decltype(&::GetLimbSpecular) GetLimbSpecular;
+  decltype(&::ColorLimb) ColorLimb;
+  decltype(&::GetNumAnimationSets) GetNumAnimationSets;
+  decltype(&::GetNumBones) GetNumBones;
+  decltype(&::GetBoneName) GetBoneName;
+  decltype(&::GetNumMatrixKeys) GetNumMatrixKeys;
+  decltype(&::GetNumAssignedVerts) GetNumAssignedVerts;
   // The host's object lookup, to see what the setters changed in the records.
   sObject* (*GetObject)(int32_t object);
 };

@@ -29,7 +29,7 @@ TEST(AllocationBoundTest, ManyEmptyGroupsTimesManyJointsIsRefusedWithinTheBound)
   EXPECT_EQ(ImportOutcome(WriteMs3d(ManyGroupsAndJoints(300, 300)), path), "");
   standalone::StandaloneHost host;
   host.Bind();
-  LoadMilkshape(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(path.c_str())), 1);
+  LoadMilkshape(korva::ToHostAddress(path.c_str()), 1);
   EXPECT_EQ(host.GetObject(1), nullptr);
 }
 
@@ -38,7 +38,7 @@ TEST(AllocationBoundTest, AModestProductOfGroupsAndJointsStillImports) {
   ASSERT_TRUE(WriteBytes(path, WriteMs3d(ManyGroupsAndJoints(20, 40))));
   standalone::StandaloneHost host;
   host.Bind();
-  LoadMilkshape(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(path.c_str())), 1);
+  LoadMilkshape(korva::ToHostAddress(path.c_str()), 1);
   EXPECT_NE(host.GetObject(1), nullptr);
 }
 
@@ -55,7 +55,7 @@ TEST(AllocationBoundTest, JointsKeyedAtFramesOfTheirOwnImportOnlyWithinTheBound)
     ASSERT_TRUE(WriteBytes(path, WriteMs3d(content)));
     standalone::StandaloneHost host;
     host.Bind();
-    LoadMilkshape(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(path.c_str())), 1);
+    LoadMilkshape(korva::ToHostAddress(path.c_str()), 1);
     EXPECT_EQ(host.GetObject(1) != nullptr, imports) << joints;
   }
 }

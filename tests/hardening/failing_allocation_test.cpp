@@ -12,7 +12,7 @@
 #include "model/host_heap.h"
 #include "model/object.h"
 #include "platform/texture_loader.h"
-#include "standalone/posix/image_texture_device.h"
+#include "standalone/image_texture_device.h"
 #include "standalone/standalone_host.h"
 #include "support/counting_allocator.h"
 #include "support/ms3d_writer.h"
@@ -21,15 +21,12 @@
 namespace korva::testing {
 namespace {
 
-uint32_t AddressOf(const void* block) {
-  return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(block));
-}
-
 // The block an object writes, or empty when it does not write.
 std::vector<uint8_t> BlockOf(sObject* object) {
-  uint32_t address = 0, size = 0;
+  HostAddress address = 0;
+  uint32_t size = 0;
   if (!DBOConvertObjectToBlock(object, &address, &size)) return {};
-  const auto* bytes = reinterpret_cast<const uint8_t*>(static_cast<uintptr_t>(address));
+  const auto* bytes = FromHostAddress<const uint8_t>(address);
   std::vector<uint8_t> block(bytes, bytes + size);
   HostFree(const_cast<uint8_t*>(bytes));
   return block;
@@ -54,7 +51,7 @@ FailedRun ImportFailing(const std::string& path, size_t n, const std::vector<uin
     standalone::StandaloneHost host;
     host.Bind();
     allocator.FailAllocation(n);
-    LoadMilkshape(AddressOf(path.c_str()), 1);
+    LoadMilkshape(ToHostAddress(path.c_str()), 1);
     run.failureHappened = allocator.failureHappened();
     allocator.FailAllocation(0);
     bool reported = false;
@@ -84,7 +81,7 @@ TEST(FailingAllocationTest, EveryAllocationOfAnImportFailsCleanly) {
     standalone::StandaloneHost host;
     host.Bind();
     CountingAllocator allocator;
-    LoadMilkshape(AddressOf(path.c_str()), 1);
+    LoadMilkshape(ToHostAddress(path.c_str()), 1);
     total = allocator.allocations();
     ASSERT_NE(host.GetObject(1), nullptr);
     expected = BlockOf(host.GetObject(1));
@@ -140,7 +137,7 @@ TEST(FailingAllocationTest, EveryAllocationOfADboLoadFailsCleanly) {
           ADD_FAILURE() << "LoadDBOEx gave " << result;
         }
       } else {
-        loaded = DBOConvertBlockToObject(AddressOf(block.data()),
+        loaded = DBOConvertBlockToObject(ToHostAddress(block.data()),
                                          static_cast<uint32_t>(block.size()), &object);
       }
       const bool failureHappened = allocator.failureHappened();

@@ -8,7 +8,7 @@
 
 #include "hardening/outcomes.h"
 #include "standalone/image_files.h"
-#include "standalone/posix/image_texture_device.h"
+#include "standalone/image_texture_device.h"
 #include "support/generated_models.h"
 
 namespace korva::testing {

@@ -42,11 +42,8 @@ extern "C" const char* __asan_default_options() {
 
 namespace {
 
-uint32_t AddressOf(const void* block) {
-  return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(block));
-}
-const uint8_t* BlockAt(uint32_t address) {
-  return reinterpret_cast<const uint8_t*>(static_cast<uintptr_t>(address));
+const uint8_t* BlockAt(HostAddress address) {
+  return FromHostAddress<const uint8_t>(address);
 }
 
 // What the allocator saw once the run is over: every block freed, the peak within the bound.
@@ -71,10 +68,11 @@ void Release(sObject* object) {
 std::string ReadCheckWrite(const uint8_t* block, uint32_t size, bool* loaded,
                            std::vector<uint8_t>* written) {
   sObject* object = nullptr;
-  *loaded = DBOConvertBlockToObject(AddressOf(block), size, &object);
+  *loaded = DBOConvertBlockToObject(ToHostAddress(block), size, &object);
   if (!*loaded) return object ? "a failed load stored an object" : "";
   std::string fault = CheckObjectStructure(object);
-  uint32_t address = 0, writtenSize = 0;
+  HostAddress address = 0;
+  uint32_t writtenSize = 0;
   if (fault.empty() && !DBOConvertObjectToBlock(object, &address, &writtenSize)) {
     fault = "a loaded object did not write";
   }
@@ -172,7 +170,7 @@ std::string ImportOutcome(const std::vector<uint8_t>& bytes, const std::string& 
   {
     standalone::StandaloneHost host;
     host.Bind();
-    LoadMilkshape(AddressOf(path.c_str()), 1);
+    LoadMilkshape(ToHostAddress(path.c_str()), 1);
     if (const sObject* object = host.GetObject(1)) {
       imported = true;
       fault = CheckImportedObject(object);
@@ -244,8 +242,9 @@ std::vector<uint8_t> ImportedBlock(const std::vector<uint8_t>& model, const std:
   if (!WriteBytes(path, model)) return block;
   standalone::StandaloneHost host;
   host.Bind();
-  LoadMilkshape(AddressOf(path.c_str()), 1);
-  uint32_t address = 0, size = 0;
+  LoadMilkshape(ToHostAddress(path.c_str()), 1);
+  HostAddress address = 0;
+  uint32_t size = 0;
   if (sObject* object = host.GetObject(1)) {
     if (DBOConvertObjectToBlock(object, &address, &size)) {
       block.assign(BlockAt(address), BlockAt(address) + size);

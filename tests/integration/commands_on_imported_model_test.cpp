@@ -28,7 +28,7 @@ class CommandsOnImportedModelTest : public ::testing::Test {
       GTEST_SKIP() << "model file absent: " << kModelPath;
     }
     host_.Bind();
-    LoadMilkshape(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(kModelPath.c_str())), kObject);
+    LoadMilkshape(korva::ToHostAddress(kModelPath.c_str()), kObject);
     object_ = host_.GetObject(kObject);
     ASSERT_NE(object_, nullptr) << "the import did not create the object";
     ASSERT_GT(object_->meshCount, 0);
@@ -72,9 +72,9 @@ TEST_F(CommandsOnImportedModelTest, QueriesReportTheImportedSkeletonAndAnimation
   const int32_t bones = mesh_->boneCount;
   EXPECT_EQ(bones, 9);  // one bone per joint of the model
   for (int32_t i = 0; i < bones; ++i) {
-    const uint32_t name = GetBoneName(kObject, i);
+    const HostAddress name = GetBoneName(kObject, i);
     ASSERT_NE(name, 0u);
-    EXPECT_STREQ(reinterpret_cast<const char*>(static_cast<uintptr_t>(name)), mesh_->bones[i].name);
+    EXPECT_STREQ(korva::FromHostAddress<const char>(name), mesh_->bones[i].name);
     EXPECT_EQ(GetNumAssignedVerts(kObject, 0, i),
               static_cast<uint32_t>(mesh_->bones[i].vertexCount));
   }

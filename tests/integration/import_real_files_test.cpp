@@ -24,7 +24,7 @@ class ImportRealFilesTest : public ::testing::Test {
   ImportRealFilesTest() { host_.Bind(); }
 
   sObject* ImportPath(const std::string& path, int32_t number = 1) {
-    LoadMilkshape(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(path.c_str())), number);
+    LoadMilkshape(korva::ToHostAddress(path.c_str()), number);
     return host_.GetObject(number);
   }
 

@@ -25,7 +25,7 @@ class ImportedPoseTest : public ::testing::Test {
   ImportedPoseTest() { host_.Bind(); }
 
   sObject* ImportPath(const std::string& path, int32_t number = 1) {
-    LoadMilkshape(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(path.c_str())), number);
+    LoadMilkshape(korva::ToHostAddress(path.c_str()), number);
     return host_.GetObject(number);
   }
 
@@ -63,7 +63,7 @@ uint16_t AddFacingTriangle(msModel& model, uint16_t a, uint16_t b, uint16_t c) {
 // A bent arm of three joints, each turned about all three axes at rest, in two groups with centres
 // of their own. Rotation and position keys differ in count and time; key times are stored in
 // seconds at 30 fps, so some read back just short of their frame, and one lies between frames.
-std::string BentArmFile() {
+std::string BentArmFile(const char* upperName = "upper", const char* lowerName = "lower") {
   Ms3dContent content;
   msModel& model = content.model;
   model.framesPerSecond = 30.0f;
@@ -81,14 +81,14 @@ std::string BentArmFile() {
   const int8_t joints[9] = {0, 0, 1, 1, 1, 2, 2, 2, -1};
   for (int k = 0; k < 9; ++k) AddVertex(model, points[k][0], points[k][1], points[k][2], joints[k]);
   msGroup upper, lower;
-  SetName(upper.name, "upper");
-  SetName(lower.name, "lower");
+  SetName(upper.name, upperName);
+  SetName(lower.name, lowerName);
   // No vertex is shared, so each takes the normal of its own triangle.
   upper.triangleIndices = {AddFacingTriangle(model, 0, 1, 2), AddFacingTriangle(model, 3, 4, 5)};
   lower.triangleIndices = {AddFacingTriangle(model, 6, 7, 8)};
   upper.materialIndex = lower.materialIndex = -1;
   model.groups = {upper, lower};
-  return WriteMs3dFile(content, "bent_arm.ms3d");
+  return WriteMs3dFile(content, std::string("bent_arm_") + upperName + ".ms3d");
 }
 
 TEST_F(ImportedPoseTest, BentArmMatchesTheModelAtRestAndAtEveryKeyFrame) {
@@ -104,6 +104,21 @@ TEST_F(ImportedPoseTest, BentArmMatchesTheModelAtRestAndAtEveryKeyFrame) {
   EXPECT_EQ(frames, (std::vector<int>{0, 5, 10, 15, 20, 40, 50, 63, 70, 80}));
   for (int frame : frames) {
     const PoseDifference posed = ComparePlaybacks(*object, path, static_cast<float>(frame));
+    EXPECT_LT(posed.joints, kTolerance) << frame;
+    EXPECT_LT(posed.vertices, kTolerance) << frame;
+  }
+}
+
+// Groups named as joints: bones and tracks bind by name, so they must still find the joints'
+// frames.
+TEST_F(ImportedPoseTest, GroupsNamedAsJointsLeaveTheBonesToTheJoints) {
+  const std::string path = BentArmFile("arm", "hand");
+  const sObject* object = ImportPath(path);
+  ASSERT_NE(object, nullptr);
+  std::vector<float> frames = {-1.0f};  // at rest
+  for (int frame : ImportedKeyFrames(*object)) frames.push_back(static_cast<float>(frame));
+  for (float frame : frames) {
+    const PoseDifference posed = ComparePlaybacks(*object, path, frame);
     EXPECT_LT(posed.joints, kTolerance) << frame;
     EXPECT_LT(posed.vertices, kTolerance) << frame;
   }

@@ -31,6 +31,16 @@ Ms3dContent WithAllSections(int32_t vertexExtraSubVersion) {
 
 }  // namespace
 
+std::vector<uint8_t> NameClashMs3d() {
+  Ms3dContent content = SampleMs3d();
+  msModel& model = content.model;
+  SetName(model.groups[0].name, "arm");
+  SetName(model.groups[1].name, "HAND");
+  SetName(model.joints[0].name, "arm_mesh");
+  SetName(model.joints[1].parentName, "arm_mesh");
+  return WriteMs3d(content);
+}
+
 std::vector<NamedBytes> GeneratedMs3dModels() {
   std::vector<NamedBytes> models;
   models.push_back({"sample", WriteMs3d(SampleMs3d())});
@@ -57,6 +67,7 @@ std::vector<NamedBytes> GeneratedMs3dModels() {
   noMaterials.model.materials.clear();
   for (msGroup& g : noMaterials.model.groups) g.materialIndex = -1;
   models.push_back({"no_materials", WriteMs3d(noMaterials)});
+  models.push_back({"name_clash", NameClashMs3d()});
   return models;
 }
 

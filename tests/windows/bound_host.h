@@ -19,8 +19,7 @@ struct BoundHost {
     TakeMessageBoxes();
   }
   sObject* Import(const std::string& path, int32_t number) {
-    Plugin().LoadMilkshape(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(path.c_str())),
-                           number);
+    Plugin().LoadMilkshape(korva::ToHostAddress(path.c_str()), number);
     return host.GetObject(number);
   }
   standalone::StandaloneHost host;

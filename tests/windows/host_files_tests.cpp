@@ -54,10 +54,11 @@ bool WriteFile(const std::string& path, const std::string& bytes) {
 
 // The block DBOConvertObjectToBlock makes of the object, as bytes; empty when it fails.
 std::string Block(sObject* object) {
-  uint32_t address = 0, size = 0;
+  korva::HostAddress address = 0;
+  uint32_t size = 0;
   if (!Plugin().DBOConvertObjectToBlock(object, &address, &size)) return "";
-  std::string bytes(reinterpret_cast<const char*>(uintptr_t{address}), size);
-  std::free(reinterpret_cast<void*>(uintptr_t{address}));  // the same C runtime as the DLL's
+  std::string bytes(korva::FromHostAddress<const char>(address), size);
+  std::free(korva::FromHostAddress<void>(address));  // the same C runtime as the DLL's
   return bytes;
 }
 
@@ -100,15 +101,17 @@ WINTEST(SaveDboExThenLoadDboExGivesBackTheSavedObject) {
   WIN_ASSERT(bound.host.AdoptObject(2, loaded), "the host does not take the loaded object");
   WIN_EXPECT(Plugin().GetNumBones(2) == 9, "bones of the loaded object");
 
-  uint32_t block = 0, size = 0;
+  korva::HostAddress block = 0;
+
+  uint32_t size = 0;
   WIN_EXPECT(Plugin().DBOLoadBlockFile(path.data(), &block, &size) && size == saved.size() &&
-                 std::string(reinterpret_cast<const char*>(uintptr_t{block}), size) == saved,
+                 std::string(korva::FromHostAddress<const char>(block), size) == saved,
              "DBOLoadBlockFile does not give the file's bytes");
   std::string copy = TempPath("copy.dbo");
   WIN_EXPECT(
       Plugin().DBOSaveBlockFile(copy.data(), block, size) && ReadFile(copy, file) && file == saved,
       "DBOSaveBlockFile does not write the block");
-  std::free(reinterpret_cast<void*>(uintptr_t{block}));
+  std::free(korva::FromHostAddress<void>(block));
   DeleteFileA(path.c_str());
   DeleteFileA(copy.c_str());
 }

@@ -79,9 +79,9 @@ WINTEST(HostFunctionsAreExportsOfTheHostProgram) {
   }
   StandaloneHost host;
   const korva::CoreData* core = host.coreData();
-  const auto self32 = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(self));
-  WIN_EXPECT(core->ObjectModule == self32 && core->DeviceModule == self32 &&
-                 core->NameModule == self32 && core->ViewModule == self32,
+  const auto slot = korva::ToHostAddress(self);
+  WIN_EXPECT(core->ObjectModule == slot && core->DeviceModule == slot && core->NameModule == slot &&
+                 core->ViewModule == slot,
              "a CoreData module slot does not hold the program's HMODULE");
 }
 

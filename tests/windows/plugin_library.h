@@ -5,43 +5,42 @@
 #include <cstdint>
 #include <string>
 
-namespace korva {
-struct sObject;
-}
+#include "host/exports.h"
 
 namespace korva::wintest {
 
+// One entry per export, typed as the plug-in declares it.
 struct PluginLibrary {
   // Lifecycle.
-  void (*ReceiveCoreDataPtr)(void*) = nullptr;
-  void (*RefreshD3D)(int32_t) = nullptr;
-  int32_t (*GetAssociatedDLLs)() = nullptr;
-  void (*Destructor)() = nullptr;
+  decltype(&::ReceiveCoreDataPtr) ReceiveCoreDataPtr = nullptr;
+  decltype(&::RefreshD3D) RefreshD3D = nullptr;
+  decltype(&::GetAssociatedDLLs) GetAssociatedDLLs = nullptr;
+  decltype(&::Destructor) Destructor = nullptr;
   // Script commands.
-  void (*RepairHierarchy)(int32_t) = nullptr;
-  void (*LoadMilkshape)(uint32_t, int32_t) = nullptr;
-  void (*SetLimbAmbience)(int32_t, int32_t, uint32_t) = nullptr;
-  void (*SetLimbDiffuse)(int32_t, int32_t, uint32_t) = nullptr;
-  void (*SetLimbEmissive)(int32_t, int32_t, uint32_t) = nullptr;
-  void (*SetLimbSpecular)(int32_t, int32_t, uint32_t, int32_t) = nullptr;
-  uint32_t (*GetLimbAmbience)(int32_t, int32_t) = nullptr;
-  uint32_t (*GetLimbDiffuse)(int32_t, int32_t) = nullptr;
-  uint32_t (*GetLimbEmissive)(int32_t, int32_t) = nullptr;
-  uint32_t (*GetLimbSpecular)(int32_t, int32_t) = nullptr;
-  void (*ColorLimb)(int32_t, int32_t, uint32_t) = nullptr;
-  uint32_t (*GetNumAnimationSets)(int32_t) = nullptr;
-  uint32_t (*GetNumBones)(int32_t) = nullptr;
-  uint32_t (*GetBoneName)(int32_t, int32_t) = nullptr;
-  uint32_t (*GetNumMatrixKeys)(int32_t, int32_t) = nullptr;
-  uint32_t (*GetNumAssignedVerts)(int32_t, int32_t, int32_t) = nullptr;
+  decltype(&::RepairHierarchy) RepairHierarchy = nullptr;
+  decltype(&::LoadMilkshape) LoadMilkshape = nullptr;
+  decltype(&::SetLimbAmbience) SetLimbAmbience = nullptr;
+  decltype(&::SetLimbDiffuse) SetLimbDiffuse = nullptr;
+  decltype(&::SetLimbEmissive) SetLimbEmissive = nullptr;
+  decltype(&::SetLimbSpecular) SetLimbSpecular = nullptr;
+  decltype(&::GetLimbAmbience) GetLimbAmbience = nullptr;
+  decltype(&::GetLimbDiffuse) GetLimbDiffuse = nullptr;
+  decltype(&::GetLimbEmissive) GetLimbEmissive = nullptr;
+  decltype(&::GetLimbSpecular) GetLimbSpecular = nullptr;
+  decltype(&::ColorLimb) ColorLimb = nullptr;
+  decltype(&::GetNumAnimationSets) GetNumAnimationSets = nullptr;
+  decltype(&::GetNumBones) GetNumBones = nullptr;
+  decltype(&::GetBoneName) GetBoneName = nullptr;
+  decltype(&::GetNumMatrixKeys) GetNumMatrixKeys = nullptr;
+  decltype(&::GetNumAssignedVerts) GetNumAssignedVerts = nullptr;
   // DBO object files.
-  bool (*ConstructObject)(sObject**, char**) = nullptr;
-  bool (*DBOConvertBlockToObject)(uint32_t, uint32_t, sObject**) = nullptr;
-  bool (*DBOConvertObjectToBlock)(sObject*, uint32_t*, uint32_t*) = nullptr;
-  bool (*DBOLoadBlockFile)(char*, uint32_t*, uint32_t*) = nullptr;
-  bool (*DBOSaveBlockFile)(char*, uint32_t, uint32_t) = nullptr;
-  int32_t (*LoadDBOEx)(char*, sObject**) = nullptr;
-  int32_t (*SaveDBOEx)(char*, sObject*) = nullptr;
+  decltype(&::ConstructObject) ConstructObject = nullptr;
+  decltype(&::DBOConvertBlockToObject) DBOConvertBlockToObject = nullptr;
+  decltype(&::DBOConvertObjectToBlock) DBOConvertObjectToBlock = nullptr;
+  decltype(&::DBOLoadBlockFile) DBOLoadBlockFile = nullptr;
+  decltype(&::DBOSaveBlockFile) DBOSaveBlockFile = nullptr;
+  decltype(&::LoadDBOEx) LoadDBOEx = nullptr;
+  decltype(&::SaveDBOEx) SaveDBOEx = nullptr;
 
   // Symbols that did not resolve, space separated; empty when all 27 did.
   std::string missing;

@@ -14,6 +14,7 @@
 
 #include "commands/subcommand.h"
 #include "support/cli_error.h"
+#include "text/utf8_text.h"
 
 #ifndef KORVA_VERSION
 #define KORVA_VERSION "0.0.0"
@@ -21,8 +22,9 @@
 
 namespace {
 
-// One line whatever CLI11 produced: errors are always a single line on stderr.
-std::string OneLine(std::string text) {
+// One line of UTF-8 text whatever produced it: errors are always a single line on stderr.
+std::string OneLine(const std::string& message) {
+  std::string text = korva::text::Utf8Text(message);
   for (char& c : text) {
     if (c == '\n' || c == '\r') c = ' ';
   }
@@ -54,7 +56,8 @@ int RunKorva(int argc, char** argv) {
 
   // CLI11 would call an unknown word only "a subcommand is required"; name the word instead.
   if (argc > 1 && argv[1][0] != '-' && !HasSubcommand(subcommands, argv[1])) {
-    std::fprintf(stderr, "korva: %s: no such subcommand (see korva --help)\n", argv[1]);
+    std::fprintf(stderr, "korva: %s: no such subcommand (see korva --help)\n",
+                 korva::text::Utf8Text(argv[1]).c_str());
     return kExitUsage;
   }
 

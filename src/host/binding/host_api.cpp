@@ -12,7 +12,7 @@ const HostFunctionSymbol kHostFunctionSymbols[kHostFunctionCount] = {
 };
 
 namespace {
-uint32_t ModuleSlot(const CoreData& core, HostModule module) {
+HostAddress ModuleSlot(const CoreData& core, HostModule module) {
   switch (module) {
     case HostModule::Object:
       return core.ObjectModule;

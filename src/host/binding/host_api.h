@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "host/binding/host_address.h"
 #include "host/binding/host_function_list.h"
 #include "model/d3d_types.h"
 

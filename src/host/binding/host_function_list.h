@@ -5,7 +5,8 @@
 //
 // KORVA_HOST_FUNCTIONS(X) expands X(member, module, symbol, result, (parameters), (arguments)) once
 // per function, in resolution order; `module` is a HostModule enumerator name. Expanding it needs
-// the types it names: <cstdint>, model/d3d_types.h, and sMesh and sObject declared.
+// the types it names: <cstdint>, host/binding/host_address.h, model/d3d_types.h, and sMesh and
+// sObject declared.
 #pragma once
 
 #define KORVA_HOST_FUNCTIONS(X)                                                                    \
@@ -38,7 +39,8 @@
     (camera))                                                                                      \
   X(GetProjectionMatrix, View, "?GetProjectionMatrix@@YA?AUD3DXMATRIX@@H@Z", D3DXMATRIX,           \
     (int32_t camera), (camera))                                                                    \
-  X(Load, Object, "?Load@@YAXKH@Z", void, (uint32_t fileName, int32_t object), (fileName, object)) \
+  X(Load, Object, "?Load@@YAXKH@Z", void, (HostAddress fileName, int32_t object),                  \
+    (fileName, object))                                                                            \
   X(GetName, Name, "?GetName@@YAPADH@Z", char*, (int32_t object), (object))                        \
   X(DeleteEx, Object, "?DeleteEx@@YAXH@Z", void, (int32_t object), (object))                       \
   X(CreateCustomDataArrayForObject, Object, "?CreateCustomDataArrayForObject@@YAXPAUsObject@@H@Z", \
@@ -49,8 +51,8 @@
   X(OffsetLimb, Object, "?OffsetLimb@@YAXHHMMMH@Z", void,                                          \
     (int32_t object, int32_t limb, float x, float y, float z, int32_t mode),                       \
     (object, limb, x, y, z, mode))                                                                 \
-  X(GetLimbName, Object, "?GetLimbName@@YAKKHH@Z", uint32_t,                                       \
-    (uint32_t oldString, int32_t object, int32_t limb), (oldString, object, limb))                 \
+  X(GetLimbName, Object, "?GetLimbName@@YAKKHH@Z", HostAddress,                                    \
+    (HostAddress oldString, int32_t object, int32_t limb), (oldString, object, limb))              \
   X(GetLimbOffsetX, Object, "?GetLimbOffsetX@@YAKHH@Z", uint32_t, (int32_t object, int32_t limb),  \
     (object, limb))                                                                                \
   X(GetLimbOffsetY, Object, "?GetLimbOffsetY@@YAKHH@Z", uint32_t, (int32_t object, int32_t limb),  \

@@ -6,9 +6,9 @@
 
 namespace korva::platform {
 
-void* FindHostSymbol(uint32_t module, const char* symbol) {
+void* FindHostSymbol(HostAddress module, const char* symbol) {
   if (module == 0) return nullptr;
-  for (auto* entry = reinterpret_cast<const HostSymbol*>(module); entry->name; ++entry) {
+  for (auto* entry = FromHostAddress<const HostSymbol>(module); entry->name; ++entry) {
     if (std::strcmp(entry->name, symbol) == 0) return entry->address;
   }
   return nullptr;

@@ -1,6 +1,6 @@
 #include "platform/texture_loader.h"
 
-#include "platform/posix/texture_device.h"
+#include "platform/texture_device.h"
 
 namespace korva::platform {
 
@@ -9,5 +9,7 @@ int32_t CreateTextureFromFile(void* device, const char* path, void** texture) {
   if (!device || !path || !texture) return kInvalidCall;
   return static_cast<TextureDevice*>(device)->CreateTextureFromFile(path, texture);
 }
+
+void RegisterTextureDevice(TextureDevice*) {}
 
 }  // namespace korva::platform

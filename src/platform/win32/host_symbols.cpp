@@ -4,7 +4,7 @@
 
 namespace korva::platform {
 
-void* FindHostSymbol(uint32_t module, const char* symbol) {
+void* FindHostSymbol(HostAddress module, const char* symbol) {
   if (module == 0) return nullptr;
   return reinterpret_cast<void*>(GetProcAddress(reinterpret_cast<HMODULE>(module), symbol));
 }

@@ -2,9 +2,21 @@
 
 #include <d3dx9tex.h>
 
+#include "platform/texture_device.h"
+
 namespace korva::platform {
+namespace {
+TextureDevice* g_textureDevice = nullptr;
+}  // namespace
+
+void RegisterTextureDevice(TextureDevice* device) {
+  g_textureDevice = device;
+}
 
 int32_t CreateTextureFromFile(void* device, const char* path, void** texture) {
+  if (device && device == static_cast<void*>(g_textureDevice)) {
+    return g_textureDevice->CreateTextureFromFile(path, texture);
+  }
   LPDIRECT3DTEXTURE9 created = nullptr;
   const HRESULT result =
       D3DXCreateTextureFromFileA(static_cast<IDirect3DDevice9*>(device), path, &created);

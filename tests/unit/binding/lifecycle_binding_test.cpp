@@ -34,8 +34,8 @@ const HostSymbol kDeviceTable[] = {{kDeviceSymbol, reinterpret_cast<void*>(&Fake
 const HostSymbol kObjectTable[] = {{kGetObjectSymbol, reinterpret_cast<void*>(&FakeGetObject)},
                                    {nullptr, nullptr}};
 
-uint32_t Slot(const HostSymbol* table) {
-  return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(table));
+HostAddress Slot(const HostSymbol* table) {
+  return korva::ToHostAddress(table);
 }
 
 void** Entries(HostApi& api) {

@@ -39,24 +39,22 @@ class BoneQueriesTest : public CommandsTest {
     for (int i = 0; i < extraSets; ++i) last = last->next = NewAnimationSet();
   }
 
-  static std::string Text(uint32_t address) {
-    return reinterpret_cast<const char*>(static_cast<uintptr_t>(address));
-  }
+  static std::string Text(HostAddress address) { return FromHostAddress<const char>(address); }
 };
 
 TEST_F(BoneQueriesTest, BoneNameIsANewClearedHostBlockPerCall) {
   sObject* object = AddObject(1, 2);
   GiveBones(object, 0, {{"Arm", 3}, {"", 0}, {std::string(255, 'x'), 1}});
 
-  const uint32_t first = GetBoneName(1, 0);
-  const uint32_t again = GetBoneName(1, 0);
+  const HostAddress first = GetBoneName(1, 0);
+  const HostAddress again = GetBoneName(1, 0);
   ASSERT_EQ(returnStrings().size(), 2u);
   EXPECT_NE(first, again);
   EXPECT_EQ(returnStrings()[0].size, 4u);
   EXPECT_EQ(std::memcmp(returnStrings()[0].block, "Arm", 4), 0);
   EXPECT_EQ(Text(again), "Arm");
 
-  const uint32_t empty = GetBoneName(1, 1);
+  const HostAddress empty = GetBoneName(1, 1);
   EXPECT_EQ(returnStrings().back().size, 1u);
   EXPECT_EQ(Text(empty), "");
 

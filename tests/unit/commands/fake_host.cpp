@@ -17,12 +17,12 @@ sObject* FakeGetObject(int32_t number) {
   return found == g_objects.end() ? nullptr : found->second;
 }
 
-void FakeAllocateReturnString(uint32_t* variable, uint32_t size) {
+void FakeAllocateReturnString(HostAddress* variable, uint32_t size) {
   // Fill with a marker so a test sees that the command clears the block itself.
   char* block = static_cast<char*>(std::malloc(size));
   for (uint32_t i = 0; i < size; ++i) block[i] = '#';
   g_returnStrings.push_back({size, block});
-  *variable = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(block));
+  *variable = ToHostAddress(block);
 }
 
 }  // namespace

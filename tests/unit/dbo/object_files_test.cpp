@@ -98,12 +98,12 @@ TEST_F(DboFiles, LoadResultCodes) {
 TEST_F(DboFiles, BlockFilesRoundTripAndAnEmptyFileIsAnEmptyBlock) {
   std::string path = PathOf("raw.dbo");
   const uint8_t bytes[5] = {1, 2, 3, 4, 5};
-  ASSERT_TRUE(
-      DBOSaveBlockFile(path.data(), static_cast<uint32_t>(reinterpret_cast<uintptr_t>(bytes)), 5));
-  uint32_t block = 0, size = 0;
+  ASSERT_TRUE(DBOSaveBlockFile(path.data(), korva::ToHostAddress(bytes), 5));
+  HostAddress block = 0;
+  uint32_t size = 0;
   ASSERT_TRUE(DBOLoadBlockFile(path.data(), &block, &size));
   ASSERT_EQ(size, 5u);
-  auto* data = reinterpret_cast<uint8_t*>(static_cast<uintptr_t>(block));
+  auto* data = korva::FromHostAddress<uint8_t>(block);
   EXPECT_EQ(std::vector<uint8_t>(data, data + 5), std::vector<uint8_t>(bytes, bytes + 5));
   HostFree(data);
 
@@ -111,9 +111,11 @@ TEST_F(DboFiles, BlockFilesRoundTripAndAnEmptyFileIsAnEmptyBlock) {
   Put(empty, {});
   ASSERT_TRUE(DBOLoadBlockFile(empty.data(), &block, &size));
   EXPECT_EQ(size, 0u);
-  HostFree(reinterpret_cast<void*>(static_cast<uintptr_t>(block)));
+  HostFree(korva::FromHostAddress<void>(block));
 
-  uint32_t untouchedBlock = 7, untouchedSize = 9;
+  HostAddress untouchedBlock = 7;
+
+  uint32_t untouchedSize = 9;
   std::string missing = PathOf("missing.dbo");
   EXPECT_FALSE(DBOLoadBlockFile(missing.data(), &untouchedBlock, &untouchedSize));
   EXPECT_EQ(untouchedBlock, 7u);
@@ -153,9 +155,10 @@ TEST_F(DboFiles, AnObjectThatCannotBeConvertedFailsWithMinus2AndWritesNothing) {
 
 TEST(DboExports, BlockConversionsRespectTheirBounds) {
   ObjectPtr original = MakeSampleObject();
-  uint32_t block = 0, size = 0;
+  HostAddress block = 0;
+  uint32_t size = 0;
   ASSERT_TRUE(DBOConvertObjectToBlock(original.get(), &block, &size));
-  auto* data = reinterpret_cast<char*>(static_cast<uintptr_t>(block));
+  auto* data = korva::FromHostAddress<char>(block);
 
   sObject* loaded = nullptr;
   EXPECT_FALSE(DBOConvertBlockToObject(block, size - 1, &loaded));

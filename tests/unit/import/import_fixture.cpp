@@ -67,7 +67,7 @@ sObject* ImportTest::ImportModel(const msModel& model, int32_t number) {
 }
 
 sObject* ImportTest::ImportPath(const std::string& path, int32_t number) {
-  LoadMilkshape(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(path.c_str())), number);
+  LoadMilkshape(korva::ToHostAddress(path.c_str()), number);
   return host_.GetObject(number);
 }
 

@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "model/texture.h"
-#include "standalone/posix/image_texture.h"
+#include "standalone/image_texture.h"
 #include "support/texture_path_models.h"
 #include "unit/import/import_fixture.h"
 

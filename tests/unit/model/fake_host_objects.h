@@ -4,15 +4,17 @@
 
 #include <cstdint>
 
+#include "model/host_calls.h"
+
 namespace korva::testing {
 
 struct FakeComTexture {
   struct Table {
     void* queryInterface;
     void* addRef;
-    unsigned long(__attribute__((stdcall)) * release)(FakeComTexture* self);
+    unsigned long(KORVA_STDCALL* release)(FakeComTexture* self);
   };
-  static unsigned long __attribute__((stdcall)) CountRelease(FakeComTexture* self) {
+  static unsigned long KORVA_STDCALL CountRelease(FakeComTexture* self) {
     return static_cast<unsigned long>(++self->releases);
   }
   static inline const Table kTable{nullptr, nullptr, &CountRelease};
@@ -23,9 +25,9 @@ struct FakeComTexture {
 
 struct FakeEffect {
   struct Table {
-    void*(__attribute__((thiscall)) * deletingDestructor)(FakeEffect* self, unsigned int flags);
+    void*(KORVA_THISCALL* deletingDestructor)(FakeEffect* self, unsigned int flags);
   };
-  static void* __attribute__((thiscall)) Destroy(FakeEffect* self, unsigned int flags) {
+  static void* KORVA_THISCALL Destroy(FakeEffect* self, unsigned int flags) {
     ++self->destroyed;
     self->lastFlags = flags;
     return self;

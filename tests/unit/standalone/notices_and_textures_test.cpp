@@ -15,7 +15,7 @@
 #include "model/com_interfaces.h"
 #include "platform/notice.h"
 #include "platform/texture_loader.h"
-#include "standalone/posix/image_texture.h"
+#include "standalone/image_texture.h"
 #include "standalone/standalone_host.h"
 
 namespace korva {

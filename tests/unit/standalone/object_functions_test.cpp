@@ -189,18 +189,18 @@ TEST_F(HostFunctions, BoundsOfPositionOnlyVertices) {
 }
 
 TEST_F(HostFunctions, ReturnStringsErrorVariableAndLimbNames) {
-  uint32_t variable = 0;
+  HostAddress variable = 0;
   host_.coreData()->AllocateReturnString(&variable, 16);
   ASSERT_NE(variable, 0u);
-  std::memset(reinterpret_cast<char*>(uintptr_t{variable}), 'a', 16);  // all of it is usable
+  std::memset(korva::FromHostAddress<char>(variable), 'a', 16);  // all of it is usable
 
   *host_.coreData()->ErrorCode = 68;
   EXPECT_EQ(host_.errorCode(), 68);
 
   ASSERT_TRUE(Create(6, "Named", 2));
-  const uint32_t name = g_plugin.api.GetLimbName(0, 6, 0);
-  EXPECT_STREQ(reinterpret_cast<const char*>(uintptr_t{name}), "Named");
-  EXPECT_STREQ(reinterpret_cast<const char*>(uintptr_t{g_plugin.api.GetLimbName(0, 6, 9)}), "");
+  const HostAddress name = g_plugin.api.GetLimbName(0, 6, 0);
+  EXPECT_STREQ(korva::FromHostAddress<const char>(name), "Named");
+  EXPECT_STREQ(korva::FromHostAddress<const char>(g_plugin.api.GetLimbName(0, 6, 9)), "");
 }
 
 }  // namespace

@@ -29,10 +29,11 @@ class CheckCommand : public Subcommand {
     size_t bad = 0;
     for (const std::string& file : files_) {
       try {
-        std::printf("%s: %s\n", file.c_str(), Check(file).c_str());
+        const std::string verdict = ForFile(file, [&] { return Check(file); });
+        std::printf("%s: %s\n", text::Utf8Text(file).c_str(), verdict.c_str());
       } catch (const CliError& error) {
         std::fflush(stdout);
-        std::fprintf(stderr, "korva: %s\n", error.what());
+        std::fprintf(stderr, "korva: %s\n", text::Utf8Text(error.what()).c_str());
         ++bad;
       }
     }
@@ -54,6 +55,7 @@ class CheckCommand : public Subcommand {
       if (const std::string note = Ms3dNoteText(account); !note.empty()) {
         verdict += " (" + note + ")";
       }
+      for (const std::string& rename : GroupRenameTexts(model)) verdict += "; " + rename;
       return verdict;
     }
     if (!session_) session_ = std::make_unique<HostSession>(nullptr);

@@ -1,5 +1,4 @@
 // korva dump: the whole content of one MS3D model or DBO file, as text or as one JSON document.
-#include <iostream>
 #include <string>
 
 #include "commands/subcommand.h"
@@ -26,16 +25,13 @@ class DumpCommand : public Subcommand {
   }
 
   int Run() override {
-    DocumentLoader loader(imported_);
-    if (json_) {
-      JsonStream out(stdout);
-      loader.Write(file_, out);
+    return ForFile(file_, [&] {
+      DocumentLoader loader(imported_);
+      JsonStream json(stdout);
+      TextStream text(stdout);
+      loader.Write(file_, json_ ? static_cast<DocumentStream&>(json) : text);
       return kExitSuccess;
-    }
-    // Through stdout's own buffer (the streams are synchronised), so main sees a failed write.
-    WriteDumpText(loader.Load(file_), std::cout);
-    std::cout.flush();
-    return kExitSuccess;
+    });
   }
 
  private:

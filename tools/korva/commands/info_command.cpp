@@ -31,7 +31,7 @@ class InfoCommand : public Subcommand {
 
   int Run() override {
     std::string text;
-    for (const std::string& file : files_) text += Summary(file);
+    for (const std::string& file : files_) text += ForFile(file, [&] { return Summary(file); });
     std::fputs(text.c_str(), stdout);  // only once every file was read
     return kExitSuccess;
   }

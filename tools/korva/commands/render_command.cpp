@@ -111,6 +111,11 @@ class RenderCommand : public Subcommand {
   }
 
   int Run() override {
+    return ForFile(input_, [&] { return Render(); });
+  }
+
+ private:
+  int Render() {
     render::RenderOptions options;
     render::ParseView(view_, &options.view);
     options.size = size_;
@@ -124,7 +129,8 @@ class RenderCommand : public Subcommand {
     const InputFile input = ReadInput(input_);
     const FileKind kind = input.kind;
     if (compare_ && kind != FileKind::kMs3d) {
-      throw CliError(kExitUsage, "--compare needs an MS3D model, " + input_ + " is not one");
+      throw CliError(kExitUsage,
+                     "--compare needs an MS3D model, " + text::Utf8Text(input_) + " is not one");
     }
     if (animate_ && !EndsWithNoCase(output_, ".webp")) {
       throw CliError(kExitUsage, "--animate writes an animated WebP: name the output *.webp");
@@ -226,12 +232,11 @@ class RenderCommand : public Subcommand {
       for (const std::string& warning : textureFiles.warnings()) Warn(warning);
       for (const std::string& warning : pictures.warnings()) Warn(warning);
     }
-    std::printf("%s written (%s, %d triangles drawn) from %s\n", output_.c_str(), what.c_str(),
-                pictures.trianglesDrawn(), input_.c_str());
+    std::printf("%s written (%s, %d triangles drawn) from %s\n", text::Utf8Text(output_).c_str(),
+                what.c_str(), pictures.trianglesDrawn(), text::Utf8Text(input_).c_str());
     return kExitSuccess;
   }
 
- private:
   int RenderAsStored(const render::RenderOptions& options) {
     // Opened first, so an output that cannot be written (a folder, say) fails before the work.
     OutputFile output(output_);
@@ -258,13 +263,13 @@ class RenderCommand : public Subcommand {
     if (!render::EncodePng(result.image, &png)) throw FileError(output_, "nothing to write");
     output.Write(png.data(), png.size());
     output.Commit();
-    std::printf("%s written (%dx%d, %d triangles drawn) from %s\n", output_.c_str(), size_, size_,
-                result.trianglesDrawn, input_.c_str());
+    std::printf("%s written (%dx%d, %d triangles drawn) from %s\n", text::Utf8Text(output_).c_str(),
+                size_, size_, result.trianglesDrawn, text::Utf8Text(input_).c_str());
     return kExitSuccess;
   }
 
-  void Warn(const std::string& text) const {
-    if (!quiet_) std::fprintf(stderr, "korva: warning: %s\n", text.c_str());
+  void Warn(const std::string& line) const {
+    if (!quiet_) std::fprintf(stderr, "korva: warning: %s\n", text::Utf8Text(line).c_str());
   }
 
   std::string input_;

@@ -62,7 +62,7 @@ void Exporter::Run() {
 }
 
 std::string Exporter::FrameLabel(size_t node) const {
-  return "frame \"" + FieldText(frames_[node]->name, sizeof frames_[node]->name) + "\"";
+  return "frame \"" + NameText(frames_[node]->name, sizeof frames_[node]->name) + "\"";
 }
 
 // Depth first from the root frame and its siblings with an explicit stack, children before the
@@ -95,7 +95,7 @@ void Exporter::CollectNodes() {
     const auto [frame, parent] = stack.back();
     stack.pop_back();
     if (!seen.insert(frame).second) {
-      Warn("frame \"" + FieldText(frame->name, sizeof frame->name) +
+      Warn("frame \"" + NameText(frame->name, sizeof frame->name) +
            "\" is linked twice; its second place is left out");
       continue;
     }
@@ -105,7 +105,7 @@ void Exporter::CollectNodes() {
     nodeOf_[frame] = index;
 
     tinygltf::Node node;
-    node.name = FieldText(frame->name, sizeof frame->name);
+    node.name = NameText(frame->name, sizeof frame->name);
     const Mat4 local = FromHost(frame->localMatrix);
     const Mat4 parentWorld = parent >= 0 ? worlds_[parent] : Identity();
     worlds_.push_back(Multiply(parentWorld, local));
@@ -143,11 +143,14 @@ void Exporter::CollectNodes() {
   }
 }
 
-// The first frame in tree order with the name, as bones and tracks find their frames.
+// The first frame in tree order with the name (its bytes), as bones and tracks find frames.
 int Exporter::NodeNamed(const std::string& name) {
   if (nodeNamed_.empty()) {
     for (size_t n = 0; n < frames_.size(); ++n) {
-      if (frames_[n]) nodeNamed_.emplace(model_.nodes[n].name, static_cast<int>(n));
+      if (frames_[n]) {
+        nodeNamed_.emplace(NameBytes(frames_[n]->name, sizeof frames_[n]->name),
+                           static_cast<int>(n));
+      }
     }
   }
   const auto found = nodeNamed_.find(name);

@@ -64,7 +64,7 @@ void Exporter::AddAnimation() {
   const sAnimationSet* set = object_.animationSet;
   if (!set) return;
   tinygltf::Animation animation;
-  animation.name = FieldText(set->name, sizeof set->name);
+  animation.name = NameText(set->name, sizeof set->name);
   std::set<const sAnimation*> seen;
   std::set<int> animatedNodes;
   for (const sAnimation* track = set->firstTrack; track; track = track->next) {
@@ -72,9 +72,9 @@ void Exporter::AddAnimation() {
       Warn("the animation tracks' chain loops; the loop is cut");
       break;
     }
-    const std::string name = FieldText(track->name, sizeof track->name);
-    const std::string trackLabel = "animation track \"" + name + "\"";
-    const int node = NodeNamed(name);
+    const std::string trackLabel =
+        "animation track \"" + NameText(track->name, sizeof track->name) + "\"";
+    const int node = NodeNamed(NameBytes(track->name, sizeof track->name));
     if (node < 0) {
       Warn(trackLabel + " names no frame; left out");
       continue;

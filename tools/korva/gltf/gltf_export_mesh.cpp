@@ -289,7 +289,7 @@ int Exporter::AddTexture(const sMesh& mesh) {
   const render::Image* image = textures_(mesh);
   if (!image || image->empty()) return -1;
   const sTexture& stage0 = mesh.textures[0];
-  const std::string name = FieldText(stage0.name, sizeof stage0.name);
+  const std::string name = NameText(stage0.name, sizeof stage0.name);
   int imageIndex;
   const auto known = imageOf_.find(image);
   if (known != imageOf_.end()) {

@@ -23,7 +23,7 @@ int Exporter::AddSkin(size_t node, const sMesh& mesh, const std::string& label, 
   size_t unnamed = 0, offsetsReplaced = 0;
   for (int32_t b = 0; b < mesh.boneCount; ++b) {
     const sBone& bone = mesh.bones[b];
-    const int target = NodeNamed(FieldText(bone.name, sizeof bone.name));
+    const int target = NodeNamed(NameBytes(bone.name, sizeof bone.name));
     if (target < 0) {
       ++unnamed;
       continue;

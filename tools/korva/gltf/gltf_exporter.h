@@ -14,6 +14,7 @@
 #include "gltf/gltf_space.h"
 #include "model/animation.h"
 #include "model/frame.h"
+#include "text/utf8_text.h"
 
 namespace tinygltf {
 struct Animation;
@@ -28,8 +29,14 @@ inline bool Finite(double value) {
   return std::isfinite(value);
 }
 
-inline std::string FieldText(const char* field, size_t size) {
+// A record's name as its bytes, which bones and tracks match frames by.
+inline std::string NameBytes(const char* field, size_t size) {
   return std::string(field, strnlen(field, size));
+}
+
+// The same name as the UTF-8 text the document and the warnings hold.
+inline std::string NameText(const char* field, size_t size) {
+  return text::Utf8Text(NameBytes(field, size));
 }
 
 template <typename T>

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "gltf/gltf_export.h"
+#include "text/utf8_text.h"
 
 namespace korva::gltf {
 
@@ -23,7 +24,9 @@ bool SerializeGltf(GltfAsset* asset, const std::string& path, std::vector<Output
   if (model.buffers.empty()) model.buffers.emplace_back();
   std::vector<unsigned char>& data = model.buffers[0].data;
   const fs::path folder = fs::path(path).parent_path();
-  const std::string stem = fs::path(path).stem().string();
+  // The companions' names are also their URIs in the document, which holds only UTF-8 text: they
+  // are named by the output's stem as text, so the document always finds them.
+  const std::string stem = text::Utf8Text(fs::path(path).stem().string());
 
   for (size_t i = 0; i < model.images.size(); ++i) {
     tinygltf::Image& image = model.images[i];

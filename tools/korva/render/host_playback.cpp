@@ -5,6 +5,7 @@
 #include <unordered_set>
 
 #include "render/vertex_layout.h"
+#include "text/utf8_text.h"
 
 namespace korva::render {
 namespace {
@@ -209,12 +210,12 @@ bool SkinMesh(const sMesh& mesh, int frameIndex, const HostPose& pose, SkinnedMe
   const std::string name =
       NameOf(pose.frames[static_cast<size_t>(frameIndex)]->name, sizeof pose.frames[0]->name);
   if (bonesWithoutFrame > 0) {
-    skinned->warnings.push_back("mesh of frame \"" + name +
+    skinned->warnings.push_back("mesh of frame \"" + text::Utf8Text(name) +
                                 "\": " + std::to_string(bonesWithoutFrame) +
                                 " bones name no frame and move nothing");
   }
   if (indicesPastVertices > 0) {
-    skinned->warnings.push_back("mesh of frame \"" + name +
+    skinned->warnings.push_back("mesh of frame \"" + text::Utf8Text(name) +
                                 "\": " + std::to_string(indicesPastVertices) +
                                 " bone vertex indices past the vertices ignored");
   }

@@ -8,6 +8,7 @@
 
 #include "standalone/image_files.h"
 #include "standalone/regular_file.h"
+#include "text/utf8_text.h"
 
 // The encoder lives here only; images are decoded by the standalone host's one decoder.
 #define STB_IMAGE_WRITE_STATIC
@@ -78,13 +79,13 @@ bool DecodeInto(const uint8_t* bytes, size_t size, const std::string& what, Imag
   std::string problem;
   uint8_t* data = standalone::DecodeImage(bytes, size, &width, &height, &problem);
   if (!data) {
-    *error = "cannot read image " + what + ": " + problem;
+    *error = "cannot read image " + text::Utf8Text(what) + ": " + problem;
     return false;
   }
   Image loaded(width, height);
   if (loaded.empty()) {
     standalone::FreeImage(data);
-    *error = "image too large: " + what;
+    *error = "image too large: " + text::Utf8Text(what);
     return false;
   }
   for (int y = 0; y < height; ++y) {
@@ -104,7 +105,7 @@ bool LoadImageFile(const std::string& path, Image* image, std::string* error) {
   std::string problem;
   if (standalone::ReadRegularFile(path, standalone::kMaxImageFileSize, &bytes, &problem) !=
       standalone::FileReadResult::kRead) {
-    *error = "cannot read image " + path + ": " + problem;
+    *error = "cannot read image " + text::Utf8Text(path) + ": " + problem;
     return false;
   }
   return DecodeInto(bytes.data(), bytes.size(), path, image, error);

@@ -9,6 +9,7 @@
 #include "render/host_playback.h"
 #include "render/rasterizer.h"
 #include "render/vertex_layout.h"
+#include "text/utf8_text.h"
 
 namespace korva::render {
 namespace {
@@ -62,9 +63,9 @@ struct MeshInstance {
 };
 
 std::string MeshLabel(const MeshInstance& instance) {
-  std::string name(instance.frame->name,
-                   strnlen(instance.frame->name, sizeof instance.frame->name));
-  return "mesh of frame \"" + name + "\"";
+  const std::string name(instance.frame->name,
+                         strnlen(instance.frame->name, sizeof instance.frame->name));
+  return "mesh of frame \"" + text::Utf8Text(name) + "\"";
 }
 
 // Appends the mesh's triangles in world space; a mesh that cannot be read adds a warning instead.

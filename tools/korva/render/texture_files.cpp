@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "standalone/windows_paths.h"
+#include "text/utf8_text.h"
 
 namespace korva::render {
 namespace {
@@ -50,9 +51,10 @@ const Image* TextureFiles::Find(const std::string& textureName) {
     }
   }
   if (!image) {
-    warnings_.push_back(problem.empty() ? "texture " + textureName + " not found beside " +
-                                              ownerPath_ + "; drawn untextured"
-                                        : problem + "; drawn untextured");
+    warnings_.push_back(problem.empty()
+                            ? "texture " + text::Utf8Text(textureName) + " not found beside " +
+                                  text::Utf8Text(ownerPath_) + "; drawn untextured"
+                            : problem + "; drawn untextured");
   }
   return byName_.emplace(textureName, std::move(image)).first->second.get();
 }

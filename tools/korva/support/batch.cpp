@@ -16,7 +16,7 @@ std::vector<std::string> BatchOutputPaths(const std::vector<std::string>& inputs
   if (intoFolder) {
     std::error_code error;
     if (!fs::is_directory(output, error)) {
-      throw CliError(kExitFileFailure, output + ": output folder does not exist");
+      throw FileError(output, "output folder does not exist");
     }
   }
   std::vector<std::string> outputs;
@@ -32,8 +32,8 @@ std::vector<std::string> BatchOutputPaths(const std::vector<std::string>& inputs
     const std::string text = out.string();
     const auto [at, fresh] = claimed.emplace(fs::absolute(out).lexically_normal().string(), input);
     if (!fresh) {
-      throw CliError(kExitUsage,
-                     input + " and " + at->second + " would both be written to " + text);
+      throw CliError(kExitUsage, text::Utf8Text(input) + " and " + text::Utf8Text(at->second) +
+                                     " would both be written to " + text::Utf8Text(text));
     }
     outputs.push_back(text);
   }
@@ -51,18 +51,19 @@ int RunBatch(const std::vector<std::string>& inputs, const std::vector<std::stri
   std::vector<CliError> failures;
   for (size_t i = 0; i < inputs.size(); ++i) {
     if (showProgress) {
-      std::fprintf(stderr, "\r\033[K[%zu/%zu] %s", i + 1, inputs.size(), inputs[i].c_str());
+      std::fprintf(stderr, "\r\033[K[%zu/%zu] %s", i + 1, inputs.size(),
+                   text::Utf8Text(inputs[i]).c_str());
       std::fflush(stderr);
     }
     try {
-      const BatchFileResult result = each(i);
+      const BatchFileResult result = ForFile(inputs[i], [&] { return each(i); });
       clearProgress();
       session.PrintNotices();
       for (const std::string& warning : result.warnings) {
-        std::fprintf(stderr, "korva: warning: %s\n", warning.c_str());
+        std::fprintf(stderr, "korva: warning: %s\n", text::Utf8Text(warning).c_str());
       }
-      written.push_back(outputs[i] + " written (" + std::to_string(result.size) + " bytes) from " +
-                        inputs[i]);
+      written.push_back(text::Utf8Text(outputs[i]) + " written (" + std::to_string(result.size) +
+                        " bytes) from " + text::Utf8Text(inputs[i]));
     } catch (const CliError& error) {
       // The notices of a file that failed are dropped: its one error line says what matters.
       clearProgress();
@@ -81,7 +82,7 @@ int RunBatch(const std::vector<std::string>& inputs, const std::vector<std::stri
   for (const std::string& line : written) std::fprintf(stderr, "%s\n", line.c_str());
   // Every failure gets its line; the last one is left for main to print with its code.
   for (size_t i = 0; i + 1 < failures.size(); ++i) {
-    std::fprintf(stderr, "korva: %s\n", failures[i].what());
+    std::fprintf(stderr, "korva: %s\n", text::Utf8Text(failures[i].what()).c_str());
   }
   throw failures.back();
 }

@@ -23,7 +23,8 @@ struct BatchFileResult {
 };
 
 // Runs `each(i)` for every input in order, with progress on a terminal stderr unless `quiet`.
-// After a file succeeds its notices and warnings print; after one fails (CliError) they are
+// After a file succeeds its notices and warnings print; after one fails (any exception, which
+// becomes a CliError naming the input) they are
 // dropped, every object of the session is released and the batch goes on. All succeeded: one
 // "OUT written (N bytes) from IN" line each on stdout and kExitSuccess. Otherwise those lines go
 // to stderr, every failure but the last is printed, and the last is thrown for main to print.

@@ -4,6 +4,7 @@
 #include "support/ms3d_report.h"
 #include "support/object_report.h"
 #include "support/skipped_blocks.h"
+#include "text/utf8_text.h"
 
 namespace korva::cli {
 namespace {
@@ -19,25 +20,7 @@ HostSession& DocumentLoader::Session() {
   return *session_;
 }
 
-nlohmann::json DocumentLoader::Load(const std::string& path) {
-  nlohmann::json document;
-  Visit(
-      ReadInput(path), [&](nlohmann::json model) { document = std::move(model); },
-      [&](const InputFile& input, const sObject& object,
-          const std::vector<dbo::SkippedBlock>& skipped) {
-        document = {{"formatVersion", kDocumentFormatVersion},
-                    {"file", path},
-                    {"kind", KindName(input.kind)},
-                    {"size", input.bytes.size()},
-                    {"object", ObjectDocument(path, object)}};
-        if (input.kind == FileKind::kDbo) {
-          document["skippedBlocks"] = SkippedBlocksDocument(skipped);
-        }
-      });
-  return document;
-}
-
-void DocumentLoader::Write(const std::string& path, JsonStream& out) {
+void DocumentLoader::Write(const std::string& path, DocumentStream& out) {
   const InputFile input = ReadInput(path);
   if (input.kind == FileKind::kMs3d && !importModels_) {
     msModel model;
@@ -47,45 +30,33 @@ void DocumentLoader::Write(const std::string& path, JsonStream& out) {
     out.End();
     return;
   }
-  Visit(
-      input, [&](const nlohmann::json& model) { out.Value(model); },
-      [&](const InputFile& input, const sObject& object,
-          const std::vector<dbo::SkippedBlock>& skipped) {
-        // The members in name order, as the whole document prints them.
-        out.BeginObject();
-        out.Key("file");
-        out.Value(path);
-        out.Key("formatVersion");
-        out.Value(kDocumentFormatVersion);
-        out.Key("kind");
-        out.Value(KindName(input.kind));
-        out.Key("object");
-        WriteObjectDocument(path, object, out);
-        out.Key("size");
-        out.Value(input.bytes.size());
-        if (input.kind == FileKind::kDbo) {
-          out.Key("skippedBlocks");
-          out.Value(SkippedBlocksDocument(skipped));
-        }
-        out.EndObject();
-      });
+  VisitObject(input, [&](const InputFile& input, const sObject& object,
+                         const std::vector<dbo::SkippedBlock>& skipped) {
+    // The members in name order, as the whole document prints them.
+    out.BeginObject();
+    out.Key("file");
+    out.Value(text::Utf8Text(path));
+    out.Key("formatVersion");
+    out.Value(kDocumentFormatVersion);
+    out.Key("kind");
+    out.Value(KindName(input.kind));
+    out.Key("object");
+    WriteObjectDocument(path, object, out);
+    out.Key("size");
+    out.Value(input.bytes.size());
+    if (input.kind == FileKind::kDbo) {
+      out.Key("skippedBlocks");
+      out.Value(SkippedBlocksDocument(skipped));
+    }
+    out.EndObject();
+  });
   out.End();
 }
 
-void DocumentLoader::Visit(
-    const InputFile& input, const std::function<void(nlohmann::json)>& onModel,
+void DocumentLoader::VisitObject(
+    const InputFile& input,
     const std::function<void(const InputFile&, const sObject&,
                              const std::vector<dbo::SkippedBlock>&)>& onObject) {
-  const std::string& path = input.path;
-  if (input.kind == FileKind::kMs3d && !importModels_) {
-    msModel model;
-    Ms3dAccount account;
-    LoadMs3dModel(input, &model, &account);
-    nlohmann::json document = Ms3dDocument(path, model, account);
-    document["formatVersion"] = kDocumentFormatVersion;
-    onModel(std::move(document));
-    return;
-  }
   HostSession& session = Session();
   std::vector<dbo::SkippedBlock> skipped;
   const int32_t number = session.LoadAny(input, 1, &skipped);

@@ -32,7 +32,7 @@ std::string ImportFailureText(const standalone::StandaloneHost& host) {
 }  // namespace
 
 std::string NoticeLine(const std::string& caption, const std::string& text) {
-  return caption + ": " + FoldLineBreaks(text);
+  return caption + ": " + FoldLineBreaks(text::Utf8Text(text));
 }
 
 std::string FoldLineBreaks(const std::string& text) {

@@ -87,7 +87,9 @@ class HostSession {
   standalone::StandaloneHost& host() { return host_; }
 
  private:
-  standalone::StandaloneHost host_;
+  // The image texture device: korva needs no display, and finds and decodes textures alike on
+  // every system.
+  standalone::StandaloneHost host_{standalone::HostDevice::kImageFiles};
   FILE* noticeStream_;
   std::vector<std::string> warnings_;
   std::vector<HeldImage> heldImages_;
@@ -96,7 +98,8 @@ class HostSession {
 // `text` with every line break (CR, LF or CR LF) folded to one space.
 std::string FoldLineBreaks(const std::string& text);
 
-// "Caption: text" with the line breaks folded.
+// "Caption: text" with the line breaks folded, as UTF-8 text (the plug-in's notices carry the
+// model's bytes).
 std::string NoticeLine(const std::string& caption, const std::string& text);
 
 }  // namespace korva::cli

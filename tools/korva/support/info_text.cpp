@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "import/import_text.h"
 #include "model/animation.h"
 #include "model/bone.h"
 #include "model/frame.h"
@@ -15,6 +16,7 @@
 #include "support/ms3d_report.h"
 #include "support/skipped_blocks.h"
 #include "support/texture_lookup.h"
+#include "text/utf8_text.h"
 
 namespace korva::cli {
 namespace {
@@ -25,13 +27,19 @@ std::string Number(T value) {
   return nlohmann::json(value).dump();
 }
 
+// `text` is UTF-8 already (Utf8Text): the JSON writer sees nothing else.
 std::string Quoted(const std::string& text) {
-  return nlohmann::json(text).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+  return nlohmann::json(text).dump();
 }
 
+// A record's name field as its bytes (to look files up by) and as text (to print).
+template <size_t N>
+std::string NameBytes(const char (&field)[N]) {
+  return std::string(field, strnlen(field, N));
+}
 template <size_t N>
 std::string NameText(const char (&field)[N]) {
-  return std::string(field, strnlen(field, N));
+  return text::Utf8Text(NameBytes(field));
 }
 
 // "a", "b", "c" from the name of each element, or "none".
@@ -78,7 +86,7 @@ std::string Ms3dSummaryText(const std::string& path, const msModel& model,
     positionKeys += joint.positionKeys.size();
   }
   const auto name = [](const auto& element) { return FieldText(element.name, kMsNameSize); };
-  std::string out = path + ": MS3D model\n";
+  std::string out = text::Utf8Text(path) + ": MS3D model\n";
   out += "  vertices " + std::to_string(model.vertices.size()) + ", triangles " +
          std::to_string(model.triangles.size()) + ", groups " +
          std::to_string(model.groups.size()) + ", materials " +
@@ -90,11 +98,13 @@ std::string Ms3dSummaryText(const std::string& path, const msModel& model,
   out += "  groups: " + NameList(model.groups, name) + "\n";
   out += "  materials: " + NameList(model.materials, name) + "\n";
   for (const msMaterial& material : model.materials) {
-    const std::string texture = FieldText(material.texture, kMsTextureNameSize);
+    const std::string texture = import::FieldText(material.texture, kMsTextureNameSize);
     if (texture.empty()) continue;
-    out += "  texture " + Quoted(texture) + ": " + Found(TextureFound(path, texture)) + "\n";
+    out += "  texture " + Quoted(text::Utf8Text(texture)) + ": " +
+           Found(TextureFound(path, texture)) + "\n";
   }
   out += "  joints: " + NameList(model.joints, name) + "\n";
+  for (const std::string& rename : GroupRenameTexts(model)) out += "  " + rename + "\n";
   std::string sections = "model";
   for (size_t i = 0; i < account.sectionCount; ++i) {
     sections += std::string(", ") + Ms3dSectionName(account.sections[i].section) + " (subversion " +
@@ -109,8 +119,7 @@ std::string Ms3dSummaryText(const std::string& path, const msModel& model,
 
 std::string ObjectSummaryText(const std::string& path, uint64_t fileSize, const sObject& object,
                               const std::vector<dbo::SkippedBlock>& skipped,
-                              const std::string& kind,
-                              const std::vector<std::string>& heldInside) {
+                              const std::string& kind, const std::vector<std::string>& heldInside) {
   const std::vector<const sFrame*> frames = FramesInOrder(object);
   size_t meshes = 0;
   size_t bones = 0;
@@ -122,11 +131,11 @@ std::string ObjectSummaryText(const std::string& path, uint64_t fileSize, const 
     ++meshes;
     if (mesh->bones) bones += static_cast<size_t>(std::max(mesh->boneCount, 0));
     for (int32_t i = 0; mesh->textures && i < mesh->textureCount; ++i) {
-      const std::string name = NameText(mesh->textures[i].name);
+      const std::string name = NameBytes(mesh->textures[i].name);
       if (name.empty()) continue;  // an unused stage
       ++textures;
       const bool held = std::find(heldInside.begin(), heldInside.end(), name) != heldInside.end();
-      textureLines += "  texture " + Quoted(name) + ": " +
+      textureLines += "  texture " + Quoted(text::Utf8Text(name)) + ": " +
                       (held ? "held in the file" : Found(TextureFound(path, name))) + "\n";
     }
   }
@@ -148,7 +157,8 @@ std::string ObjectSummaryText(const std::string& path, uint64_t fileSize, const 
                 Number(set->length) +
                 ", tracks: " + NameList(trackNames, [](const std::string& n) { return n; }) + "\n";
   }
-  std::string out = path + ": " + kind + ", " + std::to_string(fileSize) + " bytes\n";
+  std::string out =
+      text::Utf8Text(path) + ": " + kind + ", " + std::to_string(fileSize) + " bytes\n";
   out += "  frames " + std::to_string(frames.size()) + ", meshes " + std::to_string(meshes) +
          ", bones " + std::to_string(bones) + ", textures " + std::to_string(textures) +
          ", animation sets " + std::to_string(setCount) + ", tracks " + std::to_string(trackCount) +

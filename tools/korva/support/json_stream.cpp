@@ -28,7 +28,7 @@ void JsonStream::BeginObject() {
   levels_.push_back({true});
 }
 
-void JsonStream::BeginArray() {
+void JsonStream::BeginArray(size_t) {
   BeforeValue();
   levels_.push_back({false});
 }
@@ -62,15 +62,14 @@ void JsonStream::Key(const std::string& name) {
   Put(level.empty ? "{\n" : ",\n");
   level.empty = false;
   Indent(levels_.size());
-  Put(nlohmann::json(name).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
+  Put(nlohmann::json(name).dump());
   Put(": ");
   afterKey_ = true;
 }
 
 void JsonStream::Value(const nlohmann::json& value) {
   BeforeValue();
-  const std::string text =
-      value.dump(kIndent, ' ', false, nlohmann::json::error_handler_t::replace);
+  const std::string text = value.dump(kIndent);
   // Strings in the text have their line breaks escaped: every raw one starts a line to indent.
   const std::string pad = "\n" + std::string(levels_.size() * kIndent, ' ');
   size_t start = 0;

@@ -1,6 +1,5 @@
-// A JSON document written as it is made, byte for byte as nlohmann's dump with an indent of 2
-// writes the same document whole, so that a document of any length needs only the memory of its
-// largest element. nlohmann orders an object's keys by name: the caller writes them in that order.
+// The document as JSON text, byte for byte what nlohmann's dump with an indent of 2 writes for the
+// same document whole (`korva dump --json`).
 #pragma once
 
 #include <cstdio>
@@ -8,22 +7,22 @@
 #include <string>
 #include <vector>
 
+#include "support/document_stream.h"
+
 namespace korva::cli {
 
-class JsonStream {
+class JsonStream : public DocumentStream {
  public:
   explicit JsonStream(std::FILE* out) : out_(out) {}
 
-  void BeginObject();
-  void EndObject();
-  void BeginArray();
-  void EndArray();
-  // The next member's name, inside an object; its value follows.
-  void Key(const std::string& name);
-  // A whole value: an array element, a member's value or the document itself.
-  void Value(const nlohmann::json& value);
-  // After the document: the line end JsonText also ends with.
-  void End();
+  void BeginObject() override;
+  void EndObject() override;
+  void BeginArray(size_t count) override;
+  void EndArray() override;
+  void Key(const std::string& name) override;
+  void Value(const nlohmann::json& value) override;
+  // The line end that ends a document printed whole.
+  void End() override;
 
  private:
   struct Level {

@@ -2,10 +2,13 @@
 
 #include <vector>
 
+#include "import/frame_names.h"
+#include "import/import_text.h"
 #include "ms3d/ms3d_format.h"
 #include "support/cli_error.h"
 #include "support/file_kind.h"
 #include "support/texture_lookup.h"
+#include "text/utf8_text.h"
 
 namespace korva::cli {
 using nlohmann::json;
@@ -19,7 +22,12 @@ json Floats(const float* values, size_t count) {
 }
 
 std::string CommentText(const msComment& comment) {
-  return std::string(comment.begin(), comment.end());
+  return text::Utf8Text(std::string(comment.begin(), comment.end()));
+}
+
+// The name as UTF-8 text in JSON quotes.
+std::string QuotedName(const std::string& bytes) {
+  return json(text::Utf8Text(bytes)).dump();
 }
 
 json Keys(const std::vector<msKeyframe>& keys) {
@@ -33,7 +41,7 @@ json Keys(const std::vector<msKeyframe>& keys) {
 }  // namespace
 
 std::string FieldText(const char* field, size_t width) {
-  return std::string(field, BoundedNameLength(field, width));
+  return text::Utf8Text(std::string(field, BoundedNameLength(field, width)));
 }
 
 namespace {
@@ -136,6 +144,18 @@ std::string ImportVerdictText(const import::ImportVerdict& verdict, const msMode
   return {};
 }
 
+std::vector<std::string> GroupRenameTexts(const msModel& model) {
+  const std::vector<std::string> frameNames = import::GroupFrameNames(model);
+  std::vector<std::string> texts;
+  for (size_t i = 0; i < frameNames.size(); ++i) {
+    const std::string groupName = import::FieldText(model.groups[i].name, kMsNameSize);
+    if (frameNames[i] == groupName) continue;
+    texts.push_back("group " + QuotedName(groupName) + " is named " + QuotedName(frameNames[i]) +
+                    " in the object: a joint has its name");
+  }
+  return texts;
+}
+
 void LoadMs3dModel(const InputFile& input, msModel* model, Ms3dAccount* account) {
   const std::string& path = input.path;
   const std::vector<uint8_t>& bytes = input.bytes;
@@ -188,7 +208,7 @@ json Group(const msGroup& g) {
 }
 
 json Material(const std::string& path, const msMaterial& m) {
-  const std::string texture = FieldText(m.texture, kMsTextureNameSize);
+  const std::string texture = import::FieldText(m.texture, kMsTextureNameSize);
   return {{"name", FieldText(m.name, kMsNameSize)},
           {"ambient", Floats(m.ambient, 4)},
           {"diffuse", Floats(m.diffuse, 4)},
@@ -197,7 +217,7 @@ json Material(const std::string& path, const msMaterial& m) {
           {"shininess", m.shininess},
           {"transparency", m.transparency},
           {"mode", m.mode},
-          {"texture", texture},
+          {"texture", text::Utf8Text(texture)},
           {"textureFound", TextureFound(path, texture)},
           {"alphaMap", FieldText(m.alphaMap, kMsTextureNameSize)},
           {"comment", CommentText(m.comment)}};
@@ -226,49 +246,20 @@ json Sections(const Ms3dAccount& account) {
 }
 
 template <typename Element, typename Make>
-json Array(const std::vector<Element>& elements, Make make) {
-  json array = json::array();
-  for (const Element& element : elements) array.push_back(make(element));
-  return array;
-}
-
-template <typename Element, typename Make>
-void StreamArray(const std::vector<Element>& elements, Make make, JsonStream& out) {
-  out.BeginArray();
+void StreamArray(const std::vector<Element>& elements, Make make, DocumentStream& out) {
+  out.BeginArray(elements.size());
   for (const Element& element : elements) out.Value(make(element));
   out.EndArray();
 }
 
 }  // namespace
 
-json Ms3dDocument(const std::string& path, const msModel& model, const Ms3dAccount& account) {
-  const auto material = [&](const msMaterial& m) { return Material(path, m); };
-  json document = {{"file", path},
-                   {"kind", "ms3d"},
-                   {"sections", Sections(account)},
-                   {"model",
-                    {{"framesPerSecond", model.framesPerSecond},
-                     {"currentFrame", model.currentFrame},
-                     {"totalFrames", model.totalFrames},
-                     {"jointSize", model.jointSize},
-                     {"transparencyMode", model.transparencyMode},
-                     {"alphaRef", model.alphaRef},
-                     {"comment", CommentText(model.comment)},
-                     {"vertices", Array(model.vertices, Vertex)},
-                     {"triangles", Array(model.triangles, Triangle)},
-                     {"groups", Array(model.groups, Group)},
-                     {"materials", Array(model.materials, material)},
-                     {"joints", Array(model.joints, Joint)}}}};
-  if (const std::string note = Ms3dNoteText(account); !note.empty()) document["note"] = note;
-  return document;
-}
-
 void WriteMs3dDocument(const std::string& path, const msModel& model, const Ms3dAccount& account,
-                       int formatVersion, JsonStream& out) {
+                       int formatVersion, DocumentStream& out) {
   // Members in name order, as the whole document prints them.
   out.BeginObject();
   out.Key("file");
-  out.Value(path);
+  out.Value(text::Utf8Text(path));
   out.Key("formatVersion");
   out.Value(formatVersion);
   out.Key("kind");

@@ -5,24 +5,21 @@
 
 #include <nlohmann/json.hpp>
 #include <string>
+#include <vector>
 
 #include "import/model_checks.h"
 #include "ms3d/ms3d_account.h"
 #include "ms3d/ms_model.h"
+#include "support/document_stream.h"
 #include "support/file_kind.h"
-#include "support/json_stream.h"
 
 namespace korva::cli {
 
-// The model as msModel read it from `path` (key times in frames), plus the file's sections and
-// whether each texture is found beside the file.
-nlohmann::json Ms3dDocument(const std::string& path, const msModel& model,
-                            const Ms3dAccount& account);
-
-// The same document, with "formatVersion", written as it is made (the same bytes as writing the
-// whole document): each vertex, triangle, group, material and joint is held only while written.
+// The model as msModel read it from `path` (key times in frames), with "formatVersion", the file's
+// sections and whether each texture is found beside the file, written as it is made: each vertex,
+// triangle, group, material and joint is held only while written.
 void WriteMs3dDocument(const std::string& path, const msModel& model, const Ms3dAccount& account,
-                       int formatVersion, JsonStream& out);
+                       int formatVersion, DocumentStream& out);
 
 // Reads the model with msModel; throws FileError naming the path and, from the reader's account,
 // what is wrong ("not a well-formed MS3D model: cut short in triangle 12 of 76 at byte 1234").
@@ -43,7 +40,11 @@ std::string Ms3dNoteText(const Ms3dAccount& account);
 // model has 5 triangles".
 std::string ImportVerdictText(const import::ImportVerdict& verdict, const msModel& model);
 
-// The text of a fixed-width name field (up to its first zero).
+// One line per group whose frame the import names apart from the group, because a joint has the
+// group's name: `group "head" is named "head_mesh" in the object: a joint has its name`.
+std::vector<std::string> GroupRenameTexts(const msModel& model);
+
+// The text of a fixed-width name field (up to its first zero) as UTF-8 text (Utf8Text).
 std::string FieldText(const char* field, size_t width);
 
 }  // namespace korva::cli

@@ -11,16 +11,22 @@
 #include "model/mesh.h"
 #include "model/texture.h"
 #include "support/texture_lookup.h"
+#include "text/utf8_text.h"
 
 namespace korva::cli {
 using nlohmann::json;
 
 namespace {
 
-// Record names are 256-byte fields; a name that fills the field has no terminator.
+// Record names are 256-byte fields; a name that fills the field has no terminator. As bytes to
+// look files up by, and as the UTF-8 text the document holds.
+template <size_t N>
+std::string NameBytes(const char (&field)[N]) {
+  return std::string(field, strnlen(field, N));
+}
 template <size_t N>
 std::string NameText(const char (&field)[N]) {
-  return std::string(field, strnlen(field, N));
+  return text::Utf8Text(NameBytes(field));
 }
 
 json Vector(const D3DXVECTOR3& v) {
@@ -49,9 +55,10 @@ json Mesh(const std::string& path, const sMesh& mesh, size_t frameIndex) {
   json textures = json::array();
   for (int32_t i = 0; mesh.textures && i < mesh.textureCount; ++i) {
     const sTexture& texture = mesh.textures[i];
-    const std::string name = NameText(texture.name);
-    textures.push_back(
-        {{"name", name}, {"stage", texture.stage}, {"found", TextureFound(path, name)}});
+    const std::string name = NameBytes(texture.name);
+    textures.push_back({{"name", text::Utf8Text(name)},
+                        {"stage", texture.stage},
+                        {"found", TextureFound(path, name)}});
   }
   json bones = json::array();
   for (int32_t i = 0; mesh.bones && i < mesh.boneCount; ++i) {
@@ -133,33 +140,24 @@ void VisitFrames(const sObject& object, Visit visit) {
 
 }  // namespace
 
-json ObjectDocument(const std::string& path, const sObject& object) {
-  json frames = json::array();
-  json meshes = json::array();
-  VisitFrames(object, [&](const sFrame& frame, size_t index, const json& parent, const json& mesh) {
-    frames.push_back(Frame(frame, parent, mesh));
-    if (frame.mesh) meshes.push_back(Mesh(path, *frame.mesh, index));
-  });
-  json sets = json::array();
+void WriteObjectDocument(const std::string& path, const sObject& object, DocumentStream& out) {
+  // Counting walks first: a streamed array says how many elements follow.
+  std::vector<size_t> trackCounts;
   VisitAnimationSets(
-      object.animationSet,
-      [&](const sAnimationSet& set) {
-        sets.push_back(
-            {{"name", NameText(set.name)}, {"length", set.length}, {"tracks", json::array()}});
-      },
-      [&](const sAnimation& track) { sets.back()["tracks"].push_back(Track(track)); },
-      [](const sAnimationSet&) {});
-  return {{"frames", frames},
-          {"meshes", meshes},
-          {"animationSets", sets},
-          {"customDataSize", object.customDataSize}};
-}
+      object.animationSet, [&](const sAnimationSet&) { trackCounts.push_back(0); },
+      [&](const sAnimation&) { ++trackCounts.back(); }, [](const sAnimationSet&) {});
+  size_t frameCount = 0;
+  size_t meshCount = 0;
+  VisitFrames(object, [&](const sFrame& frame, size_t, const json&, const json&) {
+    ++frameCount;
+    if (frame.mesh) ++meshCount;
+  });
 
-void WriteObjectDocument(const std::string& path, const sObject& object, JsonStream& out) {
   // Members in name order, as the whole document prints them.
   out.BeginObject();
   out.Key("animationSets");
-  out.BeginArray();
+  out.BeginArray(trackCounts.size());
+  size_t setIndex = 0;
   VisitAnimationSets(
       object.animationSet,
       [&](const sAnimationSet& set) {
@@ -169,7 +167,7 @@ void WriteObjectDocument(const std::string& path, const sObject& object, JsonStr
         out.Key("name");
         out.Value(NameText(set.name));
         out.Key("tracks");
-        out.BeginArray();
+        out.BeginArray(trackCounts[setIndex++]);
       },
       [&](const sAnimation& track) { out.Value(Track(track)); },
       [&](const sAnimationSet&) {
@@ -182,13 +180,13 @@ void WriteObjectDocument(const std::string& path, const sObject& object, JsonStr
   // Frames and meshes come from one walk of the tree; each list gets a walk of its own, so
   // neither is held whole.
   out.Key("frames");
-  out.BeginArray();
+  out.BeginArray(frameCount);
   VisitFrames(object, [&](const sFrame& frame, size_t, const json& parent, const json& mesh) {
     out.Value(Frame(frame, parent, mesh));
   });
   out.EndArray();
   out.Key("meshes");
-  out.BeginArray();
+  out.BeginArray(meshCount);
   VisitFrames(object, [&](const sFrame& frame, size_t index, const json&, const json&) {
     if (frame.mesh) out.Value(Mesh(path, *frame.mesh, index));
   });

@@ -7,18 +7,14 @@
 #include <string>
 
 #include "model/object.h"
-#include "support/json_stream.h"
+#include "support/document_stream.h"
 
 namespace korva::cli {
 
 // The frame tree as a flat list in depth-first order (child before sibling) with parent indices,
-// so a deep tree needs no deep recursion to build or print; the meshes with their counts, FVF,
+// so a deep tree needs no deep recursion to walk or print; the meshes with their counts, FVF,
 // material, textures (and whether each is found beside `path`) and bones; every animation set
-// with its tracks' key counts; the custom data size.
-nlohmann::json ObjectDocument(const std::string& path, const sObject& object);
-
-// The same document written as it is made (the same bytes as writing ObjectDocument whole),
-// holding one element at a time.
-void WriteObjectDocument(const std::string& path, const sObject& object, JsonStream& out);
+// with its tracks' key counts; the custom data size. Written as it is made, one element at a time.
+void WriteObjectDocument(const std::string& path, const sObject& object, DocumentStream& out);
 
 }  // namespace korva::cli

@@ -1,4 +1,5 @@
-// The device the standalone host hands out on Linux: it decodes image files (PNG, JPEG, BMP, TGA
+// The device the standalone host hands out on Linux, and on Windows to programs that need no
+// display (HostDevice::kImageFiles): it decodes image files (PNG, JPEG, BMP, TGA
 // and the other formats stb_image reads) into ImageTexture objects. It owns every texture it made:
 // those still alive when the device is destroyed are freed with it.
 #pragma once
@@ -6,8 +7,8 @@
 #include <cstddef>
 #include <set>
 
-#include "platform/posix/texture_device.h"
-#include "standalone/posix/image_texture.h"
+#include "platform/texture_device.h"
+#include "standalone/image_texture.h"
 
 namespace korva::standalone {
 
@@ -44,5 +45,10 @@ class ImageTextureDevice final : public platform::TextureDevice {
   std::set<ImageTexture*> textures_;
   bool decodePixels_ = true;
 };
+
+// A new device as the address the plug-in is handed (the TextureDevice it is), and back.
+void* NewImageTextureDevice();
+ImageTextureDevice* AsImageTextureDevice(void* device);
+const ImageTextureDevice* AsImageTextureDevice(const void* device);
 
 }  // namespace korva::standalone

@@ -4,16 +4,17 @@
 
 #include <cstdint>
 
+#include "model/host_calls.h"
+
 namespace korva::standalone {
 
 class ImageTextureDevice;
 
 struct ImageTexture;
 struct ImageTextureInterface {
-  int32_t(__attribute__((stdcall)) * QueryInterface)(ImageTexture* self, const void* id,
-                                                     void** object);
-  uint32_t(__attribute__((stdcall)) * AddRef)(ImageTexture* self);
-  uint32_t(__attribute__((stdcall)) * Release)(ImageTexture* self);
+  int32_t(KORVA_STDCALL* QueryInterface)(ImageTexture* self, const void* id, void** object);
+  uint32_t(KORVA_STDCALL* AddRef)(ImageTexture* self);
+  uint32_t(KORVA_STDCALL* Release)(ImageTexture* self);
 };
 
 struct ImageTexture {

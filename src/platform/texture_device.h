@@ -1,5 +1,6 @@
-// Without Direct3D, the host's device is an object of this interface: the standalone host
-// implements it and hands it out from GetDirect3DDevice.
+// A host device that makes textures itself, without Direct3D: the standalone host implements it
+// and hands it out from GetDirect3DDevice on Linux, and on Windows to programs that need no
+// display (RegisterTextureDevice).
 #pragma once
 
 #include <cstdint>

@@ -1,11 +1,11 @@
-#include "standalone/posix/image_texture_device.h"
+#include "standalone/image_texture_device.h"
 
 #include <cstring>
 #include <new>
 #include <string>
 #include <vector>
 
-#include "standalone/host_platform.h"
+#include "model/host_calls.h"
 #include "standalone/image_files.h"
 #include "standalone/regular_file.h"
 #include "standalone/windows_paths.h"
@@ -14,16 +14,16 @@ namespace korva::standalone {
 namespace {
 constexpr int32_t kNoInterface = static_cast<int32_t>(0x80004002);
 
-int32_t __attribute__((stdcall)) QueryInterface(ImageTexture*, const void*, void** object) {
+int32_t KORVA_STDCALL QueryInterface(ImageTexture*, const void*, void** object) {
   if (object) *object = nullptr;
   return kNoInterface;
 }
 
-uint32_t __attribute__((stdcall)) AddRef(ImageTexture* self) {
+uint32_t KORVA_STDCALL AddRef(ImageTexture* self) {
   return ++self->references;
 }
 
-uint32_t __attribute__((stdcall)) Release(ImageTexture* self) {
+uint32_t KORVA_STDCALL Release(ImageTexture* self) {
   if (self->references == 0) return 0;
   const uint32_t left = --self->references;
   if (left == 0) self->device->Destroy(self);
@@ -105,27 +105,19 @@ void ImageTextureDevice::Destroy(ImageTexture* texture) {
   delete texture;
 }
 
-void* CreateHostDevice() {
+void* NewImageTextureDevice() {
   // The plug-in sees the device only as an opaque address that the texture loader casts back to
   // the interface, so that is the address handed out.
   return static_cast<platform::TextureDevice*>(new ImageTextureDevice);
 }
 
-void DestroyHostDevice(void* device) {
-  delete static_cast<ImageTextureDevice*>(static_cast<platform::TextureDevice*>(device));
+ImageTextureDevice* AsImageTextureDevice(void* device) {
+  return static_cast<ImageTextureDevice*>(static_cast<platform::TextureDevice*>(device));
 }
 
-void SetHostDeviceDecodesPixels(void* device, bool decode) {
-  if (device) {
-    static_cast<ImageTextureDevice*>(static_cast<platform::TextureDevice*>(device))
-        ->SetDecodePixels(decode);
-  }
-}
-
-int HostDeviceLiveTextures(const void* device) {
-  if (!device) return 0;
-  return static_cast<const ImageTextureDevice*>(static_cast<const platform::TextureDevice*>(device))
-      ->liveTextures();
+const ImageTextureDevice* AsImageTextureDevice(const void* device) {
+  return static_cast<const ImageTextureDevice*>(
+      static_cast<const platform::TextureDevice*>(device));
 }
 
 }  // namespace korva::standalone
