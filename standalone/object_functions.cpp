@@ -28,16 +28,16 @@ void CopyName(char (&target)[256], const char* name) {
   target[sizeof target - 1] = '\0';
 }
 
-// The host is a 32-bit program: an object whose frames, meshes and lists would not fit in its
-// address space can never be made, whatever this build's address space holds.
-bool FitsTheHostsAddressSpace(int32_t frameCount) {
-  constexpr uint64_t kBytesPerFrame = sizeof(sFrame) + sizeof(sMesh) + 2 * sizeof(void*);
-  return uint64_t(frameCount) * kBytesPerFrame <= UINT32_MAX;
+// The host is a 32-bit program: what would not fit in its address space it can never make, and
+// neither does this host, whatever this build's address space holds.
+bool FitsTheHostsAddressSpace(uint64_t bytes) {
+  return bytes <= UINT32_MAX;
 }
 
 // Builds the object with its chain of frames; null when memory runs out (nothing left behind).
 sObject* BuildObject(const char* name, int32_t frameCount) {
-  if (!FitsTheHostsAddressSpace(frameCount)) return nullptr;
+  constexpr uint64_t kBytesPerFrame = sizeof(sFrame) + sizeof(sMesh) + 2 * sizeof(void*);
+  if (!FitsTheHostsAddressSpace(uint64_t(frameCount) * kBytesPerFrame)) return nullptr;
   sObject* object = NewObject();
   if (!object) return nullptr;
   const auto count = static_cast<size_t>(frameCount);
@@ -87,7 +87,7 @@ bool GrowTextures(sMesh* mesh, int32_t count) {
   if (old > 0) {
     std::memcpy(grown, mesh->textures, sizeof(sTexture) * static_cast<size_t>(old));
     // The records now live in the new array: free the old block without releasing them.
-    HostFree(reinterpret_cast<uint8_t*>(mesh->textures) - sizeof(int32_t));
+    FreeCountedArrayBlock(mesh->textures);
   }
   mesh->textures = grown;
   mesh->textureCount = count;
@@ -123,7 +123,11 @@ bool SetupMeshFVFData(sMesh* mesh, uint32_t fvf, uint32_t vertexCount, uint32_t 
   mesh->indexCount = 0;
   mesh->fvf = fvf;
   mesh->vertexSize = FormatFromFvf(fvf).size;
-  if (vertexCount > INT32_MAX || indexCount > INT32_MAX) return false;
+  if (vertexCount > INT32_MAX || indexCount > INT32_MAX ||
+      !FitsTheHostsAddressSpace(uint64_t{vertexCount} * mesh->vertexSize +
+                                uint64_t{indexCount} * sizeof(uint16_t))) {
+    return false;
+  }
   if (vertexCount > 0 && mesh->vertexSize > 0) {
     mesh->vertexData = static_cast<uint8_t*>(HostAllocateZeroed(vertexCount, mesh->vertexSize));
     if (!mesh->vertexData) return false;

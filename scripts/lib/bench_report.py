@@ -277,7 +277,7 @@ def main():
     repetitions = os.environ.get("KORVA_BENCH_REPETITIONS", "3")
     print("# Benchmark results")
     print()
-    print("Written by `scripts/bench` from one run of `korva_bench` (build/bench, RelWithDebInfo, i386);")
+    print("Written by `scripts/bench` from one run of `korva_bench` (build/bench, RelWithDebInfo, x86-64);")
     print("do not edit by hand.")
     print()
     print("- Machine: %s (%s); %s." % (machine, context.get("host_name", "?"), caches))
@@ -325,9 +325,9 @@ def main():
     print()
     print("## With large blocks kept in the heap")
     print()
-    print("The same suite with `GLIBC_TUNABLES=glibc.malloc.mmap_threshold=4294967295:"
+    print("The same suite with `GLIBC_TUNABLES=glibc.malloc.mmap_threshold=33554432:"
           "glibc.malloc.trim_threshold=4294967295`:")
-    print("glibc on i386 otherwise maps every block above 512 KiB afresh and unmaps it on release, so")
+    print("glibc otherwise maps blocks above its mmap threshold afresh and unmaps them on release, so")
     print("each large array costs page faults and page zeroing in the kernel on every call. This run")
     print("shows what the code itself costs.")
     print()

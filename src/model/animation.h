@@ -10,7 +10,7 @@
 
 namespace korva {
 
-#pragma pack(push, 4)
+KORVA_HOST_RECORDS_BEGIN
 struct sPositionKey {
   int32_t frame;
   D3DXVECTOR3 position;
@@ -66,7 +66,7 @@ struct sAnimationSet {
   sAnimationSet* next;     // owned
   uint8_t host10C[28];
 };
-#pragma pack(pop)
+KORVA_HOST_RECORDS_END
 
 static_assert(sizeof(sPositionKey) == 28);
 static_assert(sizeof(sRotateKey) == 20);

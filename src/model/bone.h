@@ -9,7 +9,7 @@
 
 namespace korva {
 
-#pragma pack(push, 4)
+KORVA_HOST_RECORDS_BEGIN
 struct sBone {
   char name[256];
   int32_t vertexCount;      // number of influenced vertices
@@ -18,7 +18,7 @@ struct sBone {
   D3DXMATRIX offsetMatrix;  // zero by default
   uint8_t host14C[12];
 };
-#pragma pack(pop)
+KORVA_HOST_RECORDS_END
 
 #if KORVA_HOST_LAYOUT
 static_assert(sizeof(sBone) == 344);

@@ -65,7 +65,7 @@ void DrainDeferred(DeferredFrameArrays& queue) {
     queue.head = elements[0].parent;
     const int32_t count = CountedArrayCount(elements);
     for (int32_t i = 0; i < count; ++i) ReleaseFrameDeferred(&elements[i], queue);
-    HostFree(reinterpret_cast<uint8_t*>(elements) - sizeof(int32_t));
+    FreeCountedArrayBlock(elements);
   }
 }
 

@@ -11,7 +11,7 @@ namespace korva {
 
 struct sMesh;
 
-#pragma pack(push, 4)
+KORVA_HOST_RECORDS_BEGIN
 struct sFrame {
   char name[256];
   int32_t limbNumber;      // the frame's index in the object's frame list
@@ -37,7 +37,7 @@ struct sFrame {
   uint8_t hostFlag310;
   uint8_t host311[19];
 };
-#pragma pack(pop)
+KORVA_HOST_RECORDS_END
 
 #if KORVA_HOST_LAYOUT
 static_assert(sizeof(sFrame) == 804);

@@ -9,6 +9,16 @@
 
 #define KORVA_HOST_LAYOUT (UINTPTR_MAX == 0xFFFFFFFFu)
 
+// Around every host record: the host packs to 4 bytes. A 64-bit build keeps the natural alignment
+// of its 8-byte pointers instead, so a reference to a pointer member is never misaligned.
+#if KORVA_HOST_LAYOUT
+#define KORVA_HOST_RECORDS_BEGIN _Pragma("pack(push, 4)")
+#define KORVA_HOST_RECORDS_END _Pragma("pack(pop)")
+#else
+#define KORVA_HOST_RECORDS_BEGIN
+#define KORVA_HOST_RECORDS_END
+#endif
+
 #if defined(_WIN32) && !KORVA_HOST_LAYOUT
 #error "the DLL is loaded by a 32-bit host"
 #endif

@@ -18,7 +18,7 @@ struct sTexture;
 constexpr uint32_t kPrimitiveTriangleList = 4;
 constexpr int kDeclarationElements = 65;
 
-#pragma pack(push, 4)
+KORVA_HOST_RECORDS_BEGIN
 struct sMesh {
   int32_t host000;
   uint32_t fvf;         // 0: the layout is given by `declaration`
@@ -81,7 +81,7 @@ struct sMesh {
   int32_t hostValue155;
   uint8_t host4DC[28];
 };
-#pragma pack(pop)
+KORVA_HOST_RECORDS_END
 
 #if KORVA_HOST_LAYOUT
 static_assert(sizeof(sMesh) == 1272);

@@ -12,7 +12,7 @@ struct sAnimationSet;
 struct sFrame;
 struct sMesh;
 
-#pragma pack(push, 4)
+KORVA_HOST_RECORDS_BEGIN
 struct sObject {
   int32_t meshCount;            // host count: length of meshList
   int32_t frameCount;           // host count: length of frameList
@@ -26,7 +26,7 @@ struct sObject {
   uint32_t customDataSize;
   uint8_t* customData;  // owned, customDataSize bytes
 };
-#pragma pack(pop)
+KORVA_HOST_RECORDS_END
 
 #if KORVA_HOST_LAYOUT
 static_assert(sizeof(sObject) == 1324);

@@ -9,7 +9,7 @@
 
 namespace korva {
 
-#pragma pack(push, 4)
+KORVA_HOST_RECORDS_BEGIN
 struct sSubMaterial {
   char name[256];
   void* hostReference;  // not saved
@@ -18,7 +18,7 @@ struct sSubMaterial {
   int32_t value164;
   int32_t value165;
 };
-#pragma pack(pop)
+KORVA_HOST_RECORDS_END
 
 #if KORVA_HOST_LAYOUT
 static_assert(sizeof(sSubMaterial) == 340);

@@ -8,7 +8,7 @@
 
 namespace korva {
 
-#pragma pack(push, 4)
+KORVA_HOST_RECORDS_BEGIN
 struct sTexture {
   char name[256];  // texture file name
   int32_t host100;
@@ -28,7 +28,7 @@ struct sTexture {
   int32_t setting153;
   uint8_t host13C[12];
 };
-#pragma pack(pop)
+KORVA_HOST_RECORDS_END
 
 #if KORVA_HOST_LAYOUT
 static_assert(sizeof(sTexture) == 328);

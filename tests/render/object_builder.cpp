@@ -99,7 +99,7 @@ void AddBone(sMesh* mesh, const char* name, const D3DXMATRIX& offset,
   if (!bones) throw std::bad_alloc();
   if (mesh->bones) {
     std::memcpy(bones, mesh->bones, sizeof(sBone) * static_cast<size_t>(mesh->boneCount));
-    HostFree(reinterpret_cast<uint8_t*>(mesh->bones) - sizeof(int32_t));
+    FreeCountedArrayBlock(mesh->bones);
   }
   mesh->bones = bones;
   mesh->boneCount = count;

@@ -65,8 +65,8 @@ template <typename T>
 bool CountedArrayMatches(int32_t count, const T* array) {
   if (count < 0) return false;
   if (!array) return count == 0;
-  const auto* base = reinterpret_cast<const uint8_t*>(array) - sizeof(int32_t);
-  return BlockHolds(base, sizeof(int32_t) + uint64_t(count) * sizeof(T)) &&
+  return BlockHolds(CountedArrayBlock(array),
+                    CountedArrayPrefix<T>() + uint64_t(count) * sizeof(T)) &&
          CountedArrayCount(array) == count;
 }
 

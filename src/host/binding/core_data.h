@@ -14,7 +14,7 @@ namespace korva {
 // of at least `size` bytes.
 using AllocateReturnStringFunction = void (*)(HostAddress* variable, uint32_t size);
 
-#pragma pack(push, 4)
+KORVA_HOST_RECORDS_BEGIN
 struct CoreData {
   AllocateReturnStringFunction AllocateReturnString;
   uint8_t unused04[0x28];
@@ -26,7 +26,7 @@ struct CoreData {
   HostAddress ObjectModule;  // exports the object functions
   HostAddress ViewModule;    // exports GetViewMatrix and GetProjectionMatrix
 };
-#pragma pack(pop)
+KORVA_HOST_RECORDS_END
 
 // The host's own block is laid out for its 32-bit address space; a 64-bit build makes its own.
 #if KORVA_HOST_LAYOUT
