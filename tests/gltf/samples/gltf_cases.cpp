@@ -378,6 +378,13 @@ std::vector<GltfCase> GltfCases() {
     add("strided_indices", a.Glb(), false);
   }
 
+  {
+    // An accessor of no elements (glTF wants at least one; found by the fuzz target).
+    AssetBuilder a = TriangleAsset();
+    a.json["accessors"][0]["count"] = 0;
+    add("empty_accessor", a.Glb(), false);
+  }
+
   // Broken assets: each names its fault in one line.
   const auto broken = [&](std::string name, const std::function<void(AssetBuilder&)>& edit,
                           std::map<std::string, std::vector<uint8_t>> files = {}) {

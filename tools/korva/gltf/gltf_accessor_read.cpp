@@ -197,6 +197,7 @@ bool ReadFloats(const doc::Document& document, int index, int components, std::v
     // Floats as stored: copied element by element (or whole when packed).
     const size_t elementBytes = size_t(components) * 4;
     out->resize(static_cast<size_t>(a->count) * size_t(components));
+    if (out->empty()) return true;  // no elements: nothing to copy from or to
     if (span.stride == elementBytes) {
       std::memcpy(out->data(), span.first, out->size() * 4);
     } else {
