@@ -1,6 +1,10 @@
 # korva export against the glTF validator: the bundled sample, the shared real models and the
 # generated inputs (MS3D models and DBO files of every vertex format), each as .glb and as .gltf
 # with its .bin and images. Any validator error fails the layer; warnings are listed in the log.
+# Then the way back in: the glTF assets the reader's tests are built from are validated, and they
+# and every exported asset are converted to DBO files that `korva check` accepts and that convert
+# to themselves byte for byte; those DBO files export to valid assets again, which draw the same
+# pictures at rest and at frames of their animation.
 korva_build linux korva korva_gltf_samples || exit 1
 if ! command -v node >/dev/null || ! command -v npm >/dev/null; then
   korva_record 0 1 "gltf: node or npm missing (run scripts/setup)"
@@ -12,12 +16,13 @@ korva_check "gltf: validator install (npm ci)" \
 
 bin="$(korva_binary_dir linux)"
 inputs="$KORVA_WORK/gltf/inputs"
-mkdir -p "$inputs" "$KORVA_WORK/gltf/glb" "$KORVA_WORK/gltf/gltf"
+cases="$KORVA_WORK/gltf/cases"
+mkdir -p "$inputs" "$cases" "$KORVA_WORK/gltf/glb" "$KORVA_WORK/gltf/gltf"
 cp "$KORVA_ROOT"/examples/* "$inputs/"
 shared="$KORVA_ROOT/../shared/testdata/ms3d"
 [ -d "$shared" ] && cp -r "$shared"/. "$inputs/"
 chmod -R u+w "$inputs"
-korva_check "gltf: generated inputs" "$bin/tests/korva_gltf_samples" "$inputs" || exit 1
+korva_check "gltf: generated inputs" "$bin/tests/korva_gltf_samples" "$inputs" "$cases" || exit 1
 
 models=()
 for f in "$inputs"/*.ms3d "$inputs"/*.dbo; do [ -e "$f" ] && models+=("$f"); done
@@ -27,3 +32,42 @@ korva_check "gltf: export as .gltf" "$bin/tools/korva/korva" export -q --format 
   "${models[@]}" -o "$KORVA_WORK/gltf/gltf"
 korva_counted "gltf: validator" node "$validator/validate.js" \
   "$KORVA_WORK"/gltf/glb/*.glb "$KORVA_WORK"/gltf/gltf/*.gltf
+
+korva_counted "gltf: validator of the reader's inputs" node "$validator/validate.js" \
+  "$cases"/*.glb "$cases"/*.gltf
+
+# Each set of glTF assets read back into DBO files, checked, and saved again unchanged.
+korva="$bin/tools/korva/korva"
+back="$KORVA_WORK/gltf/back"
+for set in cases glb gltf; do
+  mkdir -p "$back/$set" "$back/$set-again"
+  assets=()
+  for f in "$KORVA_WORK/gltf/$set"/*.glb "$KORVA_WORK/gltf/$set"/*.gltf; do
+    [ -e "$f" ] && assets+=("$f")
+  done
+  korva_check "gltf: convert $set to DBO" "$korva" convert -q "${assets[@]}" -o "$back/$set"
+  korva_check "gltf: check $set DBO files" "$korva" check "$back/$set"/*.dbo
+  korva_check "gltf: $set DBO files save unchanged" bash -c '
+    "$1" convert -q "$2"/*.dbo -o "$3" >/dev/null &&
+      for f in "$2"/*.dbo; do cmp "$f" "$3/$(basename "$f")" || exit 1; done' \
+    _ "$korva" "$back/$set" "$back/$set-again"
+done
+
+# The reader's inputs, through the engine's format and out again: valid, and drawn the same.
+mkdir -p "$back/export"
+korva_check "gltf: export the read assets" "$korva" export -q "$back/cases"/*.dbo -o "$back/export"
+korva_counted "gltf: validator of the re-exported assets" node "$validator/validate.js" \
+  "$back/export"/*.glb
+korva_check "gltf: re-exported assets draw the same" bash -c '
+  korva="$1" dbo="$2" glb="$3"
+  for f in "$dbo"/*.dbo; do
+    name="$(basename "$f" .dbo)"
+    for frame in rest 1 3; do
+      option=(); [ "$frame" = rest ] || option=(--frame "$frame")
+      "$korva" render -q "$f" -o "$glb/$name.$frame.dbo.png" --size 128 "${option[@]}" >/dev/null &&
+        "$korva" render -q "$glb/$name.glb" -o "$glb/$name.$frame.glb.png" --size 128 \
+          "${option[@]}" >/dev/null &&
+        cmp -s "$glb/$name.$frame.dbo.png" "$glb/$name.$frame.glb.png" ||
+        { echo "$name at $frame draws differently"; exit 1; }
+    done
+  done' _ "$korva" "$back/cases" "$back/export"

@@ -48,7 +48,7 @@ class FailureTest : public ::testing::Test {
 
   static std::vector<BadInput> BadInputs() {
     return {{"missing.ms3d", "no such file"},
-            {"notes.ms3d", "neither an MS3D model nor a DBO file"},
+            {"notes.ms3d", "neither an MS3D model, a DBO file nor a glTF asset"},
             {"empty.dbo", "is empty"},
             {"cut.ms3d", "not a well-formed MS3D model: cut short in"},
             {"cut.dbo", "not a well-formed DBO file"},

@@ -298,12 +298,13 @@ int ExpectSamePicture(const render::Image& expected, const render::Image& actual
   EXPECT_LE(differingBlocks, blocks / 100) << label << ": " << differingBlocks << " blocks differ";
   if ((silhouette > total / 500 || differingBlocks > blocks / 100) &&
       std::getenv("KORVA_KEEP_PICTURES")) {
-    for (const auto& [picture, suffix] : {std::pair{&expected, "_expected.png"},
-                                          std::pair{&actual, "_viewer.png"}}) {
+    for (const auto& [picture, suffix] :
+         {std::pair{&expected, "_expected.png"}, std::pair{&actual, "_viewer.png"}}) {
       std::vector<uint8_t> png;
       if (!render::EncodePng(*picture, &png)) continue;
       std::ofstream(label + suffix, std::ios::binary)
-          .write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
+          .write(reinterpret_cast<const char*>(png.data()),
+                 static_cast<std::streamsize>(png.size()));
     }
   }
   return drawn;

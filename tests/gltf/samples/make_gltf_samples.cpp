@@ -1,7 +1,9 @@
 // Writes the generated inputs of the glTF validation layer into a folder: the generated MS3D
 // models the hardening tests share (static, skinned with several groups, animated, without
 // materials), and DBO files with one mesh per vertex format the DBO reader takes, strips and fans,
-// a mesh without indices too large for 16-bit ones, bones and matrix-key animation.
+// a mesh without indices too large for 16-bit ones, bones and matrix-key animation. With a second
+// folder, also the well-made glTF assets the reader's tests are built from, for the validator to
+// check and `korva convert` to read.
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -9,6 +11,7 @@
 #include <vector>
 
 #include "dbo/object_files.h"
+#include "gltf/samples/gltf_cases.h"
 #include "model/animation.h"
 #include "model/bone.h"
 #include "model/counted_array.h"
@@ -179,6 +182,14 @@ void BonesAndMatrixKeys(sObject* object) {
   byMatrix->next = byKeys;
 }
 
+bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+  FILE* out = std::fopen(path.c_str(), "wb");
+  const bool ok = out && std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
+  if (out && std::fclose(out) != 0) return false;
+  if (!ok) std::fprintf(stderr, "%s: not written\n", path.c_str());
+  return ok;
+}
+
 bool Save(const std::string& folder, const std::string& name, void (*build)(sObject*)) {
   ObjectHandle object = NewEmptyObject();
   build(object.get());
@@ -207,17 +218,24 @@ bool SaveFvf(const std::string& folder, uint32_t fvf) {
 
 int main(int argc, char** argv) {
   using namespace korva::testing;
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: %s FOLDER\n", argv[0]);
+  if (argc != 2 && argc != 3) {
+    std::fprintf(stderr, "usage: %s FOLDER [GLTF_FOLDER]\n", argv[0]);
     return 2;
   }
   const std::string folder = argv[1];
   bool ok = true;
   for (const NamedBytes& model : GeneratedMs3dModels()) {
-    const std::string path = folder + "/" + model.name + ".ms3d";
-    FILE* out = std::fopen(path.c_str(), "wb");
-    ok = out && std::fwrite(model.bytes.data(), 1, model.bytes.size(), out) == model.bytes.size() &&
-         std::fclose(out) == 0 && ok;
+    ok = WriteFile(folder + "/" + model.name + ".ms3d", model.bytes) && ok;
+  }
+  if (argc == 3) {
+    for (const GltfCase& c : GltfCases()) {
+      if (!c.valid) continue;
+      const bool json = !c.bytes.empty() && c.bytes[0] == '{';
+      ok =
+          WriteFile(std::string(argv[2]) + "/" + c.name + (json ? ".gltf" : ".glb"), c.bytes) && ok;
+      for (const auto& [name, bytes] : c.files)
+        ok = WriteFile(std::string(argv[2]) + "/" + name, bytes) && ok;
+    }
   }
   // Every part of an FVF code the reader knows: positions with 0 to 5 blend weights, normal,
   // point size, both colours, 0 to 8 texture sets of 1 to 4 floats.

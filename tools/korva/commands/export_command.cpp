@@ -113,11 +113,14 @@ class ExportCommand : public Subcommand {
       throw FileError(input, "the plug-in built no object");
     }
     render::TextureFiles textureFiles(input);
+    for (auto& image : session.TakeHeldImages()) textureFiles.AddEmbedded(image.name, image.bytes);
+    const std::vector<std::string> readWarnings = session.TakeWarnings();
     gltf::GltfAsset asset = gltf::BuildGltf(*object, options, [&](const sMesh& mesh) {
       return textureFiles.Find(StageZeroName(mesh));
     });
     session.Release(number);
-    *warnings = textureFiles.warnings();
+    *warnings = readWarnings;
+    warnings->insert(warnings->end(), textureFiles.warnings().begin(), textureFiles.warnings().end());
     warnings->insert(warnings->end(), asset.warnings.begin(), asset.warnings.end());
 
     std::vector<gltf::OutputFile> files;

@@ -8,6 +8,9 @@
 #include "support/cli_error.h"
 #include "support/file_kind.h"
 #include "support/host_session.h"
+#if KORVA_WITH_GLTF
+#include "gltf/gltf_import.h"
+#endif
 #include "support/info_text.h"
 #include "support/ms3d_report.h"
 
@@ -18,11 +21,11 @@ class InfoCommand : public Subcommand {
  public:
   std::string name() const override { return "info"; }
   std::string summary() const override {
-    return "Summarises MS3D models and DBO files: counts, names, textures, sections";
+    return "Summarises MS3D models, DBO files and glTF assets: counts, names, textures, sections";
   }
 
   void Configure(CLI::App& app) override {
-    app.add_option("FILE", files_, "MS3D models or DBO files, told apart by their content")
+    app.add_option("FILE", files_, "MS3D models, DBO files or glTF assets, told apart by their content")
         ->required();
   }
 
@@ -45,10 +48,28 @@ class InfoCommand : public Subcommand {
     // Only DBO files need the plug-in.
     if (!session_) session_ = std::make_unique<HostSession>(nullptr);
     std::vector<dbo::SkippedBlock> skipped;
-    const int32_t number = session_->LoadDbo(input, 1, &skipped);
+    std::vector<std::string> heldInside;
+    std::string kind = "DBO file";
+    int32_t number = 0;
+    if (input.kind == FileKind::kGltf) {
+#if KORVA_WITH_GLTF
+      gltf::ImportOptions options;
+      options.imageStem = HostSession::ImageStemOf(file);
+      std::vector<gltf::EmbeddedImage> images;
+      number = session_->LoadGltf(input, 1, options, &images);
+      for (const gltf::EmbeddedImage& image : images) heldInside.push_back(image.fileName);
+      kind = "glTF asset read as an object";
+#endif
+    } else {
+      number = session_->LoadDbo(input, 1, &skipped);
+    }
     std::string text;
     try {
-      text = ObjectSummaryText(file, input.bytes.size(), *session_->object(number), skipped);
+      text = ObjectSummaryText(file, input.bytes.size(), *session_->object(number), skipped, kind,
+                               heldInside);
+      for (const std::string& warning : session_->TakeWarnings()) {
+        text += "  warning: " + warning + "\n";
+      }
     } catch (...) {
       session_->Release(number);
       throw;

@@ -171,6 +171,8 @@ class RenderCommand : public Subcommand {
     if (host) {
       number = session.LoadAny(input);
       session.PrintNotices();
+      for (auto& image : session.TakeHeldImages()) textureFiles.AddEmbedded(image.name, image.bytes);
+      for (const std::string& warning : session.TakeWarnings()) Warn(warning);
       object = session.object(number);
       if (!object) throw FileError(input_, "the plug-in built no object");
       sources.push_back({ms3d ? "IMPORTED" : "HOST", [&](float frame, render::DrawList* list) {
@@ -245,6 +247,8 @@ class RenderCommand : public Subcommand {
     if (!object) throw FileError(input_, "the plug-in built no object");
 
     render::TextureFiles textureFiles(input_);
+    for (auto& image : session.TakeHeldImages()) textureFiles.AddEmbedded(image.name, image.bytes);
+    for (const std::string& warning : session.TakeWarnings()) Warn(warning);
     const render::RenderResult result =
         render::RenderObject(*object, options, [&](const sFrame&, const sMesh& mesh) {
           return textureFiles.Find(TextureRecordName(mesh));

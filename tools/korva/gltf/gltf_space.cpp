@@ -95,6 +95,25 @@ Mat4 FromHost(const D3DXMATRIX& host) {
   return r;
 }
 
+D3DXMATRIX ToHost(const Mat4& gltf) {
+  D3DXMATRIX r;
+  for (int i = 0; i < 4; ++i) {
+    for (int j = 0; j < 4; ++j) {
+      r.m[i][j] = static_cast<float>(MirrorSign(i) * MirrorSign(j) * gltf.m[j][i]);
+    }
+  }
+  return r;
+}
+
+D3DXVECTOR3 HostPoint(const std::array<double, 3>& v) {
+  return {static_cast<float>(v[0]), static_cast<float>(v[1]), static_cast<float>(-v[2])};
+}
+
+D3DXQUATERNION HostQuaternion(const std::array<double, 4>& q) {
+  return {static_cast<float>(-q[0]), static_cast<float>(-q[1]), static_cast<float>(q[2]),
+          static_cast<float>(q[3])};
+}
+
 std::array<double, 3> MirrorPoint(const D3DXVECTOR3& v) {
   return {v.x, v.y, -double(v.z)};
 }

@@ -21,10 +21,16 @@ bool Invert(const Mat4& in, Mat4* out);
 
 // The host matrix (p' = p x H) as the glTF matrix that does the same to the mirrored points.
 Mat4 FromHost(const D3DXMATRIX& host);
+// The inverse of FromHost: a glTF matrix as the host matrix (rounded to float).
+D3DXMATRIX ToHost(const Mat4& gltf);
 // A host point or direction, mirrored.
 std::array<double, 3> MirrorPoint(const D3DXVECTOR3& v);
+// A glTF point or direction as the host's (the mirror is its own inverse).
+D3DXVECTOR3 HostPoint(const std::array<double, 3>& v);
 // A host rotation (x, y, z, w) as the same turn of the mirrored space.
 std::array<double, 4> MirrorQuaternion(const D3DXQUATERNION& q);
+// A glTF rotation (x, y, z, w) as the host's.
+D3DXQUATERNION HostQuaternion(const std::array<double, 4>& q);
 // Unit quaternion, or identity when it has no length or is not finite.
 std::array<double, 4> NormalizeQuaternion(std::array<double, 4> q);
 

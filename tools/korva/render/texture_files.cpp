@@ -59,4 +59,15 @@ const Image* TextureFiles::Find(const std::string& textureName) {
   return byName_.emplace(textureName, std::move(image)).first->second.get();
 }
 
+void TextureFiles::AddEmbedded(const std::string& textureName, const std::vector<uint8_t>& bytes) {
+  auto image = std::make_unique<Image>();
+  std::string problem;
+  if (!DecodeImage(bytes.data(), bytes.size(), image.get(), &problem)) {
+    warnings_.push_back("texture " + textureName + " held in " + ownerPath_ + ": " + problem +
+                        "; drawn untextured");
+    image.reset();
+  }
+  byName_[textureName] = std::move(image);
+}
+
 }  // namespace korva::render

@@ -26,6 +26,10 @@ class TextureFiles {
   // first failure for a name adds a warning. Pointers stay valid while this object lives.
   const Image* Find(const std::string& textureName);
 
+  // Makes `textureName` find the image these bytes decode to (an image held inside a glTF asset,
+  // which no file beside it holds); a picture that does not decode adds a warning.
+  void AddEmbedded(const std::string& textureName, const std::vector<uint8_t>& bytes);
+
   const std::vector<std::string>& warnings() const { return warnings_; }
 
  private:

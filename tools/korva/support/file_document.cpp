@@ -7,6 +7,13 @@
 #include "text/utf8_text.h"
 
 namespace korva::cli {
+namespace {
+
+const char* KindName(FileKind kind) {
+  return kind == FileKind::kMs3d ? "imported ms3d" : kind == FileKind::kGltf ? "gltf" : "dbo";
+}
+
+}  // namespace
 
 HostSession& DocumentLoader::Session() {
   if (!session_) session_ = std::make_unique<HostSession>(nullptr);
@@ -32,12 +39,12 @@ void DocumentLoader::Write(const std::string& path, DocumentStream& out) {
     out.Key("formatVersion");
     out.Value(kDocumentFormatVersion);
     out.Key("kind");
-    out.Value(input.kind == FileKind::kMs3d ? "imported ms3d" : "dbo");
+    out.Value(KindName(input.kind));
     out.Key("object");
     WriteObjectDocument(path, object, out);
     out.Key("size");
     out.Value(input.bytes.size());
-    if (input.kind != FileKind::kMs3d) {
+    if (input.kind == FileKind::kDbo) {
       out.Key("skippedBlocks");
       out.Value(SkippedBlocksDocument(skipped));
     }
@@ -52,8 +59,7 @@ void DocumentLoader::VisitObject(
                              const std::vector<dbo::SkippedBlock>&)>& onObject) {
   HostSession& session = Session();
   std::vector<dbo::SkippedBlock> skipped;
-  const int32_t number = input.kind == FileKind::kMs3d ? session.ImportMs3d(input)
-                                                       : session.LoadDbo(input, 1, &skipped);
+  const int32_t number = session.LoadAny(input, 1, &skipped);
   try {
     onObject(input, *session.object(number), skipped);
   } catch (...) {

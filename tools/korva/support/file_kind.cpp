@@ -1,6 +1,8 @@
 #include "support/file_kind.h"
 
+#include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "ms3d/ms3d_format.h"
 #include "standalone/regular_file.h"
@@ -11,6 +13,32 @@ namespace {
 
 // A DBO block opens with the length of its magic text, then the text.
 constexpr uint8_t kDboHead[] = {8, 0, 0, 0, 'M', 'A', 'G', 'I', 'C', 'D', 'B', 'O'};
+constexpr uint8_t kGlbHead[] = {'g', 'l', 'T', 'F'};
+
+// A glTF document is a JSON object whose members are glTF's top-level properties; its first
+// member names one of them (writers that sort their keys put "accessors" first, so "asset" may
+// come late). No MS3D model or DBO file starts with '{'.
+bool IsGltfJson(const uint8_t* head, size_t size) {
+  const auto space = [](uint8_t c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+  size_t i = 0;
+  if (size >= 3 && head[0] == 0xEF && head[1] == 0xBB && head[2] == 0xBF) i = 3;
+  while (i < size && space(head[i])) ++i;
+  if (i >= size || head[i] != '{') return false;
+  ++i;
+  while (i < size && space(head[i])) ++i;
+  if (i >= size || head[i] != '"') return false;
+  const size_t start = ++i;
+  while (i < size && i - start < 32 && head[i] != '"') ++i;
+  if (i >= size || head[i] != '"') return false;
+  static const char* const kMembers[] = {
+      "accessors",      "animations", "asset",      "buffers",
+      "bufferViews",    "cameras",    "extensions", "extensionsRequired",
+      "extensionsUsed", "extras",     "images",     "materials",
+      "meshes",         "nodes",      "samplers",   "scene",
+      "scenes",         "skins",      "textures"};
+  const std::string first(reinterpret_cast<const char*>(head + start), i - start);
+  return std::find(std::begin(kMembers), std::end(kMembers), first) != std::end(kMembers);
+}
 
 }  // namespace
 
@@ -22,6 +50,10 @@ FileKind KindOfContent(const uint8_t* head, size_t size) {
   if (size >= sizeof kDboHead && std::memcmp(head, kDboHead, sizeof kDboHead) == 0) {
     return FileKind::kDbo;
   }
+  if (size >= sizeof kGlbHead && std::memcmp(head, kGlbHead, sizeof kGlbHead) == 0) {
+    return FileKind::kGltf;
+  }
+  if (IsGltfJson(head, size)) return FileKind::kGltf;
   return FileKind::kUnknown;
 }
 
@@ -39,8 +71,9 @@ InputFile ReadInput(const std::string& path) {
   InputFile input{path, ReadWholeFile(path), FileKind::kUnknown};
   input.kind = KindOfContent(input.bytes.data(), input.bytes.size());
   if (input.kind == FileKind::kUnknown) {
-    throw FileError(path, input.bytes.empty() ? "is empty, neither an MS3D model nor a DBO file"
-                                              : "is neither an MS3D model nor a DBO file");
+    throw FileError(path, input.bytes.empty()
+                              ? "is empty, neither an MS3D model, a DBO file nor a glTF asset"
+                              : "is neither an MS3D model, a DBO file nor a glTF asset");
   }
   return input;
 }

@@ -1,5 +1,5 @@
-// Reading an input file of `korva` once, into memory, and telling MS3D models from DBO files by
-// their first bytes, never by their extension.
+// Reading an input file of `korva` once, into memory, and telling MS3D models, DBO files and glTF
+// assets apart by their first bytes, never by their extension.
 #pragma once
 
 #include <cstdint>
@@ -8,9 +8,11 @@
 
 namespace korva::cli {
 
-enum class FileKind { kMs3d, kDbo, kUnknown };
+enum class FileKind { kMs3d, kDbo, kGltf, kUnknown };
 
-// The kind of a file whose leading bytes are `head` (any length; short input is kUnknown).
+// The kind of a file whose leading bytes are `head` (any length; short input is kUnknown). A .glb
+// container opens with "glTF"; a .gltf document is a JSON object whose first member is one of
+// glTF's top-level properties.
 FileKind KindOfContent(const uint8_t* head, size_t size);
 
 // Inputs larger than this are refused before a byte is read: the process is 32-bit and the

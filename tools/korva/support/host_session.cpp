@@ -1,13 +1,18 @@
 #include "support/host_session.h"
 
+#include <filesystem>
 #include <memory>
 
 #include "dbo/block_reader.h"
 #include "dbo/block_writer.h"
 #include "dbo/result_codes.h"
+#if KORVA_WITH_GLTF
+#include "gltf/gltf_import.h"
+#endif
 #include "host/export_guard.h"
 #include "import/import_driver.h"
 #include "model/host_heap.h"
+#include "standalone/regular_file.h"
 #include "support/cli_error.h"
 #include "support/file_kind.h"
 #include "support/ms3d_report.h"
@@ -99,9 +104,62 @@ int32_t HostSession::LoadDbo(const InputFile& input, int32_t number,
   return number;
 }
 
+std::string HostSession::ImageStemOf(const std::string& path) {
+  const std::string stem = std::filesystem::path(path).stem().string();
+  return stem.empty() ? "model" : stem;
+}
+
+#if KORVA_WITH_GLTF
+int32_t HostSession::LoadGltf(const InputFile& input, int32_t number,
+                              const gltf::ImportOptions& options,
+                              std::vector<gltf::EmbeddedImage>* images,
+                              std::vector<std::string>* besideAsset) {
+  const std::string& path = input.path;
+  if (host_.GetObject(number)) throw FileError(path, "object number in use");
+  // The reader hands over paths already checked to stay inside the asset's folder.
+  const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+  const gltf::doc::ResourceReader read =
+      [&folder](const std::string& relative, std::vector<uint8_t>* bytes, std::string* problem) {
+        const std::string file = (folder / relative).string();
+        const auto result = standalone::ReadRegularFile(file, kMaxInputSize, bytes, problem);
+        if (result == standalone::FileReadResult::kRead) return true;
+        if (problem->empty()) *problem = "cannot be read";
+        return false;
+      };
+  gltf::ImportedAsset asset;
+  std::string error;
+  if (!gltf::ImportGltf(input.bytes.data(), input.bytes.size(), read, options, &asset, &error)) {
+    throw FileError(path, error);
+  }
+  sObject* object = asset.Take();
+  if (!host_.AdoptObject(number, object)) {
+    standalone::StandaloneHost::ReleaseWholeObject(object);
+    throw FileError(path, "the host refused the object read");
+  }
+  for (const std::string& warning : asset.warnings) warnings_.push_back(path + ": " + warning);
+  if (images) *images = std::move(asset.images);
+  if (besideAsset) *besideAsset = std::move(asset.imageFiles);
+  return number;
+}
+#endif
+
 int32_t HostSession::LoadAny(const InputFile& input, int32_t number,
                              std::vector<dbo::SkippedBlock>* skipped) {
   if (input.kind == FileKind::kMs3d) return ImportMs3d(input, number);
+  if (input.kind == FileKind::kGltf) {
+#if KORVA_WITH_GLTF
+    gltf::ImportOptions options;
+    options.imageStem = ImageStemOf(input.path);
+    std::vector<gltf::EmbeddedImage> images;
+    LoadGltf(input, number, options, &images);
+    for (gltf::EmbeddedImage& image : images) {
+      heldImages_.push_back({image.fileName, std::move(image.bytes)});
+    }
+    return number;
+#else
+    throw FileError(input.path, "this build of korva reads no glTF assets");
+#endif
+  }
   return LoadDbo(input, number, skipped);
 }
 

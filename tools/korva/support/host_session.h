@@ -12,11 +12,22 @@
 #include "standalone/standalone_host.h"
 #include "support/file_kind.h"
 
+namespace korva::gltf {
+struct EmbeddedImage;
+struct ImportOptions;
+}  // namespace korva::gltf
+
 namespace korva::cli {
 
 // A host object keeps no frame rate: an object loaded from a DBO file plays (`render --animate`)
 // and exports its keys at this many frames a second unless told otherwise.
 constexpr float kObjectFramesPerSecond = 25.0f;
+
+// An image a glTF asset holds inside itself: the name the object gives it, and its bytes.
+struct HeldImage {
+  std::string name;
+  std::vector<uint8_t> bytes;
+};
 
 class HostSession {
  public:
@@ -35,7 +46,28 @@ class HostSession {
   int32_t LoadDbo(const InputFile& input, int32_t number = 1,
                   std::vector<dbo::SkippedBlock>* skipped = nullptr);
 
-  // ImportMs3d or LoadDbo by the input's kind (`skipped` is left alone for an MS3D model).
+  // Reads a glTF asset as an object, its external buffers and images from the asset's folder, and
+  // hands it to the host as `number`; returns it. The images the asset holds inside go to
+  // `images` (to be written beside the DBO file under their names); the reader's warnings are kept
+  // for TakeWarnings. Throws FileError (what is wrong, in one line). Only in builds with glTF.
+  // `besideAsset` gets the paths (relative to the asset's folder) of the image files it names.
+  int32_t LoadGltf(const InputFile& input, int32_t number, const gltf::ImportOptions& options,
+                   std::vector<gltf::EmbeddedImage>* images = nullptr,
+                   std::vector<std::string>* besideAsset = nullptr);
+
+  // The stem that names the images held inside a glTF asset read for `path` ("model" for
+  // "model.dbo": model_0.png, ...).
+  static std::string ImageStemOf(const std::string& path);
+
+  // What the glTF reader said about the inputs loaded since the last call: one line each.
+  std::vector<std::string> TakeWarnings() { return std::move(warnings_); }
+
+  // The images held inside the glTF assets LoadAny read since the last call, for a renderer that
+  // has no file to find them in.
+  std::vector<HeldImage> TakeHeldImages() { return std::move(heldImages_); }
+
+  // ImportMs3d, LoadDbo or LoadGltf (default options) by the input's kind (`skipped` is left
+  // alone for kinds other than DBO).
   int32_t LoadAny(const InputFile& input, int32_t number = 1,
                   std::vector<dbo::SkippedBlock>* skipped = nullptr);
 
@@ -59,6 +91,8 @@ class HostSession {
   // every system.
   standalone::StandaloneHost host_{standalone::HostDevice::kImageFiles};
   FILE* noticeStream_;
+  std::vector<std::string> warnings_;
+  std::vector<HeldImage> heldImages_;
 };
 
 // `text` with every line break (CR, LF or CR LF) folded to one space.

@@ -118,7 +118,8 @@ std::string Ms3dSummaryText(const std::string& path, const msModel& model,
 }
 
 std::string ObjectSummaryText(const std::string& path, uint64_t fileSize, const sObject& object,
-                              const std::vector<dbo::SkippedBlock>& skipped) {
+                              const std::vector<dbo::SkippedBlock>& skipped,
+                              const std::string& kind, const std::vector<std::string>& heldInside) {
   const std::vector<const sFrame*> frames = FramesInOrder(object);
   size_t meshes = 0;
   size_t bones = 0;
@@ -133,8 +134,9 @@ std::string ObjectSummaryText(const std::string& path, uint64_t fileSize, const 
       const std::string name = NameBytes(mesh->textures[i].name);
       if (name.empty()) continue;  // an unused stage
       ++textures;
+      const bool held = std::find(heldInside.begin(), heldInside.end(), name) != heldInside.end();
       textureLines += "  texture " + Quoted(text::Utf8Text(name)) + ": " +
-                      Found(TextureFound(path, name)) + "\n";
+                      (held ? "held in the file" : Found(TextureFound(path, name))) + "\n";
     }
   }
   // A damaged chain must not loop forever: sets and tracks share one record of what was seen.
@@ -155,7 +157,8 @@ std::string ObjectSummaryText(const std::string& path, uint64_t fileSize, const 
                 Number(set->length) +
                 ", tracks: " + NameList(trackNames, [](const std::string& n) { return n; }) + "\n";
   }
-  std::string out = text::Utf8Text(path) + ": DBO file, " + std::to_string(fileSize) + " bytes\n";
+  std::string out =
+      text::Utf8Text(path) + ": " + kind + ", " + std::to_string(fileSize) + " bytes\n";
   out += "  frames " + std::to_string(frames.size()) + ", meshes " + std::to_string(meshes) +
          ", bones " + std::to_string(bones) + ", textures " + std::to_string(textures) +
          ", animation sets " + std::to_string(setCount) + ", tracks " + std::to_string(trackCount) +

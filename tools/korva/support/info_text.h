@@ -19,8 +19,12 @@ std::string Ms3dSummaryText(const std::string& path, const msModel& model,
                             const Ms3dAccount& account);
 
 // Counts, frame names, textures found beside `path` or not, animation sets and sections of a
-// loaded DBO file of `fileSize` bytes, and the blocks of unknown codes its reader skipped.
+// loaded DBO file of `fileSize` bytes, and the blocks of unknown codes its reader skipped. A file
+// of another `kind` (a glTF asset read as an object) names it; textures named in `heldInside`
+// are images the file holds itself.
 std::string ObjectSummaryText(const std::string& path, uint64_t fileSize, const sObject& object,
-                              const std::vector<dbo::SkippedBlock>& skipped);
+                              const std::vector<dbo::SkippedBlock>& skipped,
+                              const std::string& kind = "DBO file",
+                              const std::vector<std::string>& heldInside = {});
 
 }  // namespace korva::cli

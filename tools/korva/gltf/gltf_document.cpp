@@ -1,0 +1,335 @@
+// The JSON document and buffers of a glTF asset, read into the reader's own records. The JSON is
+// parsed by nlohmann-json (iteratively) once a pass over its bytes has bounded its depth and number
+// of values, so no part of the input sets recursion depth or an allocation the file cannot justify.
+#include "gltf/gltf_document.h"
+
+#include <climits>
+#include <cmath>
+#include <cstring>
+#include <nlohmann/json.hpp>
+
+#include "gltf/gltf_accessors.h"
+#include "gltf/gltf_json_fields.h"
+
+namespace korva::gltf::doc {
+namespace {
+
+constexpr int kMaxJsonDepth = 64;
+constexpr size_t kMaxJsonValues = size_t{8} << 20;
+constexpr uint32_t kGlbMagic = 0x46546C67u, kChunkJson = 0x4E4F534Au, kChunkBin = 0x004E4942u;
+
+uint32_t Word(const uint8_t* at) {
+  return uint32_t{at[0]} | uint32_t{at[1]} << 8 | uint32_t{at[2]} << 16 | uint32_t{at[3]} << 24;
+}
+
+// The text's nesting depth and an upper bound of its values (every value but the first follows
+// a comma or opens a bracket), found by one pass over the bytes before the parser builds anything.
+void BoundJson(const char* begin, size_t size) {
+  int depth = 0;
+  size_t values = 1;
+  bool inString = false;
+  for (const char* at = begin; at < begin + size; ++at) {
+    const char c = *at;
+    if (inString) {
+      if (c == '\\' && at + 1 < begin + size)
+        ++at;
+      else if (c == '"')
+        inString = false;
+    } else if (c == '"') {
+      inString = true;
+    } else if (c == '[' || c == '{') {
+      if (++depth > kMaxJsonDepth)
+        Fail("the JSON nests deeper than " + std::to_string(kMaxJsonDepth));
+      ++values;
+    } else if (c == ']' || c == '}') {
+      --depth;
+    } else if (c == ',') {
+      ++values;
+    }
+  }
+  if (values > kMaxJsonValues) {
+    Fail("the JSON holds more than " + std::to_string(kMaxJsonValues) + " values");
+  }
+}
+
+json ParseJson(const char* begin, size_t size) {
+  BoundJson(begin, size);
+  json document = json::parse(begin, begin + size, nullptr, false);
+  if (document.is_discarded()) Fail("the JSON is not well formed");
+  return document;
+}
+
+void ReadAccessor(const json& value, const Place& where, Document* out) {
+  const Fields f(value, where);
+  Accessor a;
+  a.bufferView = f.Index("bufferView");
+  a.byteOffset = f.Unsigned("byteOffset", 0);
+  a.componentType = static_cast<int>(f.Unsigned("componentType", 0, true));
+  if (ComponentBytes(a.componentType) == 0) Fail(f.Where("componentType") + " is unknown");
+  a.normalized = f.Bool("normalized");
+  a.count = f.Unsigned("count", 0, true);
+  a.type = f.String("type");
+  a.components = TypeComponents(a.type);
+  if (a.components == 0) Fail(f.Where("type") + " is unknown");
+  if (const json* sparse = f.Find("sparse")) {
+    const Place place(&where, "sparse");
+    const Fields s(*sparse, place);
+    a.sparse.count = s.Unsigned("count", 0, true);
+    if (!s.Find("indices") || !s.Find("values")) Fail(place.Text() + " lacks indices or values");
+    const Place indicesPlace(&place, "indices"), valuesPlace(&place, "values");
+    const Fields indices(*s.Find("indices"), indicesPlace);
+    const Fields values(*s.Find("values"), valuesPlace);
+    a.sparse.indicesView = indices.Index("bufferView");
+    a.sparse.indicesOffset = indices.Unsigned("byteOffset", 0);
+    a.sparse.indicesComponentType = static_cast<int>(indices.Unsigned("componentType", 0, true));
+    a.sparse.valuesView = values.Index("bufferView");
+    a.sparse.valuesOffset = values.Unsigned("byteOffset", 0);
+    if (a.sparse.indicesView < 0 || a.sparse.valuesView < 0) {
+      Fail(place.Text() + " names no buffer view");
+    }
+  }
+  out->accessors.push_back(a);
+}
+
+void ReadNode(const json& value, const Place& where, Document* out) {
+  const Fields f(value, where);
+  Node n;
+  n.name = f.String("name");
+  n.children = f.Indices("children");
+  n.mesh = f.Index("mesh");
+  n.skin = f.Index("skin");
+  n.hasMatrix = f.Numbers("matrix", &n.matrix);
+  f.Numbers("translation", &n.translation);
+  f.Numbers("rotation", &n.rotation);
+  f.Numbers("scale", &n.scale);
+  out->nodes.push_back(std::move(n));
+}
+
+void ReadMesh(const json& value, const Place& where, Document* out) {
+  const Fields f(value, where);
+  Mesh m;
+  m.name = f.String("name");
+  f.Each("primitives", [&](const json& item, const Place& place) {
+    const Fields p(item, place);
+    Primitive primitive;
+    if (const json* attributes = p.Find("attributes")) {
+      const Place attributesPlace(&place, "attributes");
+      if (!attributes->is_object()) Fail(p.Where("attributes") + " is not a JSON object");
+      for (const auto& [semantic, accessor] : attributes->items()) {
+        primitive.attributes[semantic] =
+            Fields::IndexValue(accessor, Place(&attributesPlace, &semantic));
+      }
+    }
+    primitive.indices = p.Index("indices");
+    primitive.material = p.Index("material");
+    primitive.mode = static_cast<int>(p.Unsigned("mode", 4));
+    if (primitive.mode > 6) Fail(p.Where("mode") + " is not a primitive mode");
+    if (const json* targets = p.Find("targets")) primitive.targets = targets->size();
+    m.primitives.push_back(std::move(primitive));
+  });
+  out->meshes.push_back(std::move(m));
+}
+
+void ReadMaterial(const json& value, const Place& where, Document* out) {
+  const Fields f(value, where);
+  Material m;
+  m.name = f.String("name");
+  f.Numbers("emissiveFactor", &m.emissiveFactor);
+  if (const json* pbr = f.Find("pbrMetallicRoughness")) {
+    const Place pbrPlace(&where, "pbrMetallicRoughness");
+    const Fields p(*pbr, pbrPlace);
+    p.Numbers("baseColorFactor", &m.baseColorFactor);
+    if (const json* texture = p.Find("baseColorTexture")) {
+      const Place texturePlace(&pbrPlace, "baseColorTexture");
+      const Fields t(*texture, texturePlace);
+      m.baseColorTexture.index = t.Index("index");
+      m.baseColorTexture.texCoord =
+          static_cast<int>(std::min<uint64_t>(t.Unsigned("texCoord", 0), 64));
+    }
+  }
+  out->materials.push_back(std::move(m));
+}
+
+void ReadAnimation(const json& value, const Place& where, Document* out) {
+  const Fields f(value, where);
+  Animation a;
+  a.name = f.String("name");
+  f.Each("channels", [&](const json& item, const Place& place) {
+    const Fields c(item, place);
+    AnimationChannel channel;
+    channel.sampler = c.Index("sampler");
+    if (const json* target = c.Find("target")) {
+      const Place targetPlace(&place, "target");
+      const Fields t(*target, targetPlace);
+      channel.node = t.Index("node");
+      channel.path = t.String("path");
+    }
+    a.channels.push_back(channel);
+  });
+  f.Each("samplers", [&](const json& item, const Place& place) {
+    const Fields s(item, place);
+    AnimationSampler sampler;
+    sampler.input = s.Index("input");
+    sampler.output = s.Index("output");
+    if (s.Find("interpolation")) sampler.interpolation = s.String("interpolation");
+    a.samplers.push_back(sampler);
+  });
+  out->animations.push_back(std::move(a));
+}
+
+std::vector<std::string> Strings(const Fields& f, const char* key) {
+  std::vector<std::string> out;
+  f.Each(key, [&](const json& item, const Place& place) {
+    if (!item.is_string()) Fail(place.Text() + " is not a string");
+    out.push_back(item.get<std::string>());
+  });
+  return out;
+}
+
+void ReadDocument(const json& root, Document* out) {
+  if (!root.is_object()) Fail("the document is not a JSON object");
+  const Place document("");
+  const Fields f(root, document);
+  const json* asset = f.Find("asset");
+  if (!asset) Fail("the document has no \"asset\": not a glTF asset");
+  const Place assetPlace("asset");
+  const std::string version = Fields(*asset, assetPlace).String("version");
+  if (version.compare(0, 2, "2.") != 0) Fail("is glTF version \"" + version + "\", not 2.x");
+  out->extensionsUsed = Strings(f, "extensionsUsed");
+  out->extensionsRequired = Strings(f, "extensionsRequired");
+  f.Each("buffers", [&](const json& item, const Place& place) {
+    const Fields b(item, place);
+    Buffer buffer;
+    buffer.byteLength = b.Unsigned("byteLength", 0, true);
+    buffer.uri = b.String("uri");
+    out->buffers.push_back(std::move(buffer));
+  });
+  f.Each("bufferViews", [&](const json& item, const Place& place) {
+    const Fields v(item, place);
+    BufferView view;
+    view.buffer = v.Index("buffer");
+    view.byteOffset = v.Unsigned("byteOffset", 0);
+    view.byteLength = v.Unsigned("byteLength", 0, true);
+    const uint64_t stride = v.Unsigned("byteStride", 0);
+    if (stride > 252) Fail(v.Where("byteStride") + " is larger than 252");
+    view.byteStride = static_cast<uint32_t>(stride);
+    out->bufferViews.push_back(view);
+  });
+  f.Each("accessors",
+         [&](const json& item, const Place& place) { ReadAccessor(item, place, out); });
+  f.Each("meshes", [&](const json& item, const Place& place) { ReadMesh(item, place, out); });
+  f.Each("nodes", [&](const json& item, const Place& place) { ReadNode(item, place, out); });
+  f.Each("materials",
+         [&](const json& item, const Place& place) { ReadMaterial(item, place, out); });
+  f.Each("textures", [&](const json& item, const Place& place) {
+    const Fields t(item, place);
+    out->textures.push_back({t.Index("source"), t.Index("sampler")});
+  });
+  f.Each("images", [&](const json& item, const Place& place) {
+    const Fields i(item, place);
+    out->images.push_back(
+        {i.String("name"), i.String("uri"), i.Index("bufferView"), i.String("mimeType")});
+  });
+  f.Each("samplers", [&](const json& item, const Place& place) {
+    const Fields s(item, place);
+    out->samplers.push_back(
+        {static_cast<int>(std::min<uint64_t>(s.Unsigned("wrapS", 10497), INT_MAX)),
+         static_cast<int>(std::min<uint64_t>(s.Unsigned("wrapT", 10497), INT_MAX))});
+  });
+  f.Each("skins", [&](const json& item, const Place& place) {
+    const Fields s(item, place);
+    out->skins.push_back({s.String("name"), s.Indices("joints"), s.Index("inverseBindMatrices")});
+  });
+  f.Each("animations",
+         [&](const json& item, const Place& place) { ReadAnimation(item, place, out); });
+  f.Each("scenes", [&](const json& item, const Place& place) {
+    out->scenes.push_back(Fields(item, place).Indices("nodes"));
+  });
+  out->scene = f.Index("scene");
+}
+
+// Every buffer's bytes: the .glb binary chunk, a data URI or a file beside the asset.
+void LoadBuffers(const uint8_t* bin, size_t binSize, const ResourceReader& read, Document* out) {
+  for (size_t i = 0; i < out->buffers.size(); ++i) {
+    Buffer& buffer = out->buffers[i];
+    const std::string where = "buffers[" + std::to_string(i) + "]";
+    size_t available = 0;
+    if (buffer.uri.empty()) {
+      if (i != 0 || !bin) Fail(where + " has no uri and no binary chunk holds it");
+      buffer.data = bin;
+      available = binSize;
+    } else if (IsDataUri(buffer.uri)) {
+      std::string problem, mediaType;
+      if (!DecodeDataUri(buffer.uri, &buffer.owned, &mediaType, &problem)) {
+        Fail(where + ".uri " + problem);
+      }
+      buffer.data = buffer.owned.data();
+      available = buffer.owned.size();
+    } else {
+      std::string path, problem;
+      if (!UriToRelativePath(buffer.uri, &path, &problem)) {
+        Fail(where + ".uri \"" + buffer.uri + "\" " + problem);
+      }
+      if (!read || !read(path, &buffer.owned, &problem)) {
+        Fail(where + ": " + path + ": " + (problem.empty() ? "cannot be read" : problem));
+      }
+      buffer.data = buffer.owned.data();
+      available = buffer.owned.size();
+      out->assetBytes += available;
+    }
+    if (buffer.byteLength > available) {
+      Fail(where + " holds " + std::to_string(available) + " bytes, fewer than its byteLength " +
+           std::to_string(buffer.byteLength));
+    }
+  }
+}
+
+}  // namespace
+
+bool ParseDocument(const uint8_t* bytes, size_t size, const ResourceReader& read, Document* out,
+                   std::string* error, std::vector<std::string>* warnings) {
+  try {
+    *out = Document();
+    out->assetBytes = size;
+    const uint8_t* text = bytes;
+    size_t textSize = size;
+    const uint8_t* bin = nullptr;
+    size_t binSize = 0;
+    if (size >= 4 && Word(bytes) == kGlbMagic) {
+      // The container's lengths are checked against the file before anything is sized by them.
+      if (size < 20) Fail("the .glb header is cut short");
+      if (Word(bytes + 4) != 2)
+        Fail("is a .glb container of version " + std::to_string(Word(bytes + 4)) + ", not 2");
+      const uint64_t total = Word(bytes + 8);
+      if (total > size)
+        Fail("the .glb file is cut short (" + std::to_string(size) + " of " +
+             std::to_string(total) + " bytes)");
+      if (total < size)
+        warnings->push_back(std::to_string(size - total) +
+                            " bytes after the .glb container ignored");
+      const uint64_t jsonLength = Word(bytes + 12);
+      if (Word(bytes + 16) != kChunkJson)
+        Fail("the .glb container does not start with its JSON chunk");
+      if (20 + jsonLength > total) Fail("the .glb JSON chunk runs past the container");
+      text = bytes + 20;
+      textSize = static_cast<size_t>(jsonLength);
+      uint64_t at = 20 + ((jsonLength + 3) & ~uint64_t{3});
+      if (at + 8 <= total && Word(bytes + at + 4) == kChunkBin) {
+        const uint64_t length = Word(bytes + at);
+        if (at + 8 + length > total) Fail("the .glb binary chunk runs past the container");
+        bin = bytes + at + 8;
+        binSize = static_cast<size_t>(length);
+      }
+    }
+    ReadDocument(ParseJson(reinterpret_cast<const char*>(text), textSize), out);
+    LoadBuffers(bin, binSize, read, out);
+    return true;
+  } catch (const ParseError& failure) {
+    *error = failure.text;
+  } catch (const std::bad_alloc&) {
+    *error = "not enough memory to read the asset";
+  }
+  return false;
+}
+
+}  // namespace korva::gltf::doc

@@ -1,0 +1,113 @@
+#include "gltf/gltf_import.h"
+
+#include <algorithm>
+#include <new>
+
+#include "gltf/gltf_importer.h"
+#include "model/host_heap.h"
+
+namespace korva::gltf {
+namespace {
+
+// Extensions whose data the reader understands, so an asset may require them.
+const char* const kReadExtensions[] = {"KHR_mesh_quantization"};
+
+bool Reads(const std::string& extension) {
+  return std::find(std::begin(kReadExtensions), std::end(kReadExtensions), extension) !=
+         std::end(kReadExtensions);
+}
+
+std::string List(const std::vector<std::string>& names) {
+  std::string text;
+  for (const std::string& name : names) text += (text.empty() ? "" : ", ") + name;
+  return text;
+}
+
+void Release(sObject* object) {
+  if (!object) return;
+  ReleaseObjectRecords(object);
+  HostFree(object);
+}
+
+}  // namespace
+
+ImportedAsset::~ImportedAsset() {
+  Release(object);
+}
+
+sObject* ImportedAsset::Take() {
+  sObject* taken = object;
+  object = nullptr;
+  return taken;
+}
+
+Importer::Importer(const doc::Document& document, const ImportOptions& options,
+                   const doc::ResourceReader& read, ImportedAsset* out)
+    : document_(document), options_(options), read_(read), out_(out) {}
+
+void Importer::Charge(uint64_t bytes, const std::string& what) {
+  const uint64_t limit = 64 * document_.assetBytes + options_.memoryAllowance;
+  charged_ += bytes;
+  if (bytes > limit || charged_ > limit) {
+    Fail(what + " would need more memory than the asset can justify (" +
+         std::to_string(limit >> 20) + " MiB)");
+  }
+}
+
+void Importer::NoteStride(int accessor, const std::string& use) {
+  if (accessor < 0 || static_cast<size_t>(accessor) >= document_.accessors.size()) return;
+  const int view = document_.accessors[static_cast<size_t>(accessor)].bufferView;
+  if (view < 0 || static_cast<size_t>(view) >= document_.bufferViews.size() ||
+      document_.bufferViews[static_cast<size_t>(view)].byteStride == 0 ||
+      !stridedViews_.insert(view).second) {
+    return;
+  }
+  Warn("bufferViews[" + std::to_string(view) + "] has a byte stride but holds " + use +
+       ", not vertex attributes; read with the stride");
+}
+
+void Importer::Run() {
+  std::vector<std::string> missing, ignored;
+  for (const std::string& name : document_.extensionsRequired) {
+    if (!Reads(name)) missing.push_back(name);
+  }
+  if (!missing.empty()) Fail("requires extensions korva does not read: " + List(missing));
+  for (const std::string& name : document_.extensionsUsed) {
+    if (!Reads(name)) ignored.push_back(name);
+  }
+  if (!ignored.empty()) Warn("extensions used but not required are ignored: " + List(ignored));
+
+  object_ = NewObject();
+  if (!object_) throw std::bad_alloc();
+  out_->object = object_;
+  BuildFrames();
+  BuildMeshes();
+  BuildAnimation();
+}
+
+bool ImportGltf(const uint8_t* bytes, size_t size, const doc::ResourceReader& read,
+                const ImportOptions& options, ImportedAsset* out, std::string* error) {
+  Release(out->Take());
+  out->images.clear();
+  out->imageFiles.clear();
+  out->warnings.clear();
+  if (!(options.framesPerSecond > 0)) {
+    *error = "the frame rate must be more than 0";
+    return false;
+  }
+  doc::Document document;
+  if (!doc::ParseDocument(bytes, size, read, &document, error, &out->warnings)) return false;
+  try {
+    Importer(document, options, read, out).Run();
+    return true;
+  } catch (const ImportFailure& failure) {
+    *error = failure.text;
+  } catch (const std::bad_alloc&) {
+    *error = "not enough memory to build the object";
+  }
+  Release(out->Take());
+  out->images.clear();
+  return false;
+}
+
+}  // namespace korva::gltf

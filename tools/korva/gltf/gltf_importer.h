@@ -1,0 +1,105 @@
+// The reader's state, shared by the files that turn each part of a glTF asset into host records.
+// Every record is linked into the object as soon as it exists, so releasing the object frees all
+// that was built when a later part fails.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "gltf/gltf_import.h"
+#include "gltf/gltf_space.h"
+#include "model/frame.h"
+#include "model/mesh.h"
+
+namespace korva::gltf {
+
+// Thrown inside the reader with the one line that says what is wrong.
+struct ImportFailure {
+  std::string text;
+};
+
+// The vertices of one glTF primitive in glTF space, read from its accessors.
+struct PrimitiveData {
+  std::vector<float> positions, normals, texcoords;  // 3, 3, 2 per vertex
+  std::vector<uint32_t> colors;                      // ARGB per vertex
+  std::vector<std::vector<uint32_t>> joints;         // per JOINTS_n set, 4 per vertex
+  std::vector<std::vector<float>> weights;           // per WEIGHTS_n set, parallel to joints
+  size_t vertexCount = 0;
+};
+
+// One host mesh cut from a primitive: which of its vertices it holds and its 16-bit corners,
+// already in the host's primitive type and winding.
+struct MeshPiece {
+  std::vector<uint32_t> sourceVertices;
+  std::vector<uint16_t> indices;
+  uint32_t primitiveType = 4;
+};
+
+class Importer {
+ public:
+  Importer(const doc::Document& document, const ImportOptions& options,
+           const doc::ResourceReader& read, ImportedAsset* out);
+  void Run();
+
+ private:
+  [[noreturn]] static void Fail(const std::string& text) { throw ImportFailure{text}; }
+  void Warn(const std::string& text) { out_->warnings.push_back(text); }
+  // Counts `bytes` more of the object being built (or of the working data that makes it) against
+  // what the asset justifies; fails when that is passed.
+  void Charge(uint64_t bytes, const std::string& what);
+  // A byte stride belongs to vertex attributes only; where another accessor's view has one, it is
+  // read all the same (it is unambiguous), with one warning per view.
+  void NoteStride(int accessor, const std::string& use);
+
+  // Frames (gltf_import_nodes.cpp).
+  void BuildFrames();
+  std::vector<int> SceneRoots();
+  void CheckTree();
+  void FindSkinnedMeshHolders();
+  sFrame* AddFrame(sFrame* parent, const std::string& name, const D3DXMATRIX& local);
+  std::string UniqueName(std::string name);
+
+  // Meshes (gltf_import_meshes.cpp).
+  void BuildMeshes();
+  void BuildNodeMeshes(int node, int meshIndex);
+  bool ReadPrimitive(const doc::Primitive& primitive, const std::string& label, int texCoord,
+                     PrimitiveData* data, std::vector<uint32_t>* corners, uint32_t* type);
+  void AddFlatNormals(PrimitiveData* data, std::vector<uint32_t>* corners, uint32_t* type);
+  std::vector<MeshPiece> CutPieces(std::vector<uint32_t> corners, uint32_t type, size_t vertices);
+  sFrame* FrameForPiece(sFrame* nodeFrame, const std::string& nodeName, size_t piece);
+  void FillMesh(sMesh* mesh, const PrimitiveData& data, const MeshPiece& piece);
+  void ApplyMaterial(sMesh* mesh, int materialIndex, bool hasTexcoords);
+  std::string TextureName(int textureIndex, int32_t* addressU, int32_t* addressV);
+  std::string ImageName(int imageIndex);
+
+  // Skins (gltf_import_skins.cpp).
+  void AddBones(sMesh* mesh, int skinIndex, const PrimitiveData& data, const MeshPiece& piece);
+
+  // Animation (gltf_import_animation.cpp).
+  void BuildAnimation();
+
+  const doc::Document& document_;
+  const ImportOptions& options_;
+  const doc::ResourceReader& read_;
+  ImportedAsset* out_;
+  sObject* object_ = nullptr;
+
+  std::vector<int> parentOfNode_;        // -1 for a root
+  std::vector<sFrame*> frameOfNode_;     // null for nodes outside the scene and mesh holders
+  std::vector<std::string> nameOfNode_;  // the frame's (unique) name
+  std::vector<int> meshHolderTarget_;    // a holder node -> the node whose frame takes its mesh
+  std::map<sFrame*, sFrame*> lastChild_;
+  std::set<std::string> usedNames_;
+  std::map<int, std::string> imageNames_;          // image -> name the object gives it
+  std::vector<std::vector<double>> inverseBinds_;  // per skin, 16 per joint (glTF, column major)
+  std::vector<bool> inverseBindsRead_;
+  uint64_t charged_ = 0;
+  std::set<int> stridedViews_;
+  size_t renamedFrames_ = 0;
+  size_t morphMeshes_ = 0;
+};
+
+}  // namespace korva::gltf

@@ -1,0 +1,135 @@
+// Reading the members of a glTF document's JSON objects with their types checked, each fault
+// one line naming where it lies.
+#pragma once
+
+#include <array>
+#include <climits>
+#include <cmath>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+namespace korva::gltf::doc {
+
+using json = nlohmann::json;
+
+struct ParseError {
+  std::string text;
+};
+
+[[noreturn]] inline void Fail(const std::string& text) {
+  throw ParseError{text};
+}
+
+// Where a value lies in the document ("meshes[2].primitives[0].attributes.NORMAL"), spelt out
+// only when a message needs it: most documents need none, and building it for every value read
+// would cost more than reading them.
+class Place {
+ public:
+  explicit Place(const char* name) : name_(name) {}
+  Place(const Place* parent, const char* name, size_t index = kNoIndex)
+      : parent_(parent), name_(name), index_(index) {}
+  Place(const Place* parent, const std::string* name) : parent_(parent), key_(name) {}
+
+  std::string Text() const {
+    std::string text = parent_ ? parent_->Text() : std::string();
+    if (!text.empty()) text += ".";
+    text += key_ ? *key_ : name_;
+    if (index_ != kNoIndex) text += "[" + std::to_string(index_) + "]";
+    return text;
+  }
+
+ private:
+  static constexpr size_t kNoIndex = ~size_t{0};
+  const Place* parent_ = nullptr;
+  const char* name_ = "";
+  const std::string* key_ = nullptr;
+  size_t index_ = kNoIndex;
+};
+
+// Members of one JSON object, each read with its type checked; its place names it in messages.
+class Fields {
+ public:
+  Fields(const json& object, const Place& place) : object_(object), place_(place) {
+    if (!object_.is_object()) Fail(place_.Text() + " is not a JSON object");
+  }
+
+  const Place& place() const { return place_; }
+  const json* Find(const char* key) const {
+    const auto found = object_.find(key);
+    return found == object_.end() ? nullptr : &*found;
+  }
+  std::string Where(const char* key) const { return Place(&place_, key).Text(); }
+
+  int Index(const char* key) const {
+    const json* value = Find(key);
+    if (!value) return -1;
+    return IndexValue(*value, Place(&place_, key));
+  }
+  static int IndexValue(const json& value, const Place& place) {
+    if (!value.is_number_integer() || value.get<int64_t>() < 0 || value.get<int64_t>() > INT_MAX)
+      Fail(place.Text() + " is not an index");
+    return static_cast<int>(value.get<int64_t>());
+  }
+  uint64_t Unsigned(const char* key, uint64_t fallback, bool required = false) const {
+    const json* value = Find(key);
+    if (!value) {
+      if (required) Fail(Where(key) + " is missing");
+      return fallback;
+    }
+    if (!value->is_number_unsigned() && !(value->is_number_integer() && value->get<int64_t>() >= 0))
+      Fail(Where(key) + " is not a whole number of 0 or more");
+    return value->get<uint64_t>();
+  }
+  std::string String(const char* key) const {
+    const json* value = Find(key);
+    if (!value) return {};
+    if (!value->is_string()) Fail(Where(key) + " is not a string");
+    return value->get<std::string>();
+  }
+  bool Bool(const char* key) const {
+    const json* value = Find(key);
+    if (!value) return false;
+    if (!value->is_boolean()) Fail(Where(key) + " is not true or false");
+    return value->get<bool>();
+  }
+  template <size_t N>
+  bool Numbers(const char* key, std::array<double, N>* out) const {
+    const json* value = Find(key);
+    if (!value) return false;
+    if (!value->is_array() || value->size() != N) {
+      Fail(Where(key) + " is not an array of " + std::to_string(N) + " numbers");
+    }
+    for (size_t i = 0; i < N; ++i) {
+      if (!(*value)[i].is_number() || !std::isfinite((*value)[i].get<double>()))
+        Fail(Where(key) + " holds a value that is not a finite number");
+      (*out)[i] = (*value)[i].get<double>();
+    }
+    return true;
+  }
+  std::vector<int> Indices(const char* key) const {
+    std::vector<int> out;
+    const json* value = Find(key);
+    if (!value) return out;
+    if (!value->is_array()) Fail(Where(key) + " is not an array");
+    out.reserve(value->size());
+    for (size_t i = 0; i < value->size(); ++i) {
+      out.push_back(IndexValue((*value)[i], Place(&place_, key, i)));
+    }
+    return out;
+  }
+  // The array member `key` (empty when absent), each element visited with its place.
+  template <typename Visit>
+  void Each(const char* key, Visit visit) const {
+    const json* value = Find(key);
+    if (!value) return;
+    if (!value->is_array()) Fail(Where(key) + " is not an array");
+    for (size_t i = 0; i < value->size(); ++i) visit((*value)[i], Place(&place_, key, i));
+  }
+
+ private:
+  const json& object_;
+  const Place& place_;
+};
+
+}  // namespace korva::gltf::doc
