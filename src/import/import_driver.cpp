@@ -212,6 +212,12 @@ bool ImportMs3dObjectFromMemory(const uint8_t* data, size_t size, const char* pa
                      [&](msModel& model) { return model.LoadFromMemory(data, size); });
 }
 
+bool ImportMs3dObjectFromSource(const msByteSource& source, size_t size, const char* path,
+                                int32_t objectNumber) {
+  return ImportModel(path, objectNumber,
+                     [&](msModel& model) { return model.LoadFromSource(source, size); });
+}
+
 void LoadMilkshapeCommand(const char* path, int32_t objectNumber) noexcept {
   ReportImport(path, [&] { return ImportMs3dObject(path, objectNumber); });
 }
@@ -219,6 +225,11 @@ void LoadMilkshapeCommand(const char* path, int32_t objectNumber) noexcept {
 void LoadMilkshapeFromMemory(const uint8_t* data, size_t size, const char* path,
                              int32_t objectNumber) noexcept {
   ReportImport(path, [&] { return ImportMs3dObjectFromMemory(data, size, path, objectNumber); });
+}
+
+void LoadMilkshapeFromSource(const msByteSource& source, size_t size, const char* path,
+                             int32_t objectNumber) noexcept {
+  ReportImport(path, [&] { return ImportMs3dObjectFromSource(source, size, path, objectNumber); });
 }
 
 }  // namespace korva::import
