@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <memory>
+
+#include "standalone/regular_file.h"
 
 // The one copy of the decoder in any program that links the host. The decoder's own bound is set
 // to ours, so no image it decodes can pass it even if the header check were skipped.
@@ -46,6 +49,48 @@ int AtEnd(void* user) {
 }
 
 const stbi_io_callbacks kCallbacks = {&ReadBytes, &SkipBytes, &AtEnd};
+
+// The same callbacks over a file read where the decoder reads: its first bytes kept from the
+// start (the decoder tries one format after another on them), the rest read when asked for. A
+// file that shrinks meanwhile simply ends sooner.
+struct FileReader {
+  const RegularFile* file;
+  size_t size;
+  const uint8_t* head;
+  size_t headSize;
+  size_t at = 0;
+};
+
+int ReadFileBytes(void* user, char* out, int count) {
+  auto* reader = static_cast<FileReader*>(user);
+  const size_t wanted = std::min(count > 0 ? static_cast<size_t>(count) : 0,
+                                 reader->size - std::min(reader->size, reader->at));
+  size_t taken = 0;
+  if (reader->at < reader->headSize) {
+    taken = std::min(wanted, reader->headSize - reader->at);
+    std::memcpy(out, reader->head + reader->at, taken);
+  }
+  if (taken < wanted) {
+    const int64_t got = reader->file->ReadAt(
+        reader->at + taken, reinterpret_cast<uint8_t*>(out) + taken, wanted - taken);
+    if (got > 0) taken += static_cast<size_t>(got);
+  }
+  reader->at += taken;
+  return static_cast<int>(taken);
+}
+
+void SkipFileBytes(void* user, int count) {
+  auto* reader = static_cast<FileReader*>(user);
+  const int64_t target = static_cast<int64_t>(reader->at) + count;  // negative: back up
+  reader->at = target < 0 ? 0 : std::min(reader->size, static_cast<size_t>(target));
+}
+
+int FileAtEnd(void* user) {
+  const auto* reader = static_cast<const FileReader*>(user);
+  return reader->at >= reader->size ? 1 : 0;
+}
+
+const stbi_io_callbacks kFileCallbacks = {&ReadFileBytes, &SkipFileBytes, &FileAtEnd};
 
 // Whether every Huffman table a JPEG defines holds at most 256 codes: the decoder stores them in
 // arrays of 256 (plus one) without counting. Walks the markers as the decoder meets them: the
@@ -97,11 +142,12 @@ bool JpegTablesFit(const uint8_t* data, size_t size) {
 // Other formats are left to the decoder.
 bool PngChunksWhole(const uint8_t* data, size_t size) {
   static constexpr uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-  if (size < sizeof kSignature || std::memcmp(data, kSignature, sizeof kSignature) != 0) return true;
+  if (size < sizeof kSignature || std::memcmp(data, kSignature, sizeof kSignature) != 0)
+    return true;
   size_t at = sizeof kSignature;
   while (size - at >= 12) {  // length, type, data, checksum
-    const size_t length = static_cast<size_t>(data[at]) << 24 | data[at + 1] << 16 |
-                          data[at + 2] << 8 | data[at + 3];
+    const size_t length =
+        static_cast<size_t>(data[at]) << 24 | data[at + 1] << 16 | data[at + 2] << 8 | data[at + 3];
     if (length > size - at - 12) return false;
     if (std::memcmp(data + at + 4, "IEND", 4) == 0) return true;
     at += 12 + length;
@@ -134,6 +180,21 @@ bool PnmNumbersFit(const uint8_t* data, size_t size) {
   return true;
 }
 
+// The size the decoder's header reader gave, when the decoder would go on to decode it.
+bool AcceptImageSize(int x, int y, int* width, int* height, std::string* problem) {
+  // A BMP stored top-down gives its height as a negative number; INT_MIN has no positive twin,
+  // and the decoder would negate it.
+  if (y < 0 && y != INT_MIN) y = -y;
+  if (x <= 0 || y <= 0 || x > kMaxImageSide || y > kMaxImageSide) {
+    *problem = "image of " + std::to_string(x) + " x " + std::to_string(y) + " pixels, more than " +
+               std::to_string(kMaxImageSide) + " on a side or none";
+    return false;
+  }
+  *width = x;
+  *height = y;
+  return true;
+}
+
 }  // namespace
 
 bool ReadImageSize(const uint8_t* data, size_t size, int* width, int* height,
@@ -147,7 +208,9 @@ bool ReadImageSize(const uint8_t* data, size_t size, int* width, int* height,
     return false;
   }
   if (data && !PnmNumbersFit(data, size)) {
-    *problem = "a PGM or PPM file the decoder cannot take (a header number of more than nine digits, or 16-bit samples)";
+    *problem =
+        "a PGM or PPM file the decoder cannot take (a header number of more than nine digits, or "
+        "16-bit samples)";
     return false;
   }
   if (data && !PngChunksWhole(data, size)) {
@@ -160,17 +223,49 @@ bool ReadImageSize(const uint8_t* data, size_t size, int* width, int* height,
     *problem = std::string("not an image file the decoder reads (") + stbi_failure_reason() + ")";
     return false;
   }
-  // A BMP stored top-down gives its height as a negative number; INT_MIN has no positive twin,
-  // and the decoder would negate it.
-  if (y < 0 && y != INT_MIN) y = -y;
-  if (x <= 0 || y <= 0 || x > kMaxImageSide || y > kMaxImageSide) {
-    *problem = "image of " + std::to_string(x) + " x " + std::to_string(y) + " pixels, more than " +
-               std::to_string(kMaxImageSide) + " on a side or none";
+  return AcceptImageSize(x, y, width, height, problem);
+}
+
+bool ReadImageFileSize(const RegularFile& file, int* width, int* height, std::string* problem) {
+  // Enough for the headers of the formats read in part, which the decoder reads again for each
+  // format it tries.
+  constexpr size_t kHeadBytes = 4096;
+  const uint64_t size = file.size();
+  uint8_t head[kHeadBytes];
+  const int64_t headRead =
+      file.ReadAt(0, head, static_cast<size_t>(std::min<uint64_t>(size, kHeadBytes)));
+  if (headRead < 0) {
+    *problem = "cannot be read";
     return false;
   }
-  *width = x;
-  *height = y;
-  return true;
+  const auto headSize = static_cast<size_t>(headRead);
+  // The JPEG, PNG and PNM checks look past a file's first byte only when it is 0xFF, 0x89 or 'P';
+  // then they may walk the whole file, which is read whole (not cleared first: every byte is
+  // read over) and checked as in memory.
+  const bool walkedWhole = headSize < kHeadBytes || head[0] == 0xFF || head[0] == 0x89 ||
+                           head[0] == 'P' || size > static_cast<uint64_t>(INT_MAX);
+  if (walkedWhole) {
+    if (headSize == size) {
+      return ReadImageSize(headSize > 0 ? head : nullptr, headSize, width, height, problem);
+    }
+    const std::unique_ptr<uint8_t[]> bytes(new uint8_t[static_cast<size_t>(size)]);
+    const int64_t got = file.ReadAt(0, bytes.get(), static_cast<size_t>(size));
+    if (got < 0) {
+      *problem = "cannot be read";
+      return false;
+    }
+    return ReadImageSize(got > 0 ? bytes.get() : nullptr, static_cast<size_t>(got), width, height,
+                         problem);
+  }
+  FileReader reader{&file, static_cast<size_t>(size), head, headSize};
+  int x = 0;
+  int y = 0;
+  int channels = 0;
+  if (!stbi_info_from_callbacks(&kFileCallbacks, &reader, &x, &y, &channels)) {
+    *problem = std::string("not an image file the decoder reads (") + stbi_failure_reason() + ")";
+    return false;
+  }
+  return AcceptImageSize(x, y, width, height, problem);
 }
 
 uint8_t* DecodeImage(const uint8_t* data, size_t size, int* width, int* height,

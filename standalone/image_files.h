@@ -18,6 +18,13 @@ constexpr size_t kMaxImageFileSize = size_t{256} << 20;
 // when the bytes are no image the decoder reads, or a side is 0 or above kMaxImageSide.
 bool ReadImageSize(const uint8_t* data, size_t size, int* width, int* height, std::string* problem);
 
+class RegularFile;
+
+// ReadImageSize of the bytes of `file`, reading only what it looks at: the whole file for the
+// formats whose checks walk all of it (JPEG, PNG, binary PGM and PPM), only what the decoder's
+// header reader asks for of the others (a BMP's header, not its pixels).
+bool ReadImageFileSize(const RegularFile& file, int* width, int* height, std::string* problem);
+
 // The pixels as RGBA rows, top row first, from a new block the caller frees with FreeImage;
 // null with `*problem` set when ReadImageSize refuses the bytes or they cannot be decoded.
 uint8_t* DecodeImage(const uint8_t* data, size_t size, int* width, int* height,

@@ -51,8 +51,20 @@ int32_t ImageTextureDevice::CreateTextureFromFile(const char* path, void** textu
   FileReadResult read = FileReadResult::kMissing;
   try {
     found = ResolveWindowsPath(path);
-    // Only a regular file is read: a FIFO named as a texture would otherwise block the import.
-    if (found) read = ReadRegularFile(*found, kMaxImageFileSize, &bytes, &problem);
+    if (found && !decodePixels_) {
+      // Only the picture's size is wanted: the file is read no further than its checks look.
+      RegularFile file;
+      read = file.Open(*found, kMaxImageFileSize, &problem);
+      if (read == FileReadResult::kRead) {
+        int width = 0;
+        int height = 0;
+        if (!ReadImageFileSize(file, &width, &height, &problem)) return kInvalidData;
+        return AddTexture(width, height, nullptr, texture);
+      }
+    } else if (found) {
+      // Only a regular file is read: a FIFO named as a texture would otherwise block the import.
+      read = ReadRegularFile(*found, kMaxImageFileSize, &bytes, &problem);
+    }
   } catch (const std::bad_alloc&) {
     return kOutOfMemory;
   }
@@ -83,6 +95,10 @@ int32_t ImageTextureDevice::CreateTextureFromMemory(const uint8_t* data, size_t 
   } else if (!ReadImageSize(data, size, &width, &height, &problem)) {
     return kInvalidData;
   }
+  return AddTexture(width, height, pixels, texture);
+}
+
+int32_t ImageTextureDevice::AddTexture(int width, int height, uint8_t* pixels, void** texture) {
   auto* made = new (std::nothrow) ImageTexture{&kInterface, 1, width, height, pixels, this};
   if (!made) {
     FreeImage(pixels);

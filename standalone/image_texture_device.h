@@ -42,6 +42,9 @@ class ImageTextureDevice final : public platform::TextureDevice {
   static constexpr int32_t kOutOfMemory = static_cast<int32_t>(0x8007000E);
 
  private:
+  // Makes and keeps a texture of that size and those pixels (taken over; null for none).
+  int32_t AddTexture(int width, int height, uint8_t* pixels, void** texture);
+
   std::set<ImageTexture*> textures_;
   bool decodePixels_ = true;
 };

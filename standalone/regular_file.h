@@ -23,4 +23,31 @@ enum class FileReadResult {
 FileReadResult ReadRegularFile(const std::string& path, size_t maxSize, std::vector<uint8_t>* bytes,
                                std::string* problem);
 
+// A regular file held open to be read in pieces, where only some of it is needed or it need not
+// be in memory all at once. Closed when destroyed.
+class RegularFile {
+ public:
+  RegularFile() = default;
+  ~RegularFile();
+  RegularFile(const RegularFile&) = delete;
+  RegularFile& operator=(const RegularFile&) = delete;
+
+  // Opens `path` with the checks of ReadRegularFile, which gives the same result and problem for
+  // it; kRead when the file is open, nothing read yet.
+  FileReadResult Open(const std::string& path, size_t maxSize, std::string* problem);
+
+  // The size the file had when opened.
+  uint64_t size() const { return size_; }
+
+  // Reads up to `count` bytes at `offset` into `out`: the count read, fewer only where the file
+  // ends (it may have shrunk since it was opened), or -1 when the system refuses the read.
+  int64_t ReadAt(uint64_t offset, uint8_t* out, size_t count) const;
+  // The same from where the last ReadNext stopped (the start at first).
+  int64_t ReadNext(uint8_t* out, size_t count) const;
+
+ private:
+  int descriptor_ = -1;
+  uint64_t size_ = 0;
+};
+
 }  // namespace korva::standalone

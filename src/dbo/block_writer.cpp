@@ -1,7 +1,9 @@
 #include "dbo/block_writer.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
+#include <utility>
 #include <vector>
 
 #include "dbo/block_format.h"
@@ -19,10 +21,25 @@ namespace korva::dbo {
 namespace {
 
 // Counts the bytes of the block and, when it has an output, writes them. Both passes run the same
-// code, so the measured length is the written length.
+// code, so the measured length is the written length. Measuring records the size of every block
+// whose size is known only after its payload, in the order they are opened; writing takes the
+// sizes from there, so each size is written before its payload and the output goes out in order.
 class BlockSink {
  public:
-  explicit BlockSink(uint8_t* out) : out_(out) {}
+  // A block opened by Open: where its payload starts and its place in the recorded sizes.
+  struct Opened {
+    uint64_t payloadStart = 0;  // 0: no block (every payload starts after the header)
+    size_t index = 0;
+  };
+
+  // Measuring: counts the bytes and records each opened block's size in `sizes`.
+  explicit BlockSink(std::vector<uint32_t>* sizes) : recorded_(sizes) {}
+  // Writing the block measured into `sizes`: into `buffer` of `capacity` bytes, which is the
+  // whole block when `write` is null, otherwise a piece passed to `write` whenever it is full
+  // (large payloads are passed to it whole, straight from the object).
+  BlockSink(const std::vector<uint32_t>* sizes, uint8_t* buffer, size_t capacity,
+            const BlockWriteFunction* write)
+      : sizes_(sizes), buffer_(buffer), capacity_(capacity), write_(write) {}
 
   uint64_t Length() const { return length_; }
   bool Ok() const { return ok_; }
@@ -30,7 +47,7 @@ class BlockSink {
 
   void Bytes(const void* data, uint64_t count) {
     if (count == 0) return;
-    if (out_ && ok_) std::memcpy(out_ + length_, data, static_cast<size_t>(count));
+    if (buffer_ && ok_) Put(static_cast<const uint8_t*>(data), count);
     length_ += count;
     if (length_ > UINT32_MAX) ok_ = false;
   }
@@ -43,16 +60,41 @@ class BlockSink {
   }
   void End() { Pair(kEnd, 0); }
 
-  // A block whose size is known only after its payload: returns where the payload starts, for
-  // Close to store the size there.
-  uint64_t Open(uint32_t code) {
-    Pair(code, 0);
-    return length_;
+  // A block whose size is known only after its payload; Close takes what this returns.
+  Opened Open(uint32_t code) {
+    Opened opened;
+    if (recorded_) {
+      opened.index = recorded_->size();
+      recorded_->push_back(0);
+      Pair(code, 0);
+    } else {
+      opened.index = next_++;
+      if (opened.index >= sizes_->size()) {
+        ok_ = false;
+        return opened;
+      }
+      Pair(code, (*sizes_)[opened.index]);
+    }
+    opened.payloadStart = length_;
+    return opened;
   }
-  void Close(uint64_t payloadStart) {
-    if (!out_ || !ok_) return;
-    const auto size = static_cast<uint32_t>(length_ - payloadStart);
-    std::memcpy(out_ + payloadStart - sizeof size, &size, sizeof size);
+  void Close(const Opened& opened) {
+    if (!ok_ || opened.payloadStart == 0) return;
+    const uint64_t size = length_ - opened.payloadStart;
+    if (recorded_) {
+      (*recorded_)[opened.index] = static_cast<uint32_t>(size);
+    } else if (size != (*sizes_)[opened.index]) {
+      ok_ = false;  // the object is not the one measured
+    }
+  }
+
+  // Passes on what the buffer holds when it writes through `write`; false when that failed.
+  bool Flush() {
+    if (write_ && ok_ && used_ > 0) {
+      if (!(*write_)(buffer_, used_)) ok_ = false;
+      used_ = 0;
+    }
+    return ok_;
   }
 
   void DwordBlock(uint32_t code, uint32_t value) {
@@ -88,7 +130,29 @@ class BlockSink {
   }
 
  private:
-  uint8_t* out_;
+  void Put(const uint8_t* data, uint64_t count) {
+    if (count > capacity_ - used_) {
+      // Only a block written in pieces runs out of room: one in memory holds the measured length.
+      if (!write_ || !Flush()) {
+        ok_ = false;
+        return;
+      }
+      if (count >= capacity_) {
+        if (!(*write_)(data, static_cast<size_t>(count))) ok_ = false;
+        return;
+      }
+    }
+    std::memcpy(buffer_ + used_, data, static_cast<size_t>(count));
+    used_ += static_cast<size_t>(count);
+  }
+
+  std::vector<uint32_t>* recorded_ = nullptr;
+  const std::vector<uint32_t>* sizes_ = nullptr;
+  size_t next_ = 0;
+  uint8_t* buffer_ = nullptr;
+  size_t capacity_ = 0;
+  size_t used_ = 0;
+  const BlockWriteFunction* write_ = nullptr;
   uint64_t length_ = 0;
   bool ok_ = true;
 };
@@ -143,7 +207,7 @@ void WriteMeshTail(BlockSink& sink, const sMesh& mesh) {
 
   sink.IntBlock(kMeshBoneCount, mesh.boneCount);
   if (!HoldsCounted(mesh.bones, mesh.boneCount)) return sink.Fail();
-  uint64_t start = sink.Open(kMeshBones);
+  BlockSink::Opened start = sink.Open(kMeshBones);
   for (int32_t i = 0; i < mesh.boneCount; ++i) WriteBone(sink, mesh.bones[i]);
   sink.End();
   sink.Close(start);
@@ -232,21 +296,21 @@ void WriteTrackHead(BlockSink& sink, const sAnimation& track) {
 struct Step {
   enum Kind : uint8_t { kFrame, kMesh, kMeshFrames, kTrack } kind;
   uint8_t phase;
-  const void* record;  // null: the list is a terminator alone
-  uint64_t sizeField;  // payload start of the block to close after the list; 0 for none
-  int32_t nextIndex;   // kMeshFrames: the next frame record to write
+  const void* record;       // null: the list is a terminator alone
+  BlockSink::Opened block;  // the block to close after the list (payloadStart 0: none)
+  int32_t nextIndex;        // kMeshFrames: the next frame record to write
 };
 
 void WriteLists(BlockSink& sink, Step::Kind kind, const void* record) {
   std::vector<Step> stack;
-  stack.push_back({kind, 0, record, 0, 0});
+  stack.push_back({kind, 0, record, {}, 0});
   while (!stack.empty() && sink.Ok()) {
     Step& step = stack.back();
     if (!step.record && step.kind != Step::kMeshFrames) {
       sink.End();
-      const uint64_t sizeField = step.sizeField;
+      const BlockSink::Opened block = step.block;
       stack.pop_back();
-      if (sizeField) sink.Close(sizeField);
+      sink.Close(block);
       continue;
     }
     bool finished = false;
@@ -257,15 +321,15 @@ void WriteLists(BlockSink& sink, Step::Kind kind, const void* record) {
           sink.NameBlock(kFrameName, frame.name);
           sink.RawBlock(kFrameMatrix, &frame.localMatrix, sizeof frame.localMatrix);
           step.phase = 1;
-          const uint64_t start = sink.Open(kFrameMesh);
+          const BlockSink::Opened start = sink.Open(kFrameMesh);
           stack.push_back({Step::kMesh, 0, frame.mesh, start, 0});
         } else if (step.phase == 1) {
           step.phase = 2;
-          const uint64_t start = sink.Open(kFrameChild);
+          const BlockSink::Opened start = sink.Open(kFrameChild);
           stack.push_back({Step::kFrame, 0, frame.firstChild, start, 0});
         } else if (step.phase == 2) {
           step.phase = 3;
-          const uint64_t start = sink.Open(kFrameSibling);
+          const BlockSink::Opened start = sink.Open(kFrameSibling);
           stack.push_back({Step::kFrame, 0, frame.nextSibling, start, 0});
         } else {
           sink.RawBlock(kFrameOffset, &frame.offset, sizeof frame.offset);
@@ -294,7 +358,7 @@ void WriteLists(BlockSink& sink, Step::Kind kind, const void* record) {
           sink.Pair(kMeshFrames, kContentSizedField);
           sink.Dword(static_cast<uint32_t>(mesh.frameCount));
           step.phase = 1;
-          stack.push_back({Step::kMeshFrames, 0, &mesh, 0, 0});
+          stack.push_back({Step::kMeshFrames, 0, &mesh, {}, 0});
         } else {
           WriteMeshTail(sink, mesh);
           finished = true;
@@ -305,7 +369,7 @@ void WriteLists(BlockSink& sink, Step::Kind kind, const void* record) {
         const auto& mesh = *static_cast<const sMesh*>(step.record);
         if (step.nextIndex < mesh.frameCount) {
           const sFrame* element = &mesh.frames[step.nextIndex++];
-          stack.push_back({Step::kFrame, 0, element, 0, 0});
+          stack.push_back({Step::kFrame, 0, element, {}, 0});
         } else {
           finished = true;
         }
@@ -317,7 +381,7 @@ void WriteLists(BlockSink& sink, Step::Kind kind, const void* record) {
           WriteTrackHead(sink, track);
           step.phase = 1;
           if (track.next) {
-            const uint64_t start = sink.Open(kTrackNext);
+            const BlockSink::Opened start = sink.Open(kTrackNext);
             stack.push_back({Step::kTrack, 0, track.next, start, 0});
           }
         } else {
@@ -328,9 +392,9 @@ void WriteLists(BlockSink& sink, Step::Kind kind, const void* record) {
       }
     }
     if (finished) {
-      const uint64_t sizeField = stack.back().sizeField;
+      const BlockSink::Opened block = stack.back().block;
       stack.pop_back();
-      if (sizeField) sink.Close(sizeField);
+      sink.Close(block);
     }
   }
 }
@@ -340,7 +404,7 @@ void WriteAnimationSet(BlockSink& sink, const sAnimationSet* set) {
     sink.NameBlock(kSetName, set->name);
     sink.IntBlock(kSetLength, set->length);
     if (set->firstTrack) {
-      const uint64_t start = sink.Open(kSetFirstTrack);
+      const BlockSink::Opened start = sink.Open(kSetFirstTrack);
       WriteLists(sink, Step::kTrack, set->firstTrack);
       sink.Close(start);
     }
@@ -355,7 +419,7 @@ void WriteObject(BlockSink& sink, const sObject& object) {
   sink.Dword(0);
   sink.Dword(0);
 
-  uint64_t start = sink.Open(kRootFrame);
+  BlockSink::Opened start = sink.Open(kRootFrame);
   WriteLists(sink, Step::kFrame, object.rootFrame);
   sink.Close(start);
 
@@ -372,23 +436,50 @@ void WriteObject(BlockSink& sink, const sObject& object) {
 
 }  // namespace
 
-bool WriteObjectBlock(const sObject* object, uint8_t** block, uint32_t* size) {
-  if (!object || !block || !size) return false;
+bool PlanObjectBlock(const sObject* object, BlockPlan* plan) {
+  if (!object || !plan) return false;
   try {
-    BlockSink measure(nullptr);
+    std::vector<uint32_t> sizes;
+    BlockSink measure(&sizes);
     WriteObject(measure, *object);
     if (!measure.Ok()) return false;
-    const auto length = static_cast<uint32_t>(measure.Length());
-    auto* data = static_cast<uint8_t*>(HostAllocate(length));
+    plan->length = static_cast<uint32_t>(measure.Length());
+    plan->blockSizes = std::move(sizes);
+    return true;
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+}
+
+bool StreamObjectBlock(const sObject& object, const BlockPlan& plan,
+                       const BlockWriteFunction& write) {
+  try {
+    // Small fields gather here; vertex, index and key arrays go to `write` straight from the
+    // object, so the block is never whole in memory.
+    std::vector<uint8_t> piece(std::min<size_t>(plan.length, kStreamPieceBytes));
+    BlockSink sink(&plan.blockSizes, piece.data(), piece.size(), &write);
+    WriteObject(sink, object);
+    return sink.Flush() && sink.Length() == plan.length;
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+}
+
+bool WriteObjectBlock(const sObject* object, uint8_t** block, uint32_t* size) {
+  if (!object || !block || !size) return false;
+  BlockPlan plan;
+  if (!PlanObjectBlock(object, &plan)) return false;
+  try {
+    auto* data = static_cast<uint8_t*>(HostAllocate(plan.length));
     if (!data) return false;
-    BlockSink write(data);
+    BlockSink write(&plan.blockSizes, data, plan.length, nullptr);
     WriteObject(write, *object);
-    if (!write.Ok() || write.Length() != length) {
+    if (!write.Ok() || write.Length() != plan.length) {
       HostFree(data);
       return false;
     }
     *block = data;
-    *size = length;
+    *size = plan.length;
     return true;
   } catch (const std::bad_alloc&) {
     return false;

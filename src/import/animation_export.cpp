@@ -14,16 +14,35 @@
 namespace korva::import {
 
 int32_t WholeFrame(float time) {
+  // Within the int32 range (never for a NaN, which fails both comparisons).
+  if (time > -2147483648.0f && time < 2147483647.0f) {
+    // Key times are mostly whole already; they are their own frame without a call to round.
+    const int32_t truncated = static_cast<int32_t>(time);
+    if (static_cast<float>(truncated) == time) return truncated;
+    const float nearest = std::round(time);
+    if (std::fabs(time - nearest) <= 0.001f) return static_cast<int32_t>(nearest);
+    return truncated;
+  }
   if (std::isnan(time)) return 0;
-  if (time >= 2147483647.0f) return INT32_MAX;
-  if (time <= -2147483648.0f) return INT32_MIN;
-  // Key times are mostly whole already; they are their own frame without a call to round.
-  const int32_t truncated = static_cast<int32_t>(time);
-  if (static_cast<float>(truncated) == time) return truncated;
-  const float nearest = std::round(time);
-  if (std::fabs(time - nearest) <= 0.001f) return static_cast<int32_t>(nearest);
-  return truncated;
+  return time > 0.0f ? INT32_MAX : INT32_MIN;
 }
+
+namespace {
+
+// Whether the keys' frames never decrease and each is among `frames` (ascending, each once): one
+// walk of both, with no copy of the key frames.
+bool InOrderAmong(const std::vector<msKeyframe>& keys, const std::vector<int32_t>& frames) {
+  size_t at = 0;
+  for (const msKeyframe& key : keys) {
+    const int32_t frame = WholeFrame(key.time);
+    // A frame below the one before it finds frames[at] above it.
+    while (at < frames.size() && frames[at] < frame) ++at;
+    if (at == frames.size() || frames[at] != frame) return false;
+  }
+  return true;
+}
+
+}  // namespace
 
 std::vector<int32_t> ModelKeyFrames(const msModel& model) {
   // Joints mostly share their key frames and keep their keys in time order, so merging each key
@@ -31,14 +50,12 @@ std::vector<int32_t> ModelKeyFrames(const msModel& model) {
   std::vector<int32_t> frames, arrayFrames, merged;
   for (const msJoint& joint : model.joints) {
     for (const std::vector<msKeyframe>* keys : {&joint.rotationKeys, &joint.positionKeys}) {
+      // Most arrays bring no frame that is not there already.
+      if (InOrderAmong(*keys, frames)) continue;
       arrayFrames.clear();
       for (const msKeyframe& key : *keys) arrayFrames.push_back(WholeFrame(key.time));
       if (!std::is_sorted(arrayFrames.begin(), arrayFrames.end())) {
         std::sort(arrayFrames.begin(), arrayFrames.end());
-      }
-      // Most arrays bring no frame that is not there already.
-      if (std::includes(frames.begin(), frames.end(), arrayFrames.begin(), arrayFrames.end())) {
-        continue;
       }
       merged.clear();
       std::set_union(frames.begin(), frames.end(), arrayFrames.begin(), arrayFrames.end(),
@@ -50,11 +67,23 @@ std::vector<int32_t> ModelKeyFrames(const msModel& model) {
   return frames;
 }
 
-HostKey PosedHostKey(msModel& model, int index, int32_t frame) {
-  // A key holds the local transform alone, so the parents need not be posed.
-  model.PoseJointLocal(index, static_cast<float>(frame));
-  const D3DXMATRIX local = MirroredHostMatrix(model.joints[static_cast<size_t>(index)].poseLocal);
-  return {frame, {local.m[3][0], local.m[3][1], local.m[3][2]}, HostRotationQuaternion(local)};
+void PosedHostKeys(msModel& model, int index, const std::vector<int32_t>& frames,
+                   std::vector<D3DXMATRIX>& mirrored, std::vector<HostKey>& keys) {
+  const msJoint& joint = model.joints[static_cast<size_t>(index)];
+  mirrored.resize(frames.size());
+  for (size_t k = 0; k < frames.size(); ++k) {
+    // A key holds the local transform alone, so the parents need not be posed.
+    model.PoseJointLocal(index, static_cast<float>(frames[k]));
+    mirrored[k] = MirroredHostMatrix(joint.poseLocal);
+  }
+  // The rotations in a pass of their own: each waits on two square roots and seven divisions,
+  // and without the posing in between those of neighbouring keys overlap.
+  keys.resize(frames.size());
+  for (size_t k = 0; k < frames.size(); ++k) {
+    const D3DXMATRIX& local = mirrored[k];
+    keys[k] = {
+        frames[k], {local.m[3][0], local.m[3][1], local.m[3][2]}, HostRotationQuaternion(local)};
+  }
 }
 
 bool FillTrackKeys(sAnimation* track, const std::vector<HostKey>& keys, int32_t totalFrames) {
@@ -105,7 +134,7 @@ bool FillTrackKeys(sAnimation* track, const std::vector<HostKey>& keys, int32_t 
   return true;
 }
 
-bool BuildAnimationSet(sObject* object, msModel* model) {
+bool BuildAnimationSet(sObject* object, msModel* model, const std::vector<int32_t>* keyFrames) {
   if (!object) {
     ShowInfo("Null DBO Object");
     return false;
@@ -122,8 +151,11 @@ bool BuildAnimationSet(sObject* object, msModel* model) {
   ShowInfo("Total Frames: " + std::to_string(model->totalFrames));
   CopyHostName(set->name, "AnimationSet0");
 
-  const std::vector<int32_t> frames = ModelKeyFrames(*model);
+  std::vector<int32_t> found;
+  if (!keyFrames) found = ModelKeyFrames(*model);
+  const std::vector<int32_t>& frames = keyFrames ? *keyFrames : found;
   std::vector<HostKey> keys;
+  std::vector<D3DXMATRIX> mirrored;
   // Each new track becomes the set's first, so the set walks the joints from the last to the
   // first; a track is linked as soon as it exists, so the set owns everything made so far.
   bool complete = true;
@@ -138,9 +170,15 @@ bool BuildAnimationSet(sObject* object, msModel* model) {
     track->next = set->firstTrack;
     set->firstTrack = track;
     if (joint.rotationKeys.empty() && joint.positionKeys.empty()) continue;
-    keys.clear();
-    for (int32_t frame : frames) keys.push_back(PosedHostKey(*model, static_cast<int>(j), frame));
+    PosedHostKeys(*model, static_cast<int>(j), frames, mirrored, keys);
     if (!FillTrackKeys(track, keys, model->totalFrames)) complete = false;
+    // Posing a joint reads only its own keys, so they are of no more use once its track holds
+    // them; the next tracks' arrays take their memory rather than fresh pages.
+    msJoint& done = model->joints[j];
+    std::vector<msKeyframe>().swap(done.rotationKeys);
+    std::vector<msKeyframe>().swap(done.positionKeys);
+    std::vector<msTangent>().swap(done.tangents);
+    std::vector<Quaternion>().swap(done.rotationQuaternions);
   }
   ShowInfo("Done Loading MilkShape Animation");
   return complete;

@@ -32,9 +32,11 @@ struct HostKey {
   D3DXQUATERNION rotation;
 };
 
-// Joint `index` posed at `frame` by the model's own evaluation (PoseJointLocal, which needs
-// BuildBindPose), its posed local transform mirrored in x.
-HostKey PosedHostKey(msModel& model, int index, int32_t frame);
+// Joint `index` posed at each of `frames` by the model's own evaluation (PoseJointLocal, which
+// needs BuildBindPose), its posed local transforms mirrored in x, as `keys` (one a frame, in
+// order). `mirrored` is working room, kept by the caller across joints.
+void PosedHostKeys(msModel& model, int index, const std::vector<int32_t>& frames,
+                   std::vector<D3DXMATRIX>& mirrored, std::vector<HostKey>& keys);
 
 // Fills `track` with one position key and one rotation key per element of `keys` (ascending
 // frames). Each position key steps toward the next key's position over the frames between them;
@@ -47,8 +49,12 @@ bool FillTrackKeys(sAnimation* track, const std::vector<HostKey>& keys, int32_t 
 // Replaces the object's animation with AnimationSet0 (length totalFrames): one track per joint,
 // the set's first track the last joint's, each track's next the previous joint's. Every joint with
 // any key gets a key at each of ModelKeyFrames, so at each key frame every chain of joints is
-// where the model puts it. Needs BuildBindPose; poses the model's joints. Shows "Total Frames: %d"
+// where the model puts it. Needs BuildBindPose; poses the model's joints and empties each keyed
+// joint's keys (with their tangents and quaternions) once its track holds them, the import having
+// no further use for them. Shows "Total Frames: %d"
 // and then "Done Loading MilkShape Animation". False when a record cannot be allocated.
-bool BuildAnimationSet(sObject* object, msModel* model);
+// `keyFrames`, when given, are the model's ModelKeyFrames found already.
+bool BuildAnimationSet(sObject* object, msModel* model,
+                       const std::vector<int32_t>* keyFrames = nullptr);
 
 }  // namespace korva::import

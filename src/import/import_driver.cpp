@@ -65,7 +65,7 @@ void SetUpGroupFrame(sFrame* frame, const std::string& name, const D3DXVECTOR3& 
 
 // Fills the object the host created. The model's indices have been checked.
 bool BuildObject(msModel& model, int32_t objectNumber, sObject* object, const FrameTables& tables,
-                 const std::string& modelDirectory) {
+                 const std::string& modelDirectory, const std::vector<int32_t>& keyFrames) {
   const size_t groupCount = model.groups.size();
   const size_t jointCount = model.joints.size();
 
@@ -116,7 +116,7 @@ bool BuildObject(msModel& model, int32_t objectNumber, sObject* object, const Fr
       return false;
     }
   }
-  if (!BuildAnimationSet(object, &model)) return false;
+  if (!BuildAnimationSet(object, &model, &keyFrames)) return false;
 
   // Finalising gives every mesh its texture records, which the textures then fill.
   const HostApi& api = g_plugin.api;
@@ -146,7 +146,9 @@ bool ImportModel(const char* path, int32_t objectNumber,
     StoreUnreadableModelError();
     return false;
   }
-  const ImportVerdict verdict = CheckImportable(*model);
+  // The key frames the check finds are the ones the animation is built at.
+  std::vector<int32_t> keyFrames;
+  const ImportVerdict verdict = CheckImportable(*model, &keyFrames);
   if (!verdict.importable()) {
     // A model without frames is no damaged file: the host's error variable is left as it was.
     if (verdict.obstacle != ImportObstacle::kNoGroupsOrJoints) StoreUnreadableModelError();
@@ -170,7 +172,7 @@ bool ImportModel(const char* path, int32_t objectNumber,
   try {
     FrameTables tables;
     built = TableHostFrames(*object, frameCount, tables) &&
-            BuildObject(*model, objectNumber, object, tables, modelDirectory);
+            BuildObject(*model, objectNumber, object, tables, modelDirectory, keyFrames);
   } catch (...) {
     built = false;
   }
@@ -212,6 +214,12 @@ bool ImportMs3dObjectFromMemory(const uint8_t* data, size_t size, const char* pa
                      [&](msModel& model) { return model.LoadFromMemory(data, size); });
 }
 
+bool ImportMs3dObjectFromSource(const msByteSource& source, size_t size, const char* path,
+                                int32_t objectNumber) {
+  return ImportModel(path, objectNumber,
+                     [&](msModel& model) { return model.LoadFromSource(source, size); });
+}
+
 void LoadMilkshapeCommand(const char* path, int32_t objectNumber) noexcept {
   ReportImport(path, [&] { return ImportMs3dObject(path, objectNumber); });
 }
@@ -219,6 +227,11 @@ void LoadMilkshapeCommand(const char* path, int32_t objectNumber) noexcept {
 void LoadMilkshapeFromMemory(const uint8_t* data, size_t size, const char* path,
                              int32_t objectNumber) noexcept {
   ReportImport(path, [&] { return ImportMs3dObjectFromMemory(data, size, path, objectNumber); });
+}
+
+void LoadMilkshapeFromSource(const msByteSource& source, size_t size, const char* path,
+                             int32_t objectNumber) noexcept {
+  ReportImport(path, [&] { return ImportMs3dObjectFromSource(source, size, path, objectNumber); });
 }
 
 }  // namespace korva::import

@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "ms3d/ms_model.h"
+
 namespace korva::import {
 
 // Builds object `objectNumber` from the MS3D file at `path` through the host's functions. False,
@@ -24,6 +26,13 @@ void LoadMilkshapeCommand(const char* path, int32_t objectNumber) noexcept;
 bool ImportMs3dObjectFromMemory(const uint8_t* data, size_t size, const char* path,
                                 int32_t objectNumber);
 void LoadMilkshapeFromMemory(const uint8_t* data, size_t size, const char* path,
+                             int32_t objectNumber) noexcept;
+
+// The same two from a source that delivers the file's `size` bytes in order, a piece at a time
+// (a tool that keeps the file open rather than holding all of it in memory).
+bool ImportMs3dObjectFromSource(const msByteSource& source, size_t size, const char* path,
+                                int32_t objectNumber);
+void LoadMilkshapeFromSource(const msByteSource& source, size_t size, const char* path,
                              int32_t objectNumber) noexcept;
 
 }  // namespace korva::import

@@ -1,6 +1,7 @@
 #include "import/model_checks.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "import/animation_export.h"
 #include "model/animation.h"
@@ -82,7 +83,7 @@ uint64_t MandatoryFileBytes(const msModel& model) {
   return bytes;
 }
 
-ImportVerdict CheckImportable(const msModel& model) {
+ImportVerdict CheckImportable(const msModel& model, std::vector<int32_t>* keyFrames) {
   ImportVerdict verdict;
   if (model.groups.empty() && model.joints.empty()) {
     verdict.obstacle = ImportObstacle::kNoGroupsOrJoints;
@@ -100,7 +101,9 @@ ImportVerdict CheckImportable(const msModel& model) {
     if (!joint.rotationKeys.empty() || !joint.positionKeys.empty()) ++verdict.keyedJoints;
   }
   if (verdict.keyedJoints == 0) return verdict;
-  verdict.keyFrames = ModelKeyFrames(model).size();
+  std::vector<int32_t> frames = ModelKeyFrames(model);
+  verdict.keyFrames = frames.size();
+  if (keyFrames) *keyFrames = std::move(frames);
   // One key more per track for the pose held to the end of the animation.
   verdict.keyBytes =
       verdict.keyedJoints * (verdict.keyFrames + 1) * (sizeof(sPositionKey) + sizeof(sRotateKey));

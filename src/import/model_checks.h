@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "ms3d/ms_model.h"
 
@@ -39,8 +40,10 @@ struct ImportVerdict {
 // checks no index); the bone arrays fit their bound; the key arrays fit theirs. The first obstacle
 // found is returned. A
 // group's materialIndex is no obstacle: one that names no material (-1 or beyond the list) gives
-// the group no material and no texture.
-ImportVerdict CheckImportable(const msModel& model);
+// the group no material and no texture. When `keyFrames` is given it receives the model's
+// ModelKeyFrames where they were needed for the check (a model with keyed joints), so the import
+// need not find them again.
+ImportVerdict CheckImportable(const msModel& model, std::vector<int32_t>* keyFrames = nullptr);
 
 // Bytes the model's mandatory part takes in its file: a lower bound of the file's size, known
 // without the file.

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <functional>
+#include <utility>
 #include <vector>
 
 namespace korva::ms3d_detail {
@@ -173,28 +175,30 @@ class MemoryInput final : public ByteInput {
   size_t WindowCapacity() const override { return SIZE_MAX; }
 };
 
-// Reads through the C runtime's stream in chunks; the size is measured once at the start.
-class FileInput final : public ByteInput {
+// Reads from a source of bytes in order (a file through the C runtime's stream, or one the caller
+// reads) in chunks; the size is measured once at the start.
+class SourceInput final : public ByteInput {
  public:
+  // Fills `out` with up to `size` next bytes; returns the count, fewer only at the source's end.
+  using Source = std::function<size_t(uint8_t* out, size_t size)>;
+
   // The chunk lives on the heap: the host's thread may run the import on a small stack.
-  FileInput(std::FILE* file, size_t size)
-      : ByteInput(size), file_(file), chunk_(std::min(size, kChunk)) {}
+  SourceInput(Source source, size_t size)
+      : ByteInput(size), source_(std::move(source)), chunk_(std::min(size, kChunk)) {}
 
  private:
   static constexpr size_t kChunk = size_t{64} * 1024;
 
   bool Refill(size_t wanted) override {
-    const size_t got = std::fread(chunk_.data(), 1, std::min(wanted, chunk_.size()), file_);
+    const size_t got = source_(chunk_.data(), std::min(wanted, chunk_.size()));
     if (got == 0) return false;
     SetWindow(chunk_.data(), chunk_.data() + got);
     return true;
   }
-  bool ReadDirect(uint8_t* out, size_t size) override {
-    return std::fread(out, 1, size, file_) == size;
-  }
+  bool ReadDirect(uint8_t* out, size_t size) override { return source_(out, size) == size; }
   size_t WindowCapacity() const override { return chunk_.size(); }
 
-  std::FILE* file_;
+  Source source_;
   std::vector<uint8_t> chunk_;
 };
 

@@ -480,10 +480,22 @@ bool msModel::LoadFromFile(const char* path, Ms3dAccount& account) {
   long size = -1;
   if (std::fseek(file, 0, SEEK_END) == 0) size = std::ftell(file);
   if (size < 0 || std::fseek(file, 0, SEEK_SET) != 0) size = 0;
-  ms3d_detail::FileInput in(file, static_cast<size_t>(size));
+  ms3d_detail::SourceInput in(
+      [file](uint8_t* out, size_t count) { return std::fread(out, 1, count, file); },
+      static_cast<size_t>(size));
   const bool loaded = Load(in, *this, account);
   std::fclose(file);
   return loaded;
+}
+
+bool msModel::LoadFromSource(const msByteSource& source, size_t size) {
+  Ms3dAccount account;
+  return LoadFromSource(source, size, account);
+}
+
+bool msModel::LoadFromSource(const msByteSource& source, size_t size, Ms3dAccount& account) {
+  ms3d_detail::SourceInput in(source, size);
+  return Load(in, *this, account);
 }
 
 bool msModel::LoadFromMemory(const uint8_t* data, size_t size) {

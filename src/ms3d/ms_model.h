@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "ms3d/skeleton_math.h"
@@ -16,6 +17,10 @@ struct Ms3dAccount;
 constexpr size_t kMsNameSize = 32;
 // Width of the texture and alpha-map file name fields.
 constexpr size_t kMsTextureNameSize = 128;
+
+// Fills `out` with up to `size` next bytes of a model; returns the count, fewer only at its end
+// (or when it cannot be read further).
+using msByteSource = std::function<size_t(uint8_t* out, size_t size)>;
 
 // Bytes of a comment exactly as the file holds them, no terminator added.
 using msComment = std::vector<char>;
@@ -120,10 +125,15 @@ class msModel {
   // The same reading from a buffer of `size` bytes (false and reset on a bad model).
   bool LoadFromMemory(const uint8_t* data, size_t size);
 
+  // The same reading from a source that delivers the model's `size` bytes in order, a piece at a
+  // time: the whole file is never in memory.
+  bool LoadFromSource(const msByteSource& source, size_t size);
+
   // The same readings, telling in `account` what was read and why a file was refused (fault
   // kCannotOpen when the file cannot be opened).
   bool LoadFromFile(const char* path, Ms3dAccount& account);
   bool LoadFromMemory(const uint8_t* data, size_t size, Ms3dAccount& account);
+  bool LoadFromSource(const msByteSource& source, size_t size, Ms3dAccount& account);
 
   // position.x = -position.x for every vertex; nothing else changes.
   void NegateVertexX();

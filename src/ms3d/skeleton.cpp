@@ -24,12 +24,13 @@ const msJoint* ParentOf(const std::vector<msJoint>& joints, const msJoint& joint
 // First k with times[k] <= frame < times[k + 1]; -1 when no interval holds the frame. With the
 // times in order that k is the only one, just before the first time past the frame, so an import
 // posing a long animation at every key frame need not scan all keys each time; and as it poses
-// the frames in turn, the interval found last (`hint`) or the next one mostly holds the frame.
+// the frames in turn, the interval after the one found last (`hint`), or that one, mostly holds
+// the frame (only one can: which is tried first changes nothing).
 template <typename TimeOf>
 int FindInterval(size_t count, float frame, bool inOrder, TimeOf timeOf, size_t& hint) {
   if (inOrder) {
-    for (size_t k = hint; k < hint + 2 && k + 1 < count; ++k) {
-      if (timeOf(k) <= frame && frame < timeOf(k + 1)) {
+    for (size_t k : {hint + 1, hint}) {
+      if (k + 1 < count && timeOf(k) <= frame && frame < timeOf(k + 1)) {
         hint = k;
         return static_cast<int>(k);
       }

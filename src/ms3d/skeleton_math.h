@@ -54,14 +54,72 @@ inline Quaternion EulerToQuaternion(const float angles[3]) {
 }
 
 // Writes the rotation of q (not normalised first) into the 3 x 3 linear part of `matrix`;
-// column 3 is left as it was.
-void QuaternionToRotation(const Quaternion& q, Matrix34& matrix);
+// column 3 is left as it was. Inline, as the two below: an import poses every joint at every key
+// frame with them.
+inline void QuaternionToRotation(const Quaternion& q, Matrix34& matrix) {
+  const float x = q.x, y = q.y, z = q.z, w = q.w;
+  matrix.m[0][0] = 1.0f - 2.0f * y * y - 2.0f * z * z;
+  matrix.m[0][1] = 2.0f * x * y - 2.0f * w * z;
+  matrix.m[0][2] = 2.0f * x * z + 2.0f * w * y;
+  matrix.m[1][0] = 2.0f * x * y + 2.0f * w * z;
+  matrix.m[1][1] = 1.0f - 2.0f * x * x - 2.0f * z * z;
+  matrix.m[1][2] = 2.0f * y * z - 2.0f * w * x;
+  matrix.m[2][0] = 2.0f * x * z - 2.0f * w * y;
+  matrix.m[2][1] = 2.0f * y * z + 2.0f * w * x;
+  matrix.m[2][2] = 1.0f - 2.0f * x * x - 2.0f * y * y;
+}
 
 // Spherical interpolation from p (t = 0) to q (t = 1) along the shorter arc; falls back to
 // linear weights for nearly equal quaternions. The result is not normalised.
-Quaternion SlerpQuaternion(const Quaternion& p, const Quaternion& q, float t);
+inline Quaternion SlerpQuaternion(const Quaternion& p, const Quaternion& qIn, float t) {
+  const float pv[4] = {p.x, p.y, p.z, p.w};
+  float qv[4] = {qIn.x, qIn.y, qIn.z, qIn.w};
+  float apart = 0.0f, together = 0.0f;
+  for (int i = 0; i < 4; ++i) {
+    apart += (pv[i] - qv[i]) * (pv[i] - qv[i]);
+    together += (pv[i] + qv[i]) * (pv[i] + qv[i]);
+  }
+  // q and -q are the same rotation; take the one on the shorter arc from p.
+  if (together < apart) {
+    for (float& component : qv) component = -component;
+  }
+  float cosine = 0.0f;
+  for (int i = 0; i < 4; ++i) cosine += pv[i] * qv[i];
+  float kp, kq;
+  if (1.0f - cosine > 0.00000001f && t == 0.0f) {
+    // Posing at a key's own frame. The shorter arc keeps the angle in (0, pi/2] or so, where its
+    // sine is positive: the weights below are then sin(omega) / sin(omega), exactly 1, and
+    // sin(+-0) / sin(omega), a zero of t's sign, found without three calls to the runtime.
+    kp = 1.0f;
+    kq = t;
+  } else if (1.0f - cosine > 0.00000001f) {
+    const float omega = std::acos(cosine);
+    const float sine = std::sin(omega);
+    kp = std::sin((1.0f - t) * omega) / sine;
+    kq = std::sin(t * omega) / sine;
+  } else {
+    // Nearly equal: the sine above would vanish.
+    kp = 1.0f - t;
+    kq = t;
+  }
+  Quaternion r;
+  r.x = kp * pv[0] + kq * qv[0];
+  r.y = kp * pv[1] + kq * qv[1];
+  r.z = kp * pv[2] + kq * qv[2];
+  r.w = kp * pv[3] + kq * qv[3];
+  return r;
+}
 
 // A * B: applying the result equals applying B first, then A.
-Matrix34 ConcatAffine(const Matrix34& a, const Matrix34& b);
+inline Matrix34 ConcatAffine(const Matrix34& a, const Matrix34& b) {
+  Matrix34 out;
+  for (int r = 0; r < 3; ++r) {
+    for (int c = 0; c < 4; ++c) {
+      out.m[r][c] = a.m[r][0] * b.m[0][c] + a.m[r][1] * b.m[1][c] + a.m[r][2] * b.m[2][c];
+    }
+    out.m[r][3] += a.m[r][3];
+  }
+  return out;
+}
 
 }  // namespace korva

@@ -25,23 +25,18 @@ std::string KindOf(mode_t mode) {
   return "is not a regular file";
 }
 
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  ~Descriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  int get() const { return fd_; }
+std::string TooLarge(size_t maxSize) {
+  return "too large for this format (more than " + std::to_string(maxSize) + " bytes)";
+}
 
- private:
-  int fd_;
-};
-
-// Reads until `size` bytes are in or the file ends; the count read, or -1 with errno set.
-ssize_t ReadUpTo(int fd, uint8_t* data, size_t size) {
+// Reads until `count` bytes are in or the file ends (pread when `offset` is set, read from the
+// current position otherwise); the count read, or -1 with errno set.
+int64_t ReadUpTo(int fd, const uint64_t* offset, uint8_t* out, size_t count) {
   size_t total = 0;
-  while (total < size) {
-    const ssize_t got = ::read(fd, data + total, size - total);
+  while (total < count) {
+    const ssize_t got =
+        offset ? ::pread(fd, out + total, count - total, static_cast<off_t>(*offset + total))
+               : ::read(fd, out + total, count - total);
     if (got < 0) {
       if (errno == EINTR) continue;
       return -1;
@@ -49,17 +44,22 @@ ssize_t ReadUpTo(int fd, uint8_t* data, size_t size) {
     if (got == 0) break;
     total += static_cast<size_t>(got);
   }
-  return static_cast<ssize_t>(total);
+  return static_cast<int64_t>(total);
 }
 
 }  // namespace
 
-FileReadResult ReadRegularFile(const std::string& path, size_t maxSize, std::vector<uint8_t>* bytes,
-                               std::string* problem) {
-  bytes->clear();
+RegularFile::~RegularFile() {
+  if (descriptor_ >= 0) ::close(descriptor_);
+}
+
+FileReadResult RegularFile::Open(const std::string& path, size_t maxSize, std::string* problem) {
+  if (descriptor_ >= 0) ::close(descriptor_);
+  descriptor_ = -1;
+  size_ = 0;
   // Non-blocking, so that opening a FIFO returns at once and fstat can refuse it.
-  const Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-  if (file.get() < 0) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  if (fd < 0) {
     const int error = errno;
     if (error == ENOENT || error == ENOTDIR) {
       *problem = "no such file";
@@ -69,33 +69,58 @@ FileReadResult ReadRegularFile(const std::string& path, size_t maxSize, std::vec
     return FileReadResult::kUnreadable;
   }
   struct stat info {};
-  if (::fstat(file.get(), &info) != 0) {
+  FileReadResult result = FileReadResult::kRead;
+  if (::fstat(fd, &info) != 0) {
     *problem = "cannot be read: " + Reason(errno);
-    return FileReadResult::kUnreadable;
-  }
-  if (!S_ISREG(info.st_mode)) {
+    result = FileReadResult::kUnreadable;
+  } else if (!S_ISREG(info.st_mode)) {
     *problem = KindOf(info.st_mode);
-    return FileReadResult::kNotRegular;
+    result = FileReadResult::kNotRegular;
+  } else if (info.st_size < 0 || static_cast<uint64_t>(info.st_size) > maxSize) {
+    *problem = TooLarge(maxSize);
+    result = FileReadResult::kTooLarge;
   }
+  if (result != FileReadResult::kRead) {
+    ::close(fd);
+    return result;
+  }
+  descriptor_ = fd;
+  size_ = static_cast<uint64_t>(info.st_size);
+  return result;
+}
+
+int64_t RegularFile::ReadAt(uint64_t offset, uint8_t* out, size_t count) const {
+  return ReadUpTo(descriptor_, &offset, out, count);
+}
+
+int64_t RegularFile::ReadNext(uint8_t* out, size_t count) const {
+  return ReadUpTo(descriptor_, nullptr, out, count);
+}
+
+FileReadResult ReadRegularFile(const std::string& path, size_t maxSize, std::vector<uint8_t>* bytes,
+                               std::string* problem) {
+  bytes->clear();
+  RegularFile file;
+  const FileReadResult opened = file.Open(path, maxSize, problem);
+  if (opened != FileReadResult::kRead) return opened;
   const auto tooLarge = [&] {
-    *problem = "too large for this format (more than " + std::to_string(maxSize) + " bytes)";
+    *problem = TooLarge(maxSize);
     bytes->clear();
     return FileReadResult::kTooLarge;
   };
-  if (info.st_size < 0 || static_cast<uint64_t>(info.st_size) > maxSize) return tooLarge();
   // Some files (under /proc, for one) say 0 bytes and still have content: read those in pieces.
-  const size_t piece = info.st_size > 0 ? static_cast<size_t>(info.st_size) : size_t{64} << 10;
+  const size_t piece = file.size() > 0 ? static_cast<size_t>(file.size()) : size_t{64} << 10;
   size_t filled = 0;
   for (;;) {
     bytes->resize(filled + piece);
-    const ssize_t got = ReadUpTo(file.get(), bytes->data() + filled, piece);
+    const int64_t got = file.ReadNext(bytes->data() + filled, piece);
     if (got < 0) {
       *problem = "cannot be read: " + Reason(errno);
       bytes->clear();
       return FileReadResult::kUnreadable;
     }
     filled += static_cast<size_t>(got);
-    if (info.st_size > 0 || static_cast<size_t>(got) < piece) break;
+    if (file.size() > 0 || static_cast<size_t>(got) < piece) break;
     if (filled > maxSize) return tooLarge();
   }
   bytes->resize(filled);

@@ -10,9 +10,14 @@
 
 namespace korva::standalone {
 
-FileReadResult ReadRegularFile(const std::string& path, size_t maxSize, std::vector<uint8_t>* bytes,
-                               std::string* problem) {
-  bytes->clear();
+RegularFile::~RegularFile() {
+  if (descriptor_ >= 0) _close(descriptor_);
+}
+
+FileReadResult RegularFile::Open(const std::string& path, size_t maxSize, std::string* problem) {
+  if (descriptor_ >= 0) _close(descriptor_);
+  descriptor_ = -1;
+  size_ = 0;
   const int fd = _open(path.c_str(), _O_RDONLY | _O_BINARY);
   if (fd < 0) {
     const int error = errno;
@@ -42,24 +47,48 @@ FileReadResult ReadRegularFile(const std::string& path, size_t maxSize, std::vec
   } else if (info.st_size < 0 || static_cast<uint64_t>(info.st_size) > maxSize) {
     *problem = "too large for this format (more than " + std::to_string(maxSize) + " bytes)";
     result = FileReadResult::kTooLarge;
-  } else {
-    bytes->resize(static_cast<size_t>(info.st_size));
-    size_t filled = 0;
-    while (filled < bytes->size()) {
-      const size_t left = bytes->size() - filled;
-      const int got = _read(fd, bytes->data() + filled,
-                            static_cast<unsigned>(left > (1u << 30) ? (1u << 30) : left));
-      if (got <= 0) break;
-      filled += static_cast<size_t>(got);
-    }
-    if (filled != bytes->size()) {
-      *problem = "cannot be read";
-      bytes->clear();
-      result = FileReadResult::kUnreadable;
-    }
   }
-  _close(fd);
+  if (result != FileReadResult::kRead) {
+    _close(fd);
+    return result;
+  }
+  descriptor_ = fd;
+  size_ = static_cast<uint64_t>(info.st_size);
   return result;
+}
+
+int64_t RegularFile::ReadAt(uint64_t offset, uint8_t* out, size_t count) const {
+  if (_lseeki64(descriptor_, static_cast<__int64>(offset), SEEK_SET) < 0) return -1;
+  return ReadNext(out, count);
+}
+
+int64_t RegularFile::ReadNext(uint8_t* out, size_t count) const {
+  size_t total = 0;
+  while (total < count) {
+    const size_t left = count - total;
+    const int got = _read(descriptor_, out + total,
+                          static_cast<unsigned>(left > (1u << 30) ? (1u << 30) : left));
+    if (got < 0) return -1;
+    if (got == 0) break;
+    total += static_cast<size_t>(got);
+  }
+  return static_cast<int64_t>(total);
+}
+
+FileReadResult ReadRegularFile(const std::string& path, size_t maxSize, std::vector<uint8_t>* bytes,
+                               std::string* problem) {
+  bytes->clear();
+  RegularFile file;
+  const FileReadResult opened = file.Open(path, maxSize, problem);
+  if (opened != FileReadResult::kRead) return opened;
+  bytes->resize(static_cast<size_t>(file.size()));
+  const int64_t filled = file.ReadNext(bytes->data(), bytes->size());
+  if (filled < 0 || static_cast<size_t>(filled) != bytes->size()) {
+    *problem = "cannot be read";
+    bytes->clear();
+    return FileReadResult::kUnreadable;
+  }
+  return FileReadResult::kRead;
 }
 
 }  // namespace korva::standalone

@@ -197,6 +197,39 @@ TEST(DboWriter, OneAllocationOfTheExactLengthAndNothingElse) {
   EXPECT_EQ(heap.badFrees(), 0);
 }
 
+TEST(DboWriter, StreamsTheSameBlockInOrderWithoutHoldingIt) {
+  ObjectPtr small = MakeSampleObject();
+  // Vertex data larger than a piece goes to the output whole, straight from the mesh.
+  ObjectPtr large = MakeSampleObject();
+  sMesh& mesh = *large->rootFrame->mesh;
+  const size_t vertexCount = dbo::kStreamPieceBytes / mesh.vertexSize + 100;
+  HostFree(mesh.vertexData);
+  mesh.vertexData = static_cast<uint8_t*>(HostAllocateZeroed(vertexCount, mesh.vertexSize));
+  mesh.vertexCount = static_cast<int32_t>(vertexCount);
+  for (size_t i = 0; i < vertexCount * mesh.vertexSize; ++i) mesh.vertexData[i] = uint8_t(i % 251);
+  for (const sObject* object : {small.get(), large.get()}) {
+    dbo::BlockPlan plan;
+    ASSERT_TRUE(dbo::PlanObjectBlock(object, &plan));
+    std::vector<uint8_t> streamed;
+    size_t pieces = 0;
+    ASSERT_TRUE(dbo::StreamObjectBlock(*object, plan, [&](const uint8_t* data, size_t size) {
+      streamed.insert(streamed.end(), data, data + size);
+      ++pieces;
+      return true;
+    }));
+    EXPECT_EQ(streamed, WriteBlock(*object));
+    EXPECT_EQ(plan.length, streamed.size());
+    EXPECT_EQ(pieces, object == small.get() ? 1u : 3u);  // before, the vertex data, after
+    // A refused write stops the writing and says so.
+    EXPECT_FALSE(
+        dbo::StreamObjectBlock(*object, plan, [](const uint8_t*, size_t) { return false; }));
+  }
+  // An object that cannot be written is refused when measured, before any output.
+  large->rootFrame->mesh->boneCount = 40;
+  dbo::BlockPlan plan;
+  EXPECT_FALSE(dbo::PlanObjectBlock(large.get(), &plan));
+}
+
 TEST(DboWriter, RefusesObjectsWhoseArraysAreMissingOrNegative) {
   auto expectRefused = [](void (*damage)(sObject&), const char* what) {
     ObjectPtr object = MakeSampleObject();

@@ -2,6 +2,7 @@
 // and all after it are dropped while the whole sections before it are kept.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -113,6 +114,17 @@ TEST(Ms3dTruncationTest, FileReadingAgreesAtTheSectionBoundaries) {
     const bool loaded = model.LoadFromFile(path.c_str());
     ASSERT_EQ(loaded, length >= ends.mandatory);
     if (loaded) ExpectLoadedPrefix(model, length, ends);
+    // The same bytes from a source the caller reads.
+    size_t at = 0;
+    const msByteSource source = [&cut, &at](uint8_t* out, size_t size) {
+      const size_t count = std::min(size, cut.size() - at);
+      std::copy_n(cut.begin() + static_cast<long>(at), count, out);
+      at += count;
+      return count;
+    };
+    msModel fromSource;
+    ASSERT_EQ(fromSource.LoadFromSource(source, cut.size()), loaded);
+    if (loaded) ExpectLoadedPrefix(fromSource, length, ends);
   }
 }
 

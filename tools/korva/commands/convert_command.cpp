@@ -49,7 +49,8 @@ class ConvertCommand : public Subcommand {
     const std::vector<std::string> outputs = BatchOutputPaths(inputs_, output_, ".dbo");
     HostSession session(quiet_ ? nullptr : stderr);
     return RunBatch(inputs_, outputs, quiet_, session, [&](size_t i) {
-      const InputFile input = ReadInput(inputs_[i]);
+      // An MS3D model is read from its file as the import goes, not held in memory whole.
+      const InputFile input = OpenInput(inputs_[i]);
       std::error_code error;
       // A DBO file saved onto itself is only rewritten; a model saved onto itself is lost.
       if (input.kind != FileKind::kDbo && fs::equivalent(input.path, outputs[i], error)) {

@@ -68,7 +68,7 @@ std::vector<uint8_t> ReadWholeFile(const std::string& path) {
 }
 
 InputFile ReadInput(const std::string& path) {
-  InputFile input{path, ReadWholeFile(path), FileKind::kUnknown};
+  InputFile input{path, ReadWholeFile(path), FileKind::kUnknown, nullptr};
   input.kind = KindOfContent(input.bytes.data(), input.bytes.size());
   if (input.kind == FileKind::kUnknown) {
     throw FileError(path, input.bytes.empty()
@@ -76,6 +76,34 @@ InputFile ReadInput(const std::string& path) {
                               : "is neither an MS3D model, a DBO file nor a glTF asset");
   }
   return input;
+}
+
+InputFile OpenInput(const std::string& path) {
+  auto file = std::make_shared<standalone::RegularFile>();
+  std::string problem;
+  if (file->Open(path, kMaxInputSize, &problem) != standalone::FileReadResult::kRead) {
+    throw FileError(path, problem);
+  }
+  // The MS3D magic is fixed bytes at the start; any other kind, and a file that says it is empty
+  // (some under /proc have content all the same), is read whole as before.
+  uint8_t head[sizeof ms3d_format::kMagic];
+  if (file->size() >= sizeof head &&
+      file->ReadAt(0, head, sizeof head) == static_cast<int64_t>(sizeof head) &&
+      KindOfContent(head, sizeof head) == FileKind::kMs3d) {
+    InputFile input{path, {}, FileKind::kMs3d, nullptr};
+    input.file = std::move(file);
+    return input;
+  }
+  return ReadInput(path);
+}
+
+std::vector<uint8_t> ReadOpenedInput(const InputFile& input) {
+  if (!input.file) return input.bytes;
+  std::vector<uint8_t> bytes(static_cast<size_t>(input.file->size()));
+  const int64_t got = input.file->ReadAt(0, bytes.data(), bytes.size());
+  if (got < 0) throw FileError(input.path, "cannot be read");
+  bytes.resize(static_cast<size_t>(got));
+  return bytes;
 }
 
 }  // namespace korva::cli

@@ -3,8 +3,11 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "standalone/regular_file.h"
 
 namespace korva::cli {
 
@@ -28,9 +31,19 @@ struct InputFile {
   std::string path;
   std::vector<uint8_t> bytes;
   FileKind kind = FileKind::kUnknown;
+  // Set by OpenInput for an MS3D model, which is then read from here in order, a piece at a time,
+  // and `bytes` is empty.
+  std::shared_ptr<standalone::RegularFile> file;
 };
 
 // Reads the file; throws FileError when it cannot be read or is neither kind.
 InputFile ReadInput(const std::string& path);
+
+// As ReadInput, except that an MS3D model is left open in `file` rather than read into memory.
+InputFile OpenInput(const std::string& path);
+
+// The whole of an input that OpenInput left open, read from the same file; throws FileError when
+// it cannot be read.
+std::vector<uint8_t> ReadOpenedInput(const InputFile& input);
 
 }  // namespace korva::cli

@@ -60,10 +60,24 @@ int32_t HostSession::ImportMs3d(const InputFile& input, int32_t number) {
   const std::string& path = input.path;
   if (host_.GetObject(number)) throw FileError(path, "object number in use");
   host_.SetErrorCode(0);
-  // The import the LoadMilkshape command runs, from the bytes already read: the file is opened
-  // once, so a file that cannot be read twice (a pipe) or that changes in between is no trouble.
+  // The import the LoadMilkshape command runs, from the bytes already read or from the file held
+  // open: the file is opened once, so a file replaced in between is no trouble.
   Guarded([&] {
-    import::LoadMilkshapeFromMemory(input.bytes.data(), input.bytes.size(), path.c_str(), number);
+    if (!input.file) {
+      import::LoadMilkshapeFromMemory(input.bytes.data(), input.bytes.size(), path.c_str(), number);
+      return;
+    }
+    // Read in order a piece at a time, so the file's bytes are never all in memory beside the
+    // model and the object made of them.
+    const standalone::RegularFile& file = *input.file;
+    uint64_t offset = 0;
+    const msByteSource source = [&file, &offset](uint8_t* out, size_t size) -> size_t {
+      const int64_t got = file.ReadAt(offset, out, size);
+      if (got <= 0) return 0;
+      offset += static_cast<uint64_t>(got);
+      return static_cast<size_t>(got);
+    };
+    import::LoadMilkshapeFromSource(source, static_cast<size_t>(file.size()), path.c_str(), number);
   });
   const std::string failure = ImportFailureText(host_);
   if (!host_.GetObject(number) || !failure.empty()) {
@@ -73,7 +87,11 @@ int32_t HostSession::ImportMs3d(const InputFile& input, int32_t number) {
     // again, say why in the words of `korva check`. What they do not explain is the host's.
     msModel model;
     Ms3dAccount account;
-    LoadMs3dModel(input, &model, &account);
+    if (input.file) {
+      LoadMs3dModel(InputFile{path, ReadOpenedInput(input), input.kind, nullptr}, &model, &account);
+    } else {
+      LoadMs3dModel(input, &model, &account);
+    }
     RequireImportable(path, model);
     throw FileError(path, "import failed" + (failure.empty() ? std::string() : ": " + failure));
   }
@@ -166,15 +184,21 @@ int32_t HostSession::LoadAny(const InputFile& input, int32_t number,
 uint64_t HostSession::SaveDbo(int32_t number, const std::string& path) {
   sObject* object = host_.GetObject(number);
   if (!object) throw FileError(path, "nothing to save");
-  // The block is made in memory (what SaveDBOEx writes, byte for byte) so that the file goes
-  // through the one writer every output of korva uses.
-  uint8_t* block = nullptr;
-  uint32_t size = 0;
-  if (!dbo::WriteObjectBlock(object, &block, &size)) {
+  // What SaveDBOEx writes, byte for byte, measured first so that an object that cannot be
+  // written leaves the output untouched, then written in order through the one writer every
+  // output of korva uses, without the whole block in memory.
+  dbo::BlockPlan plan;
+  if (!dbo::PlanObjectBlock(object, &plan)) {
     throw FileError(path, "the object cannot be converted to a DBO block");
   }
-  const std::unique_ptr<uint8_t, void (*)(void*)> owned(block, &HostFree);
-  return WriteOutputFile(path, block, size);
+  OutputFile output(path);
+  const bool written =
+      dbo::StreamObjectBlock(*object, plan, [&output](const uint8_t* data, size_t size) {
+        output.Write(data, size);
+        return true;
+      });
+  if (!written) throw FileError(path, "the object cannot be converted to a DBO block");
+  return output.Commit();
 }
 
 void HostSession::PrintNotices() {
