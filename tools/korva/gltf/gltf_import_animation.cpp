@@ -27,9 +27,30 @@ struct Curve {
   bool step = false;
 };
 
+// A key sampled from a curve.
 struct Key {
   int32_t frame;
   std::array<double, 4> value;
+};
+
+// The keys of one path of one node: linear keys on whole frames as the asset holds them (their
+// frames, `components` floats a key), or keys sampled at every frame.
+struct PathKeys {
+  size_t size() const { return sampled.empty() ? frames.size() : sampled.size(); }
+  bool empty() const { return size() == 0; }
+  int32_t Frame(size_t k) const { return sampled.empty() ? frames[k] : sampled[k].frame; }
+  std::array<double, 4> Value(size_t k) const {
+    if (!sampled.empty()) return sampled[k].value;
+    std::array<double, 4> value{0, 0, 0, 0};
+    for (size_t c = 0; c < components; ++c) value[c] = read[k * components + c];
+    return value;
+  }
+
+  std::vector<int32_t> frames;
+  std::vector<float> read;
+  std::vector<Key> sampled;
+  size_t components = 3;
+  bool stepped = false;
 };
 
 std::array<double, 4> ValueAt(const Curve& curve, size_t key, size_t slot) {
@@ -82,9 +103,10 @@ std::array<double, 4> Evaluate(const Curve& curve, double t) {
   return out;
 }
 
+// Room for `count` keys, every field of which the caller writes.
 template <typename T>
 T* NewKeys(size_t count) {
-  T* keys = static_cast<T*>(HostAllocateZeroed(std::max<size_t>(count, 1), sizeof(T)));
+  T* keys = static_cast<T*>(HostAllocate(std::max<size_t>(count, 1) * sizeof(T)));
   if (!keys) throw std::bad_alloc();
   return keys;
 }
@@ -130,13 +152,14 @@ void Importer::BuildAnimation() {
   // A key as it is made and as the host keeps it.
   constexpr uint64_t kKeyBytes = sizeof(Key) + sizeof(sPositionKey);
 
-  // Per node, its keys of each path (translation, rotation, scale) and whether they hold.
+  // Per animated node (in the order of their first channels), its keys of each path:
+  // translation, rotation, scale.
   struct NodeKeys {
-    std::vector<Key> paths[3];
-    bool stepped[3] = {false, false, false};
+    int node;
+    PathKeys paths[3];
   };
-  std::vector<int> order;
-  std::map<int, NodeKeys> byNode;
+  std::vector<NodeKeys> animated;
+  std::vector<size_t> slotOfNode(frameOfNode_.size(), SIZE_MAX);
   size_t morphChannels = 0;
   for (size_t c = 0; c < animation.channels.size(); ++c) {
     const doc::AnimationChannel& channel = animation.channels[c];
@@ -180,13 +203,15 @@ void Importer::BuildAnimation() {
       Fail(label + ": " + error);
     }
     const size_t per = curve.cubic ? 3 : 1;
-    if (curve.times.empty() || curve.values.size() != curve.times.size() * per * curve.components) {
-      Fail(label + ": its sampler has " + std::to_string(curve.times.size()) +
+    const size_t count = curve.times.size();
+    if (count == 0 || curve.values.size() != count * per * curve.components) {
+      Fail(label + ": its sampler has " + std::to_string(count) +
            " key times and values for another number of keys");
     }
-    for (size_t k = 0; k < curve.times.size(); ++k) {
-      const double t = curve.times[k];
-      if (!std::isfinite(t) || t < 0 || (k > 0 && !(t > curve.times[k - 1]))) {
+    const float* times = curve.times.data();
+    for (size_t k = 0; k < count; ++k) {
+      const double t = times[k];
+      if (!std::isfinite(t) || t < 0 || (k > 0 && !(t > times[k - 1]))) {
         Fail(label + ": key times are not increasing times of 0 or more");
       }
       if (t * fps > double(INT32_MAX - 1))
@@ -196,21 +221,21 @@ void Importer::BuildAnimation() {
       if (!std::isfinite(v)) Fail(label + ": a key value is not finite");
     }
 
-    std::vector<Key> keys;
+    PathKeys keys;
+    keys.components = curve.components;
+    keys.stepped = curve.step;
     bool whole = !curve.cubic && !curve.step;
-    std::vector<int32_t> frames;
-    if (whole) frames.resize(curve.times.size());
-    for (size_t k = 0; whole && k < curve.times.size(); ++k) {
+    if (whole) keys.frames.resize(count);
+    for (size_t k = 0; whole && k < count; ++k) {
       // Times are at most INT32_MAX frames (checked above), so the nearest frame fits.
-      const double frame = curve.times[k] * fps;
-      frames[k] = static_cast<int32_t>(frame + 0.5);
-      whole = std::fabs(frame - frames[k]) <= kWholeFrameTolerance &&
-              (k == 0 || frames[k] > frames[k - 1]);
+      const double frame = times[k] * fps;
+      keys.frames[k] = static_cast<int32_t>(frame + 0.5);
+      whole = std::fabs(frame - keys.frames[k]) <= kWholeFrameTolerance &&
+              (k == 0 || keys.frames[k] > keys.frames[k - 1]);
     }
     if (whole) {
-      keys.reserve(curve.times.size());
-      for (size_t k = 0; k < curve.times.size(); ++k)
-        keys.push_back({frames[k], ValueAt(curve, k, 0)});
+      keys.read = std::move(curve.values);
+      Charge(count * kKeyBytes, label);
     } else {
       const double first = std::ceil(curve.times.front() * fps - kWholeFrameTolerance);
       // Up to the first whole frame at or after the last key, where its value holds.
@@ -219,24 +244,27 @@ void Importer::BuildAnimation() {
       if (last - first + 1 > double(uint64_t{1} << 40)) Fail(label + ": too many frames to sample");
       Charge(static_cast<uint64_t>(last - first + 1) * kKeyBytes,
              label + ": sampled at every frame, it");
-      keys.reserve(static_cast<size_t>(last - first + 1));
+      keys.frames.clear();
+      keys.sampled.reserve(static_cast<size_t>(last - first + 1));
       for (double f = first; f <= last; ++f) {
-        keys.push_back({static_cast<int32_t>(f), Evaluate(curve, f / fps)});
+        keys.sampled.push_back({static_cast<int32_t>(f), Evaluate(curve, f / fps)});
       }
     }
-    if (whole) Charge(keys.size() * kKeyBytes, label);
-    if (!byNode.count(channel.node)) order.push_back(channel.node);
-    NodeKeys& node = byNode[channel.node];
-    if (!node.paths[path].empty())
+    size_t& slot = slotOfNode[static_cast<size_t>(channel.node)];
+    if (slot == SIZE_MAX) {
+      slot = animated.size();
+      animated.push_back({channel.node, {}});
+    }
+    PathKeys& kept = animated[slot].paths[path];
+    if (!kept.empty())
       Warn(label + ": a second " + channel.path + " channel for its node; the later one is kept");
-    node.paths[path] = std::move(keys);
-    node.stepped[path] = curve.step;
+    kept = std::move(keys);
   }
   if (morphChannels > 0) {
     Warn(std::to_string(morphChannels) +
          " morph target weight channels dropped (the host has no morph targets)");
   }
-  if (order.empty()) return;
+  if (animated.empty()) return;
 
   sAnimationSet* set = NewAnimationSet();
   if (!set) throw std::bad_alloc();
@@ -246,50 +274,53 @@ void Importer::BuildAnimation() {
   std::memcpy(set->name, name.data(), std::min(name.size(), sizeof set->name - 1));
   sAnimation** link = &set->firstTrack;
   int32_t length = 0;
-  for (int node : order) {
+  for (const NodeKeys& keys : animated) {
     sAnimation* track = NewAnimation();
     if (!track) throw std::bad_alloc();
     *link = track;
     link = &track->next;
-    const std::string& frameName = nameOfNode_[static_cast<size_t>(node)];
+    const std::string& frameName = nameOfNode_[static_cast<size_t>(keys.node)];
     std::memcpy(track->name, frameName.data(), std::min(frameName.size(), sizeof track->name - 1));
-    const NodeKeys& keys = byNode[node];
-    for (const auto& path : keys.paths) {
-      if (!path.empty()) length = std::max(length, path.back().frame);
+    for (const PathKeys& path : keys.paths) {
+      if (!path.empty()) length = std::max(length, path.Frame(path.size() - 1));
     }
-    if (const auto& list = keys.paths[0]; !list.empty()) {
+    if (const PathKeys& list = keys.paths[0]; !list.empty()) {
       track->positionKeys = NewKeys<sPositionKey>(list.size());
       track->positionKeyCount = static_cast<int32_t>(list.size());
       for (size_t k = 0; k < list.size(); ++k) {
         sPositionKey& key = track->positionKeys[k];
-        key.frame = list[k].frame;
-        key.position = HostPoint({list[k].value[0], list[k].value[1], list[k].value[2]});
+        const std::array<double, 4> value = list.Value(k);
+        key.frame = list.Frame(k);
+        key.position = HostPoint({value[0], value[1], value[2]});
+        key.step = {0, 0, 0};
       }
-      for (size_t k = 0; k + 1 < list.size() && !keys.stepped[0]; ++k) {
+      for (size_t k = 0; k + 1 < list.size() && !list.stepped; ++k) {
         track->positionKeys[k].step =
             Step(track->positionKeys[k].position, track->positionKeys[k + 1].position,
-                 list[k + 1].frame - list[k].frame);
+                 list.Frame(k + 1) - list.Frame(k));
       }
     }
-    if (const auto& list = keys.paths[1]; !list.empty()) {
+    if (const PathKeys& list = keys.paths[1]; !list.empty()) {
       track->rotationKeys = NewKeys<sRotateKey>(list.size());
       track->rotationKeyCount = static_cast<int32_t>(list.size());
       for (size_t k = 0; k < list.size(); ++k) {
-        track->rotationKeys[k].frame = list[k].frame;
-        track->rotationKeys[k].rotation = HostQuaternion(NormalizeQuaternion(list[k].value));
+        track->rotationKeys[k].frame = list.Frame(k);
+        track->rotationKeys[k].rotation = HostQuaternion(NormalizeQuaternion(list.Value(k)));
       }
     }
-    if (const auto& list = keys.paths[2]; !list.empty()) {
+    if (const PathKeys& list = keys.paths[2]; !list.empty()) {
       track->scaleKeys = NewKeys<sScaleKey>(list.size());
       track->scaleKeyCount = static_cast<int32_t>(list.size());
       for (size_t k = 0; k < list.size(); ++k) {
         sScaleKey& key = track->scaleKeys[k];
-        key.frame = list[k].frame;
-        key.scale = {float(list[k].value[0]), float(list[k].value[1]), float(list[k].value[2])};
+        const std::array<double, 4> value = list.Value(k);
+        key.frame = list.Frame(k);
+        key.scale = {float(value[0]), float(value[1]), float(value[2])};
+        key.step = {0, 0, 0};
       }
-      for (size_t k = 0; k + 1 < list.size() && !keys.stepped[2]; ++k) {
+      for (size_t k = 0; k + 1 < list.size() && !list.stepped; ++k) {
         track->scaleKeys[k].step = Step(track->scaleKeys[k].scale, track->scaleKeys[k + 1].scale,
-                                        list[k + 1].frame - list[k].frame);
+                                        list.Frame(k + 1) - list.Frame(k));
       }
     }
   }
