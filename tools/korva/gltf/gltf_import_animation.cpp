@@ -6,6 +6,7 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 #include "gltf/gltf_accessor_read.h"
 #include "gltf/gltf_importer.h"
@@ -27,30 +28,50 @@ struct Curve {
   bool step = false;
 };
 
-// A key sampled from a curve.
+// A key as the reader once made it (a frame and four doubles); what the memory budget charges per
+// key stays in its terms.
 struct Key {
   int32_t frame;
   std::array<double, 4> value;
 };
 
-// The keys of one path of one node: linear keys on whole frames as the asset holds them (their
-// frames, `components` floats a key), or keys sampled at every frame.
-struct PathKeys {
-  size_t size() const { return sampled.empty() ? frames.size() : sampled.size(); }
-  bool empty() const { return size() == 0; }
-  int32_t Frame(size_t k) const { return sampled.empty() ? frames[k] : sampled[k].frame; }
-  std::array<double, 4> Value(size_t k) const {
-    if (!sampled.empty()) return sampled[k].value;
-    std::array<double, 4> value{0, 0, 0, 0};
-    for (size_t c = 0; c < components; ++c) value[c] = read[k * components + c];
-    return value;
+// The host's keys of one path of one node, held until a track takes them.
+class HeldKeys {
+ public:
+  HeldKeys() = default;
+  HeldKeys(HeldKeys&& other) noexcept { *this = std::move(other); }
+  HeldKeys& operator=(HeldKeys&& other) noexcept {
+    if (this != &other) {
+      HostFree(keys_);
+      keys_ = std::exchange(other.keys_, nullptr);
+      count_ = std::exchange(other.count_, 0);
+      lastFrame_ = other.lastFrame_;
+    }
+    return *this;
+  }
+  ~HeldKeys() { HostFree(keys_); }
+
+  // Takes `count` keys (at least one) from HostAllocate, the last at `lastFrame`.
+  void Hold(void* keys, size_t count, int32_t lastFrame) {
+    HostFree(keys_);
+    keys_ = keys;
+    count_ = count;
+    lastFrame_ = lastFrame;
+  }
+  bool empty() const { return count_ == 0; }
+  int32_t count() const { return static_cast<int32_t>(count_); }
+  int32_t lastFrame() const { return lastFrame_; }
+  // The keys, no longer held.
+  template <typename T>
+  T* Release() {
+    count_ = 0;
+    return static_cast<T*>(std::exchange(keys_, nullptr));
   }
 
-  std::vector<int32_t> frames;
-  std::vector<float> read;
-  std::vector<Key> sampled;
-  size_t components = 3;
-  bool stepped = false;
+ private:
+  void* keys_ = nullptr;
+  size_t count_ = 0;
+  int32_t lastFrame_ = 0;
 };
 
 std::array<double, 4> ValueAt(const Curve& curve, size_t key, size_t slot) {
@@ -117,6 +138,49 @@ D3DXVECTOR3 Step(const D3DXVECTOR3& from, const D3DXVECTOR3& to, int32_t frames)
   return {(to.x - from.x) / span, (to.y - from.y) / span, (to.z - from.z) / span};
 }
 
+// The host's keys of `path` (0 translation, 1 rotation, 2 scale): `count` keys (at least one),
+// key k at frame frameOf(k) with the glTF value valueOf(k). Stepped keys hold their value until
+// the next, so they have no step.
+template <typename FrameOf, typename ValueOf>
+HeldKeys MakeHostKeys(int path, size_t count, bool stepped, FrameOf frameOf, ValueOf valueOf) {
+  HeldKeys held;
+  const int32_t lastFrame = frameOf(count - 1);
+  if (path == 0) {
+    sPositionKey* keys = NewKeys<sPositionKey>(count);
+    held.Hold(keys, count, lastFrame);
+    for (size_t k = 0; k < count; ++k) {
+      const std::array<double, 4> value = valueOf(k);
+      keys[k].frame = frameOf(k);
+      keys[k].position = HostPoint({value[0], value[1], value[2]});
+      keys[k].step = {0, 0, 0};
+    }
+    for (size_t k = 0; k + 1 < count && !stepped; ++k) {
+      keys[k].step =
+          Step(keys[k].position, keys[k + 1].position, keys[k + 1].frame - keys[k].frame);
+    }
+  } else if (path == 1) {
+    sRotateKey* keys = NewKeys<sRotateKey>(count);
+    held.Hold(keys, count, lastFrame);
+    for (size_t k = 0; k < count; ++k) {
+      keys[k].frame = frameOf(k);
+      keys[k].rotation = HostQuaternion(NormalizeQuaternion(valueOf(k)));
+    }
+  } else {
+    sScaleKey* keys = NewKeys<sScaleKey>(count);
+    held.Hold(keys, count, lastFrame);
+    for (size_t k = 0; k < count; ++k) {
+      const std::array<double, 4> value = valueOf(k);
+      keys[k].frame = frameOf(k);
+      keys[k].scale = {float(value[0]), float(value[1]), float(value[2])};
+      keys[k].step = {0, 0, 0};
+    }
+    for (size_t k = 0; k + 1 < count && !stepped; ++k) {
+      keys[k].step = Step(keys[k].scale, keys[k + 1].scale, keys[k + 1].frame - keys[k].frame);
+    }
+  }
+  return held;
+}
+
 }  // namespace
 
 void Importer::BuildAnimation() {
@@ -156,10 +220,13 @@ void Importer::BuildAnimation() {
   // translation, rotation, scale.
   struct NodeKeys {
     int node;
-    PathKeys paths[3];
+    HeldKeys paths[3];
   };
   std::vector<NodeKeys> animated;
   std::vector<size_t> slotOfNode(frameOfNode_.size(), SIZE_MAX);
+  // Kept from channel to channel, so their memory is reused.
+  Curve curve;
+  std::vector<int32_t> frames;
   size_t morphChannels = 0;
   for (size_t c = 0; c < animation.channels.size(); ++c) {
     const doc::AnimationChannel& channel = animation.channels[c];
@@ -185,7 +252,6 @@ void Importer::BuildAnimation() {
       Fail(label + " names a sampler that does not exist");
     }
     const doc::AnimationSampler& sampler = animation.samplers[static_cast<size_t>(channel.sampler)];
-    Curve curve;
     curve.interpolation = sampler.interpolation;
     curve.cubic = curve.interpolation == "CUBICSPLINE";
     curve.step = curve.interpolation == "STEP";
@@ -221,21 +287,21 @@ void Importer::BuildAnimation() {
       if (!std::isfinite(v)) Fail(label + ": a key value is not finite");
     }
 
-    PathKeys keys;
-    keys.components = curve.components;
-    keys.stepped = curve.step;
     bool whole = !curve.cubic && !curve.step;
-    if (whole) keys.frames.resize(count);
+    if (whole) frames.resize(count);
     for (size_t k = 0; whole && k < count; ++k) {
       // Times are at most INT32_MAX frames (checked above), so the nearest frame fits.
       const double frame = times[k] * fps;
-      keys.frames[k] = static_cast<int32_t>(frame + 0.5);
-      whole = std::fabs(frame - keys.frames[k]) <= kWholeFrameTolerance &&
-              (k == 0 || keys.frames[k] > keys.frames[k - 1]);
+      frames[k] = static_cast<int32_t>(frame + 0.5);
+      whole = std::fabs(frame - frames[k]) <= kWholeFrameTolerance &&
+              (k == 0 || frames[k] > frames[k - 1]);
     }
+    HeldKeys keys;
     if (whole) {
-      keys.read = std::move(curve.values);
       Charge(count * kKeyBytes, label);
+      keys = MakeHostKeys(
+          path, count, curve.step, [&](size_t k) { return frames[k]; },
+          [&](size_t k) { return ValueAt(curve, k, 0); });
     } else {
       const double first = std::ceil(curve.times.front() * fps - kWholeFrameTolerance);
       // Up to the first whole frame at or after the last key, where its value holds.
@@ -244,18 +310,17 @@ void Importer::BuildAnimation() {
       if (last - first + 1 > double(uint64_t{1} << 40)) Fail(label + ": too many frames to sample");
       Charge(static_cast<uint64_t>(last - first + 1) * kKeyBytes,
              label + ": sampled at every frame, it");
-      keys.frames.clear();
-      keys.sampled.reserve(static_cast<size_t>(last - first + 1));
-      for (double f = first; f <= last; ++f) {
-        keys.sampled.push_back({static_cast<int32_t>(f), Evaluate(curve, f / fps)});
-      }
+      keys = MakeHostKeys(
+          path, static_cast<size_t>(last - first + 1), curve.step,
+          [&](size_t k) { return static_cast<int32_t>(first + double(k)); },
+          [&](size_t k) { return Evaluate(curve, (first + double(k)) / fps); });
     }
     size_t& slot = slotOfNode[static_cast<size_t>(channel.node)];
     if (slot == SIZE_MAX) {
       slot = animated.size();
       animated.push_back({channel.node, {}});
     }
-    PathKeys& kept = animated[slot].paths[path];
+    HeldKeys& kept = animated[slot].paths[path];
     if (!kept.empty())
       Warn(label + ": a second " + channel.path + " channel for its node; the later one is kept");
     kept = std::move(keys);
@@ -274,55 +339,22 @@ void Importer::BuildAnimation() {
   std::memcpy(set->name, name.data(), std::min(name.size(), sizeof set->name - 1));
   sAnimation** link = &set->firstTrack;
   int32_t length = 0;
-  for (const NodeKeys& keys : animated) {
+  for (NodeKeys& keys : animated) {
     sAnimation* track = NewAnimation();
     if (!track) throw std::bad_alloc();
     *link = track;
     link = &track->next;
     const std::string& frameName = nameOfNode_[static_cast<size_t>(keys.node)];
     std::memcpy(track->name, frameName.data(), std::min(frameName.size(), sizeof track->name - 1));
-    for (const PathKeys& path : keys.paths) {
-      if (!path.empty()) length = std::max(length, path.Frame(path.size() - 1));
+    for (const HeldKeys& path : keys.paths) {
+      if (!path.empty()) length = std::max(length, path.lastFrame());
     }
-    if (const PathKeys& list = keys.paths[0]; !list.empty()) {
-      track->positionKeys = NewKeys<sPositionKey>(list.size());
-      track->positionKeyCount = static_cast<int32_t>(list.size());
-      for (size_t k = 0; k < list.size(); ++k) {
-        sPositionKey& key = track->positionKeys[k];
-        const std::array<double, 4> value = list.Value(k);
-        key.frame = list.Frame(k);
-        key.position = HostPoint({value[0], value[1], value[2]});
-        key.step = {0, 0, 0};
-      }
-      for (size_t k = 0; k + 1 < list.size() && !list.stepped; ++k) {
-        track->positionKeys[k].step =
-            Step(track->positionKeys[k].position, track->positionKeys[k + 1].position,
-                 list.Frame(k + 1) - list.Frame(k));
-      }
-    }
-    if (const PathKeys& list = keys.paths[1]; !list.empty()) {
-      track->rotationKeys = NewKeys<sRotateKey>(list.size());
-      track->rotationKeyCount = static_cast<int32_t>(list.size());
-      for (size_t k = 0; k < list.size(); ++k) {
-        track->rotationKeys[k].frame = list.Frame(k);
-        track->rotationKeys[k].rotation = HostQuaternion(NormalizeQuaternion(list.Value(k)));
-      }
-    }
-    if (const PathKeys& list = keys.paths[2]; !list.empty()) {
-      track->scaleKeys = NewKeys<sScaleKey>(list.size());
-      track->scaleKeyCount = static_cast<int32_t>(list.size());
-      for (size_t k = 0; k < list.size(); ++k) {
-        sScaleKey& key = track->scaleKeys[k];
-        const std::array<double, 4> value = list.Value(k);
-        key.frame = list.Frame(k);
-        key.scale = {float(value[0]), float(value[1]), float(value[2])};
-        key.step = {0, 0, 0};
-      }
-      for (size_t k = 0; k + 1 < list.size() && !list.stepped; ++k) {
-        track->scaleKeys[k].step = Step(track->scaleKeys[k].scale, track->scaleKeys[k + 1].scale,
-                                        list.Frame(k + 1) - list.Frame(k));
-      }
-    }
+    track->positionKeyCount = keys.paths[0].count();
+    track->positionKeys = keys.paths[0].Release<sPositionKey>();
+    track->rotationKeyCount = keys.paths[1].count();
+    track->rotationKeys = keys.paths[1].Release<sRotateKey>();
+    track->scaleKeyCount = keys.paths[2].count();
+    track->scaleKeys = keys.paths[2].Release<sScaleKey>();
   }
   set->length = length;
 }
