@@ -6,6 +6,7 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <utility>
 
 #include "gltf/gltf_accessor_read.h"
@@ -283,9 +284,11 @@ void Importer::BuildAnimation() {
       if (t * fps > double(INT32_MAX - 1))
         Fail(label + ": a key time is past the frames the host counts");
     }
-    for (float v : curve.values) {
-      if (!std::isfinite(v)) Fail(label + ": a key value is not finite");
-    }
+    // Every value looked at without a branch of its own (the first that is not finite is not
+    // named, so nothing is gained by stopping early).
+    bool finite = true;
+    for (const float v : curve.values) finite &= std::fabs(v) <= std::numeric_limits<float>::max();
+    if (!finite) Fail(label + ": a key value is not finite");
 
     bool whole = !curve.cubic && !curve.step;
     if (whole) frames.resize(count);
@@ -301,7 +304,12 @@ void Importer::BuildAnimation() {
       Charge(count * kKeyBytes, label);
       keys = MakeHostKeys(
           path, count, curve.step, [&](size_t k) { return frames[k]; },
-          [&](size_t k) { return ValueAt(curve, k, 0); });
+          [&](size_t k) {
+            // ValueAt's values, with the components known: kept in registers, not memory.
+            const float* value = curve.values.data() + k * curve.components;
+            return std::array<double, 4>{value[0], value[1], value[2],
+                                         curve.components == 4 ? value[3] : 0.0};
+          });
     } else {
       const double first = std::ceil(curve.times.front() * fps - kWholeFrameTolerance);
       // Up to the first whole frame at or after the last key, where its value holds.
