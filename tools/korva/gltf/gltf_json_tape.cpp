@@ -443,7 +443,8 @@ bool JsonValue::Find(std::string_view key, JsonValue* value) const {
   bool found = false;
   const uint32_t end = End();
   for (uint32_t at = First(); at < end; at = NextMember(at)) {
-    if (At(at).Text() == key) {
+    // A key's entry holds its length: most keys are told apart by it without their bytes.
+    if (tape_->entries_[at].end == key.size() && At(at).Text() == key) {
       *value = At(at + 1);
       found = true;
     }
