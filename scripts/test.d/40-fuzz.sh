@@ -6,6 +6,6 @@ korva_check "build linux-fuzz" bash -c "cd '$KORVA_ROOT' && cmake --preset linux
 # The texture target mutates input for the third-party image decoder, where it still finds faults of
 # the decoder's own within minutes; its seeds and every fault found so far are replayed by the
 # hardening tests, and `scripts/fuzz SECONDS texture` runs it.
-for target in ms3d_reader import dbo_reader dbo_round_trip gltf_reader; do
+for target in ms3d_reader import dbo_reader dbo_round_trip gltf_reader gltf_json; do
   korva_check "fuzz: $target ${seconds}s" "$KORVA_ROOT/scripts/fuzz" "$seconds" "$target"
 done

@@ -217,6 +217,16 @@ const Expectation kExpectations[] = {
        ASSERT_EQ(asset.warnings.size(), 1u);
        EXPECT_NE(asset.warnings[0].find("byte stride"), std::string::npos);
      }},
+    {"duplicate_channel", nullptr,
+     [](const gltf::ImportedAsset& asset) {
+       const sAnimation& track = *asset.object->animationSet->firstTrack;
+       ASSERT_EQ(track.positionKeyCount, 1);
+       EXPECT_EQ(track.positionKeys[0].frame, 2);
+       EXPECT_EQ(track.positionKeys[0].position.z, -3.0f);
+       EXPECT_EQ(asset.object->animationSet->length, 2);  // not the earlier channel's 25
+       ASSERT_EQ(asset.warnings.size(), 1u);
+       EXPECT_NE(asset.warnings[0].find("the later one is kept"), std::string::npos);
+     }},
     {"empty_accessor", "NORMAL has 3 elements, POSITION 0", nullptr},
     {"draco_required", "KHR_draco_mesh_compression", nullptr},
     {"uri_climbs_out", "climbs out of the asset's folder", nullptr},

@@ -14,6 +14,7 @@
 
 #include "commands/subcommand.h"
 #include "support/cli_error.h"
+#include "support/process_heap.h"
 #include "text/utf8_text.h"
 
 #ifndef KORVA_VERSION
@@ -42,6 +43,7 @@ bool HasSubcommand(const std::vector<std::unique_ptr<korva::cli::Subcommand>>& s
 
 int RunKorva(int argc, char** argv) {
   using namespace korva::cli;
+  KeepFreedMemoryForReuse();
   CLI::App app{
       "Converts and inspects MS3D models and DBO object files with the KORVA_Tools plug-in.",
       "korva"};

@@ -385,6 +385,21 @@ std::vector<GltfCase> GltfCases() {
     add("empty_accessor", a.Glb(), false);
   }
 
+  {
+    // Two translation channels for one node: the later is kept, the earlier counts for nothing.
+    AssetBuilder a = TriangleAsset();
+    const json earlier = {{"input", a.Floats({0, 1}, "SCALAR", true)},
+                          {"output", a.Floats({0, 0, 0, 5, 5, 5}, "VEC3")}};
+    const json later = {{"input", a.Floats({0.08f}, "SCALAR", true)},
+                        {"output", a.Floats({1, 2, 3}, "VEC3")}};
+    const json target = {{"node", 0}, {"path", "translation"}};
+    a.Add("animations",
+          {{"samplers", {earlier, later}},
+           {"channels",
+            {{{"sampler", 0}, {"target", target}}, {{"sampler", 1}, {"target", target}}}}});
+    add("duplicate_channel", a.Glb(), false);
+  }
+
   // Broken assets: each names its fault in one line.
   const auto broken = [&](std::string name, const std::function<void(AssetBuilder&)>& edit,
                           std::map<std::string, std::vector<uint8_t>> files = {}) {

@@ -1,5 +1,6 @@
 #include "gltf/gltf_accessor_read.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "gltf/gltf_accessors.h"
@@ -118,6 +119,33 @@ bool Locate(const doc::Document& document, int index, int components, const doc:
   return true;
 }
 
+// `count` elements of `components` unsigned integers of type T, `stride` bytes apart, widened; the
+// largest of them.
+template <typename T>
+uint32_t WidenUnsigned(const uint8_t* first, size_t stride, size_t count, int components,
+                       uint32_t* to) {
+  uint32_t largest = 0;
+  if (components == 1 && stride == sizeof(T)) {  // packed scalars (indices): one plain loop
+    for (size_t i = 0; i < count; ++i) {
+      T v;
+      std::memcpy(&v, first + i * sizeof(T), sizeof(T));
+      to[i] = v;
+      largest = std::max<uint32_t>(largest, v);
+    }
+    return largest;
+  }
+  for (size_t i = 0; i < count; ++i) {
+    const uint8_t* element = first + i * stride;
+    for (int c = 0; c < components; ++c) {
+      T v;
+      std::memcpy(&v, element + c * sizeof(T), sizeof(T));
+      *to++ = v;
+      largest = std::max<uint32_t>(largest, v);
+    }
+  }
+  return largest;
+}
+
 // Every component of the accessor as a double (raw, not normalised), sparse values applied.
 bool ReadRaw(const doc::Document& document, int index, int components, std::vector<double>* out,
              std::string* error) {
@@ -163,6 +191,44 @@ bool ReadRaw(const doc::Document& document, int index, int components, std::vect
       const uint8_t* element = values.first + k * values.stride;
       for (int c = 0; c < components; ++c) to[c] = Component(element + c * bytes, a->componentType);
     }
+  }
+  return true;
+}
+
+bool ReadUnsigned(const doc::Document& document, int index, int components,
+                  std::vector<uint32_t>* out, std::string* error, uint32_t* largest) {
+  const doc::Accessor* a = Find(document, index, error);
+  if (!a) return false;
+  if (a->componentType != kComponentUnsignedByte && a->componentType != kComponentUnsignedShort &&
+      a->componentType != kComponentUnsignedInt) {
+    *error = "accessors[" + std::to_string(index) + "] does not hold unsigned integers";
+    return false;
+  }
+  const doc::Accessor* located = nullptr;
+  Span span;
+  if (!Locate(document, index, components, &located, &span, error)) return false;
+  if (span.first && a->sparse.count == 0) {
+    out->resize(static_cast<size_t>(a->count) * size_t(components));
+    const size_t count = static_cast<size_t>(a->count), stride = static_cast<size_t>(span.stride);
+    switch (ComponentBytes(a->componentType)) {
+      case 1:
+        *largest = WidenUnsigned<uint8_t>(span.first, stride, count, components, out->data());
+        break;
+      case 2:
+        *largest = WidenUnsigned<uint16_t>(span.first, stride, count, components, out->data());
+        break;
+      default:
+        *largest = WidenUnsigned<uint32_t>(span.first, stride, count, components, out->data());
+    }
+    return true;
+  }
+  std::vector<double> raw;
+  if (!ReadRaw(document, index, components, &raw, error)) return false;
+  out->resize(raw.size());
+  *largest = 0;
+  for (size_t i = 0; i < raw.size(); ++i) {
+    (*out)[i] = static_cast<uint32_t>(raw[i]);
+    *largest = std::max(*largest, (*out)[i]);
   }
   return true;
 }
@@ -219,48 +285,60 @@ bool ReadFloats(const doc::Document& document, int index, int components, std::v
   return true;
 }
 
-bool ReadUnsigned(const doc::Document& document, int index, int components,
-                  std::vector<uint32_t>* out, std::string* error) {
-  const doc::Accessor* a = Find(document, index, error);
-  if (!a) return false;
-  if (a->componentType != kComponentUnsignedByte && a->componentType != kComponentUnsignedShort &&
-      a->componentType != kComponentUnsignedInt) {
-    *error = "accessors[" + std::to_string(index) + "] does not hold unsigned integers";
-    return false;
+void FloatElements::Own(int elementComponents, size_t elementCount) {
+  components = elementComponents;
+  count = elementCount;
+  owned.resize(elementCount * static_cast<size_t>(elementComponents));
+  first = reinterpret_cast<const uint8_t*>(owned.data());
+  stride = sizeof(float) * static_cast<size_t>(elementComponents);
+  componentType = kComponentFloat;
+  normalized = false;
+}
+
+void FloatElements::ReadConverted(const uint8_t* element, float* out) const {
+  const int bytes = ComponentBytes(componentType);
+  for (int c = 0; c < components; ++c) {
+    const double raw = Component(element + c * bytes, componentType);
+    out[c] = normalized ? NormalizedComponent(componentType, raw) : static_cast<float>(raw);
   }
-  const doc::Accessor* located = nullptr;
+}
+
+bool LocateFloats(const doc::Document& document, int index, int components, FloatElements* out,
+                  std::string* error) {
+  const doc::Accessor* a = nullptr;
   Span span;
-  if (!Locate(document, index, components, &located, &span, error)) return false;
-  if (span.first && a->sparse.count == 0) {
-    out->resize(static_cast<size_t>(a->count) * size_t(components));
-    const int bytes = ComponentBytes(a->componentType);
-    uint32_t* to = out->data();
-    for (size_t i = 0; i < a->count; ++i) {
-      const uint8_t* element = span.first + i * span.stride;
-      for (int c = 0; c < components; ++c, element += bytes) {
-        if (bytes == 1) {
-          *to++ = *element;
-        } else if (bytes == 2) {
-          uint16_t v;
-          std::memcpy(&v, element, 2);
-          *to++ = v;
-        } else {
-          std::memcpy(to++, element, 4);
-        }
-      }
-    }
+  if (!Locate(document, index, components, &a, &span, error)) return false;
+  if (!span.first || a->sparse.count > 0) {
+    // Zeros or sparse substitutions: read whole, as ReadFloats reads them.
+    std::vector<float> values;
+    if (!ReadFloats(document, index, components, &values, error)) return false;
+    *out = FloatElements();
+    out->owned.swap(values);
+    out->components = components;
+    out->count = static_cast<size_t>(a->count);
+    out->first = reinterpret_cast<const uint8_t*>(out->owned.data());
+    out->stride = sizeof(float) * static_cast<size_t>(components);
     return true;
   }
-  std::vector<double> raw;
-  if (!ReadRaw(document, index, components, &raw, error)) return false;
-  out->resize(raw.size());
-  for (size_t i = 0; i < raw.size(); ++i) (*out)[i] = static_cast<uint32_t>(raw[i]);
+  *out = FloatElements();
+  out->components = components;
+  out->count = static_cast<size_t>(a->count);
+  out->first = span.first;
+  out->stride = static_cast<size_t>(span.stride);
+  out->componentType = a->componentType;
+  out->normalized = a->normalized && a->componentType != kComponentFloat;
   return true;
 }
 
+bool ReadUnsigned(const doc::Document& document, int index, int components,
+                  std::vector<uint32_t>* out, std::string* error) {
+  uint32_t largest = 0;
+  return ReadUnsigned(document, index, components, out, error, &largest);
+}
+
 bool ReadIndices(const doc::Document& document, int index, std::vector<uint32_t>* out,
-                 std::string* error) {
-  return ReadUnsigned(document, index, 1, out, error);
+                 std::string* error, uint32_t* largest) {
+  return ReadUnsigned(document, index, 1, out, error, largest);
 }
 
 }  // namespace korva::gltf

@@ -1,12 +1,12 @@
 // The JSON document and buffers of a glTF asset, read into the reader's own records. The JSON is
-// parsed by nlohmann-json (iteratively) once a pass over its bytes has bounded its depth and number
-// of values, so no part of the input sets recursion depth or an allocation the file cannot justify.
+// read into a tape (iteratively) once a pass over its bytes has bounded its depth and number of
+// values, so no part of the input sets recursion depth or an allocation the file cannot justify.
 #include "gltf/gltf_document.h"
 
 #include <climits>
 #include <cmath>
 #include <cstring>
-#include <nlohmann/json.hpp>
+#include <map>
 
 #include "gltf/gltf_accessors.h"
 #include "gltf/gltf_json_fields.h"
@@ -52,14 +52,12 @@ void BoundJson(const char* begin, size_t size) {
   }
 }
 
-json ParseJson(const char* begin, size_t size) {
+void ParseJson(const char* begin, size_t size, JsonTape* tape) {
   BoundJson(begin, size);
-  json document = json::parse(begin, begin + size, nullptr, false);
-  if (document.is_discarded()) Fail("the JSON is not well formed");
-  return document;
+  if (!tape->Parse(begin, size)) Fail("the JSON is not well formed");
 }
 
-void ReadAccessor(const json& value, const Place& where, Document* out) {
+void ReadAccessor(const JsonValue& value, const Place& where, Document* out) {
   const Fields f(value, where);
   Accessor a;
   a.bufferView = f.Index("bufferView");
@@ -71,14 +69,17 @@ void ReadAccessor(const json& value, const Place& where, Document* out) {
   a.type = f.String("type");
   a.components = TypeComponents(a.type);
   if (a.components == 0) Fail(f.Where("type") + " is unknown");
-  if (const json* sparse = f.Find("sparse")) {
+  JsonValue sparse = value;
+  if (f.Find("sparse", &sparse)) {
     const Place place(&where, "sparse");
-    const Fields s(*sparse, place);
+    const Fields s(sparse, place);
     a.sparse.count = s.Unsigned("count", 0, true);
-    if (!s.Find("indices") || !s.Find("values")) Fail(place.Text() + " lacks indices or values");
+    JsonValue indicesValue = sparse, valuesValue = sparse;
+    if (!s.Find("indices", &indicesValue) || !s.Find("values", &valuesValue))
+      Fail(place.Text() + " lacks indices or values");
     const Place indicesPlace(&place, "indices"), valuesPlace(&place, "values");
-    const Fields indices(*s.Find("indices"), indicesPlace);
-    const Fields values(*s.Find("values"), valuesPlace);
+    const Fields indices(indicesValue, indicesPlace);
+    const Fields values(valuesValue, valuesPlace);
     a.sparse.indicesView = indices.Index("bufferView");
     a.sparse.indicesOffset = indices.Unsigned("byteOffset", 0);
     a.sparse.indicesComponentType = static_cast<int>(indices.Unsigned("componentType", 0, true));
@@ -91,7 +92,7 @@ void ReadAccessor(const json& value, const Place& where, Document* out) {
   out->accessors.push_back(a);
 }
 
-void ReadNode(const json& value, const Place& where, Document* out) {
+void ReadNode(const JsonValue& value, const Place& where, Document* out) {
   const Fields f(value, where);
   Node n;
   n.name = f.String("name");
@@ -105,17 +106,22 @@ void ReadNode(const json& value, const Place& where, Document* out) {
   out->nodes.push_back(std::move(n));
 }
 
-void ReadMesh(const json& value, const Place& where, Document* out) {
+void ReadMesh(const JsonValue& value, const Place& where, Document* out) {
   const Fields f(value, where);
   Mesh m;
   m.name = f.String("name");
-  f.Each("primitives", [&](const json& item, const Place& place) {
+  f.Each("primitives", [&](const JsonValue& item, const Place& place) {
     const Fields p(item, place);
     Primitive primitive;
-    if (const json* attributes = p.Find("attributes")) {
+    JsonValue attributes = item;
+    if (p.Find("attributes", &attributes)) {
       const Place attributesPlace(&place, "attributes");
-      if (!attributes->is_object()) Fail(p.Where("attributes") + " is not a JSON object");
-      for (const auto& [semantic, accessor] : attributes->items()) {
+      if (!attributes.is_object()) Fail(p.Where("attributes") + " is not a JSON object");
+      // In the order of their names, each name's last value, as a map of the members holds them.
+      std::map<std::string, JsonValue> members;
+      for (uint32_t at = attributes.First(); at < attributes.End(); at = attributes.NextMember(at))
+        members.insert_or_assign(std::string(attributes.At(at).Text()), attributes.At(at + 1));
+      for (const auto& [semantic, accessor] : members) {
         primitive.attributes[semantic] =
             Fields::IndexValue(accessor, Place(&attributesPlace, &semantic));
       }
@@ -124,24 +130,27 @@ void ReadMesh(const json& value, const Place& where, Document* out) {
     primitive.material = p.Index("material");
     primitive.mode = static_cast<int>(p.Unsigned("mode", 4));
     if (primitive.mode > 6) Fail(p.Where("mode") + " is not a primitive mode");
-    if (const json* targets = p.Find("targets")) primitive.targets = targets->size();
+    JsonValue targets = item;
+    if (p.Find("targets", &targets)) primitive.targets = targets.size();
     m.primitives.push_back(std::move(primitive));
   });
   out->meshes.push_back(std::move(m));
 }
 
-void ReadMaterial(const json& value, const Place& where, Document* out) {
+void ReadMaterial(const JsonValue& value, const Place& where, Document* out) {
   const Fields f(value, where);
   Material m;
   m.name = f.String("name");
   f.Numbers("emissiveFactor", &m.emissiveFactor);
-  if (const json* pbr = f.Find("pbrMetallicRoughness")) {
+  JsonValue pbr = value;
+  if (f.Find("pbrMetallicRoughness", &pbr)) {
     const Place pbrPlace(&where, "pbrMetallicRoughness");
-    const Fields p(*pbr, pbrPlace);
+    const Fields p(pbr, pbrPlace);
     p.Numbers("baseColorFactor", &m.baseColorFactor);
-    if (const json* texture = p.Find("baseColorTexture")) {
+    JsonValue texture = pbr;
+    if (p.Find("baseColorTexture", &texture)) {
       const Place texturePlace(&pbrPlace, "baseColorTexture");
-      const Fields t(*texture, texturePlace);
+      const Fields t(texture, texturePlace);
       m.baseColorTexture.index = t.Index("index");
       m.baseColorTexture.texCoord =
           static_cast<int>(std::min<uint64_t>(t.Unsigned("texCoord", 0), 64));
@@ -150,28 +159,29 @@ void ReadMaterial(const json& value, const Place& where, Document* out) {
   out->materials.push_back(std::move(m));
 }
 
-void ReadAnimation(const json& value, const Place& where, Document* out) {
+void ReadAnimation(const JsonValue& value, const Place& where, Document* out) {
   const Fields f(value, where);
   Animation a;
   a.name = f.String("name");
-  f.Each("channels", [&](const json& item, const Place& place) {
+  f.Each("channels", [&](const JsonValue& item, const Place& place) {
     const Fields c(item, place);
     AnimationChannel channel;
     channel.sampler = c.Index("sampler");
-    if (const json* target = c.Find("target")) {
+    JsonValue target = item;
+    if (c.Find("target", &target)) {
       const Place targetPlace(&place, "target");
-      const Fields t(*target, targetPlace);
+      const Fields t(target, targetPlace);
       channel.node = t.Index("node");
       channel.path = t.String("path");
     }
     a.channels.push_back(channel);
   });
-  f.Each("samplers", [&](const json& item, const Place& place) {
+  f.Each("samplers", [&](const JsonValue& item, const Place& place) {
     const Fields s(item, place);
     AnimationSampler sampler;
     sampler.input = s.Index("input");
     sampler.output = s.Index("output");
-    if (s.Find("interpolation")) sampler.interpolation = s.String("interpolation");
+    if (s.Has("interpolation")) sampler.interpolation = s.String("interpolation");
     a.samplers.push_back(sampler);
   });
   out->animations.push_back(std::move(a));
@@ -179,32 +189,32 @@ void ReadAnimation(const json& value, const Place& where, Document* out) {
 
 std::vector<std::string> Strings(const Fields& f, const char* key) {
   std::vector<std::string> out;
-  f.Each(key, [&](const json& item, const Place& place) {
+  f.Each(key, [&](const JsonValue& item, const Place& place) {
     if (!item.is_string()) Fail(place.Text() + " is not a string");
-    out.push_back(item.get<std::string>());
+    out.emplace_back(item.Text());
   });
   return out;
 }
 
-void ReadDocument(const json& root, Document* out) {
+void ReadDocument(const JsonValue& root, Document* out) {
   if (!root.is_object()) Fail("the document is not a JSON object");
   const Place document("");
   const Fields f(root, document);
-  const json* asset = f.Find("asset");
-  if (!asset) Fail("the document has no \"asset\": not a glTF asset");
+  JsonValue asset = root;
+  if (!f.Find("asset", &asset)) Fail("the document has no \"asset\": not a glTF asset");
   const Place assetPlace("asset");
-  const std::string version = Fields(*asset, assetPlace).String("version");
+  const std::string version = Fields(asset, assetPlace).String("version");
   if (version.compare(0, 2, "2.") != 0) Fail("is glTF version \"" + version + "\", not 2.x");
   out->extensionsUsed = Strings(f, "extensionsUsed");
   out->extensionsRequired = Strings(f, "extensionsRequired");
-  f.Each("buffers", [&](const json& item, const Place& place) {
+  f.Each("buffers", [&](const JsonValue& item, const Place& place) {
     const Fields b(item, place);
     Buffer buffer;
     buffer.byteLength = b.Unsigned("byteLength", 0, true);
     buffer.uri = b.String("uri");
     out->buffers.push_back(std::move(buffer));
   });
-  f.Each("bufferViews", [&](const json& item, const Place& place) {
+  f.Each("bufferViews", [&](const JsonValue& item, const Place& place) {
     const Fields v(item, place);
     BufferView view;
     view.buffer = v.Index("buffer");
@@ -216,33 +226,33 @@ void ReadDocument(const json& root, Document* out) {
     out->bufferViews.push_back(view);
   });
   f.Each("accessors",
-         [&](const json& item, const Place& place) { ReadAccessor(item, place, out); });
-  f.Each("meshes", [&](const json& item, const Place& place) { ReadMesh(item, place, out); });
-  f.Each("nodes", [&](const json& item, const Place& place) { ReadNode(item, place, out); });
+         [&](const JsonValue& item, const Place& place) { ReadAccessor(item, place, out); });
+  f.Each("meshes", [&](const JsonValue& item, const Place& place) { ReadMesh(item, place, out); });
+  f.Each("nodes", [&](const JsonValue& item, const Place& place) { ReadNode(item, place, out); });
   f.Each("materials",
-         [&](const json& item, const Place& place) { ReadMaterial(item, place, out); });
-  f.Each("textures", [&](const json& item, const Place& place) {
+         [&](const JsonValue& item, const Place& place) { ReadMaterial(item, place, out); });
+  f.Each("textures", [&](const JsonValue& item, const Place& place) {
     const Fields t(item, place);
     out->textures.push_back({t.Index("source"), t.Index("sampler")});
   });
-  f.Each("images", [&](const json& item, const Place& place) {
+  f.Each("images", [&](const JsonValue& item, const Place& place) {
     const Fields i(item, place);
     out->images.push_back(
         {i.String("name"), i.String("uri"), i.Index("bufferView"), i.String("mimeType")});
   });
-  f.Each("samplers", [&](const json& item, const Place& place) {
+  f.Each("samplers", [&](const JsonValue& item, const Place& place) {
     const Fields s(item, place);
     out->samplers.push_back(
         {static_cast<int>(std::min<uint64_t>(s.Unsigned("wrapS", 10497), INT_MAX)),
          static_cast<int>(std::min<uint64_t>(s.Unsigned("wrapT", 10497), INT_MAX))});
   });
-  f.Each("skins", [&](const json& item, const Place& place) {
+  f.Each("skins", [&](const JsonValue& item, const Place& place) {
     const Fields s(item, place);
     out->skins.push_back({s.String("name"), s.Indices("joints"), s.Index("inverseBindMatrices")});
   });
   f.Each("animations",
-         [&](const json& item, const Place& place) { ReadAnimation(item, place, out); });
-  f.Each("scenes", [&](const json& item, const Place& place) {
+         [&](const JsonValue& item, const Place& place) { ReadAnimation(item, place, out); });
+  f.Each("scenes", [&](const JsonValue& item, const Place& place) {
     out->scenes.push_back(Fields(item, place).Indices("nodes"));
   });
   out->scene = f.Index("scene");
@@ -321,7 +331,9 @@ bool ParseDocument(const uint8_t* bytes, size_t size, const ResourceReader& read
         binSize = static_cast<size_t>(length);
       }
     }
-    ReadDocument(ParseJson(reinterpret_cast<const char*>(text), textSize), out);
+    JsonTape tape;
+    ParseJson(reinterpret_cast<const char*>(text), textSize, &tape);
+    ReadDocument(tape.Root(), out);
     LoadBuffers(bin, binSize, read, out);
     return true;
   } catch (const ParseError& failure) {

@@ -6,6 +6,8 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <limits>
+#include <utility>
 
 #include "gltf/gltf_accessor_read.h"
 #include "gltf/gltf_importer.h"
@@ -27,9 +29,50 @@ struct Curve {
   bool step = false;
 };
 
+// A key as the reader once made it (a frame and four doubles); what the memory budget charges per
+// key stays in its terms.
 struct Key {
   int32_t frame;
   std::array<double, 4> value;
+};
+
+// The host's keys of one path of one node, held until a track takes them.
+class HeldKeys {
+ public:
+  HeldKeys() = default;
+  HeldKeys(HeldKeys&& other) noexcept { *this = std::move(other); }
+  HeldKeys& operator=(HeldKeys&& other) noexcept {
+    if (this != &other) {
+      HostFree(keys_);
+      keys_ = std::exchange(other.keys_, nullptr);
+      count_ = std::exchange(other.count_, 0);
+      lastFrame_ = other.lastFrame_;
+    }
+    return *this;
+  }
+  ~HeldKeys() { HostFree(keys_); }
+
+  // Takes `count` keys (at least one) from HostAllocate, the last at `lastFrame`.
+  void Hold(void* keys, size_t count, int32_t lastFrame) {
+    HostFree(keys_);
+    keys_ = keys;
+    count_ = count;
+    lastFrame_ = lastFrame;
+  }
+  bool empty() const { return count_ == 0; }
+  int32_t count() const { return static_cast<int32_t>(count_); }
+  int32_t lastFrame() const { return lastFrame_; }
+  // The keys, no longer held.
+  template <typename T>
+  T* Release() {
+    count_ = 0;
+    return static_cast<T*>(std::exchange(keys_, nullptr));
+  }
+
+ private:
+  void* keys_ = nullptr;
+  size_t count_ = 0;
+  int32_t lastFrame_ = 0;
 };
 
 std::array<double, 4> ValueAt(const Curve& curve, size_t key, size_t slot) {
@@ -82,9 +125,10 @@ std::array<double, 4> Evaluate(const Curve& curve, double t) {
   return out;
 }
 
+// Room for `count` keys, every field of which the caller writes.
 template <typename T>
 T* NewKeys(size_t count) {
-  T* keys = static_cast<T*>(HostAllocateZeroed(std::max<size_t>(count, 1), sizeof(T)));
+  T* keys = static_cast<T*>(HostAllocate(std::max<size_t>(count, 1) * sizeof(T)));
   if (!keys) throw std::bad_alloc();
   return keys;
 }
@@ -93,6 +137,49 @@ T* NewKeys(size_t count) {
 D3DXVECTOR3 Step(const D3DXVECTOR3& from, const D3DXVECTOR3& to, int32_t frames) {
   const float span = static_cast<float>(frames);
   return {(to.x - from.x) / span, (to.y - from.y) / span, (to.z - from.z) / span};
+}
+
+// The host's keys of `path` (0 translation, 1 rotation, 2 scale): `count` keys (at least one),
+// key k at frame frameOf(k) with the glTF value valueOf(k). Stepped keys hold their value until
+// the next, so they have no step.
+template <typename FrameOf, typename ValueOf>
+HeldKeys MakeHostKeys(int path, size_t count, bool stepped, FrameOf frameOf, ValueOf valueOf) {
+  HeldKeys held;
+  const int32_t lastFrame = frameOf(count - 1);
+  if (path == 0) {
+    sPositionKey* keys = NewKeys<sPositionKey>(count);
+    held.Hold(keys, count, lastFrame);
+    for (size_t k = 0; k < count; ++k) {
+      const std::array<double, 4> value = valueOf(k);
+      keys[k].frame = frameOf(k);
+      keys[k].position = HostPoint({value[0], value[1], value[2]});
+      keys[k].step = {0, 0, 0};
+    }
+    for (size_t k = 0; k + 1 < count && !stepped; ++k) {
+      keys[k].step =
+          Step(keys[k].position, keys[k + 1].position, keys[k + 1].frame - keys[k].frame);
+    }
+  } else if (path == 1) {
+    sRotateKey* keys = NewKeys<sRotateKey>(count);
+    held.Hold(keys, count, lastFrame);
+    for (size_t k = 0; k < count; ++k) {
+      keys[k].frame = frameOf(k);
+      keys[k].rotation = HostQuaternion(NormalizeQuaternion(valueOf(k)));
+    }
+  } else {
+    sScaleKey* keys = NewKeys<sScaleKey>(count);
+    held.Hold(keys, count, lastFrame);
+    for (size_t k = 0; k < count; ++k) {
+      const std::array<double, 4> value = valueOf(k);
+      keys[k].frame = frameOf(k);
+      keys[k].scale = {float(value[0]), float(value[1]), float(value[2])};
+      keys[k].step = {0, 0, 0};
+    }
+    for (size_t k = 0; k + 1 < count && !stepped; ++k) {
+      keys[k].step = Step(keys[k].scale, keys[k + 1].scale, keys[k + 1].frame - keys[k].frame);
+    }
+  }
+  return held;
 }
 
 }  // namespace
@@ -130,13 +217,17 @@ void Importer::BuildAnimation() {
   // A key as it is made and as the host keeps it.
   constexpr uint64_t kKeyBytes = sizeof(Key) + sizeof(sPositionKey);
 
-  // Per node, its keys of each path (translation, rotation, scale) and whether they hold.
+  // Per animated node (in the order of their first channels), its keys of each path:
+  // translation, rotation, scale.
   struct NodeKeys {
-    std::vector<Key> paths[3];
-    bool stepped[3] = {false, false, false};
+    int node;
+    HeldKeys paths[3];
   };
-  std::vector<int> order;
-  std::map<int, NodeKeys> byNode;
+  std::vector<NodeKeys> animated;
+  std::vector<size_t> slotOfNode(frameOfNode_.size(), SIZE_MAX);
+  // Kept from channel to channel, so their memory is reused.
+  Curve curve;
+  std::vector<int32_t> frames;
   size_t morphChannels = 0;
   for (size_t c = 0; c < animation.channels.size(); ++c) {
     const doc::AnimationChannel& channel = animation.channels[c];
@@ -162,7 +253,6 @@ void Importer::BuildAnimation() {
       Fail(label + " names a sampler that does not exist");
     }
     const doc::AnimationSampler& sampler = animation.samplers[static_cast<size_t>(channel.sampler)];
-    Curve curve;
     curve.interpolation = sampler.interpolation;
     curve.cubic = curve.interpolation == "CUBICSPLINE";
     curve.step = curve.interpolation == "STEP";
@@ -180,37 +270,46 @@ void Importer::BuildAnimation() {
       Fail(label + ": " + error);
     }
     const size_t per = curve.cubic ? 3 : 1;
-    if (curve.times.empty() || curve.values.size() != curve.times.size() * per * curve.components) {
-      Fail(label + ": its sampler has " + std::to_string(curve.times.size()) +
+    const size_t count = curve.times.size();
+    if (count == 0 || curve.values.size() != count * per * curve.components) {
+      Fail(label + ": its sampler has " + std::to_string(count) +
            " key times and values for another number of keys");
     }
-    for (size_t k = 0; k < curve.times.size(); ++k) {
-      const double t = curve.times[k];
-      if (!std::isfinite(t) || t < 0 || (k > 0 && !(t > curve.times[k - 1]))) {
+    const float* times = curve.times.data();
+    for (size_t k = 0; k < count; ++k) {
+      const double t = times[k];
+      if (!std::isfinite(t) || t < 0 || (k > 0 && !(t > times[k - 1]))) {
         Fail(label + ": key times are not increasing times of 0 or more");
       }
       if (t * fps > double(INT32_MAX - 1))
         Fail(label + ": a key time is past the frames the host counts");
     }
-    for (float v : curve.values) {
-      if (!std::isfinite(v)) Fail(label + ": a key value is not finite");
-    }
+    // Every value looked at without a branch of its own (the first that is not finite is not
+    // named, so nothing is gained by stopping early).
+    bool finite = true;
+    for (const float v : curve.values) finite &= std::fabs(v) <= std::numeric_limits<float>::max();
+    if (!finite) Fail(label + ": a key value is not finite");
 
-    std::vector<Key> keys;
     bool whole = !curve.cubic && !curve.step;
-    std::vector<int32_t> frames;
-    if (whole) frames.resize(curve.times.size());
-    for (size_t k = 0; whole && k < curve.times.size(); ++k) {
+    if (whole) frames.resize(count);
+    for (size_t k = 0; whole && k < count; ++k) {
       // Times are at most INT32_MAX frames (checked above), so the nearest frame fits.
-      const double frame = curve.times[k] * fps;
+      const double frame = times[k] * fps;
       frames[k] = static_cast<int32_t>(frame + 0.5);
       whole = std::fabs(frame - frames[k]) <= kWholeFrameTolerance &&
               (k == 0 || frames[k] > frames[k - 1]);
     }
+    HeldKeys keys;
     if (whole) {
-      keys.reserve(curve.times.size());
-      for (size_t k = 0; k < curve.times.size(); ++k)
-        keys.push_back({frames[k], ValueAt(curve, k, 0)});
+      Charge(count * kKeyBytes, label);
+      keys = MakeHostKeys(
+          path, count, curve.step, [&](size_t k) { return frames[k]; },
+          [&](size_t k) {
+            // ValueAt's values, with the components known: kept in registers, not memory.
+            const float* value = curve.values.data() + k * curve.components;
+            return std::array<double, 4>{value[0], value[1], value[2],
+                                         curve.components == 4 ? value[3] : 0.0};
+          });
     } else {
       const double first = std::ceil(curve.times.front() * fps - kWholeFrameTolerance);
       // Up to the first whole frame at or after the last key, where its value holds.
@@ -219,24 +318,26 @@ void Importer::BuildAnimation() {
       if (last - first + 1 > double(uint64_t{1} << 40)) Fail(label + ": too many frames to sample");
       Charge(static_cast<uint64_t>(last - first + 1) * kKeyBytes,
              label + ": sampled at every frame, it");
-      keys.reserve(static_cast<size_t>(last - first + 1));
-      for (double f = first; f <= last; ++f) {
-        keys.push_back({static_cast<int32_t>(f), Evaluate(curve, f / fps)});
-      }
+      keys = MakeHostKeys(
+          path, static_cast<size_t>(last - first + 1), curve.step,
+          [&](size_t k) { return static_cast<int32_t>(first + double(k)); },
+          [&](size_t k) { return Evaluate(curve, (first + double(k)) / fps); });
     }
-    if (whole) Charge(keys.size() * kKeyBytes, label);
-    if (!byNode.count(channel.node)) order.push_back(channel.node);
-    NodeKeys& node = byNode[channel.node];
-    if (!node.paths[path].empty())
+    size_t& slot = slotOfNode[static_cast<size_t>(channel.node)];
+    if (slot == SIZE_MAX) {
+      slot = animated.size();
+      animated.push_back({channel.node, {}});
+    }
+    HeldKeys& kept = animated[slot].paths[path];
+    if (!kept.empty())
       Warn(label + ": a second " + channel.path + " channel for its node; the later one is kept");
-    node.paths[path] = std::move(keys);
-    node.stepped[path] = curve.step;
+    kept = std::move(keys);
   }
   if (morphChannels > 0) {
     Warn(std::to_string(morphChannels) +
          " morph target weight channels dropped (the host has no morph targets)");
   }
-  if (order.empty()) return;
+  if (animated.empty()) return;
 
   sAnimationSet* set = NewAnimationSet();
   if (!set) throw std::bad_alloc();
@@ -246,52 +347,22 @@ void Importer::BuildAnimation() {
   std::memcpy(set->name, name.data(), std::min(name.size(), sizeof set->name - 1));
   sAnimation** link = &set->firstTrack;
   int32_t length = 0;
-  for (int node : order) {
+  for (NodeKeys& keys : animated) {
     sAnimation* track = NewAnimation();
     if (!track) throw std::bad_alloc();
     *link = track;
     link = &track->next;
-    const std::string& frameName = nameOfNode_[static_cast<size_t>(node)];
+    const std::string& frameName = nameOfNode_[static_cast<size_t>(keys.node)];
     std::memcpy(track->name, frameName.data(), std::min(frameName.size(), sizeof track->name - 1));
-    const NodeKeys& keys = byNode[node];
-    for (const auto& path : keys.paths) {
-      if (!path.empty()) length = std::max(length, path.back().frame);
+    for (const HeldKeys& path : keys.paths) {
+      if (!path.empty()) length = std::max(length, path.lastFrame());
     }
-    if (const auto& list = keys.paths[0]; !list.empty()) {
-      track->positionKeys = NewKeys<sPositionKey>(list.size());
-      track->positionKeyCount = static_cast<int32_t>(list.size());
-      for (size_t k = 0; k < list.size(); ++k) {
-        sPositionKey& key = track->positionKeys[k];
-        key.frame = list[k].frame;
-        key.position = HostPoint({list[k].value[0], list[k].value[1], list[k].value[2]});
-      }
-      for (size_t k = 0; k + 1 < list.size() && !keys.stepped[0]; ++k) {
-        track->positionKeys[k].step =
-            Step(track->positionKeys[k].position, track->positionKeys[k + 1].position,
-                 list[k + 1].frame - list[k].frame);
-      }
-    }
-    if (const auto& list = keys.paths[1]; !list.empty()) {
-      track->rotationKeys = NewKeys<sRotateKey>(list.size());
-      track->rotationKeyCount = static_cast<int32_t>(list.size());
-      for (size_t k = 0; k < list.size(); ++k) {
-        track->rotationKeys[k].frame = list[k].frame;
-        track->rotationKeys[k].rotation = HostQuaternion(NormalizeQuaternion(list[k].value));
-      }
-    }
-    if (const auto& list = keys.paths[2]; !list.empty()) {
-      track->scaleKeys = NewKeys<sScaleKey>(list.size());
-      track->scaleKeyCount = static_cast<int32_t>(list.size());
-      for (size_t k = 0; k < list.size(); ++k) {
-        sScaleKey& key = track->scaleKeys[k];
-        key.frame = list[k].frame;
-        key.scale = {float(list[k].value[0]), float(list[k].value[1]), float(list[k].value[2])};
-      }
-      for (size_t k = 0; k + 1 < list.size() && !keys.stepped[2]; ++k) {
-        track->scaleKeys[k].step = Step(track->scaleKeys[k].scale, track->scaleKeys[k + 1].scale,
-                                        list[k + 1].frame - list[k].frame);
-      }
-    }
+    track->positionKeyCount = keys.paths[0].count();
+    track->positionKeys = keys.paths[0].Release<sPositionKey>();
+    track->rotationKeyCount = keys.paths[1].count();
+    track->rotationKeys = keys.paths[1].Release<sRotateKey>();
+    track->scaleKeyCount = keys.paths[2].count();
+    track->scaleKeys = keys.paths[2].Release<sScaleKey>();
   }
   set->length = length;
 }

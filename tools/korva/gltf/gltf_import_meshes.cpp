@@ -73,9 +73,89 @@ void ToHostWinding(std::vector<uint32_t>* corners, uint32_t type) {
   }
 }
 
+// `count` corners, each below 65536, as 16-bit indices.
+void Narrow(const uint32_t* corners, size_t count, uint16_t* out) {
+  size_t i = 0;
+  // Eight at a time: straight code the compiler turns into vector instructions, where a plain
+  // loop over an unknown count stays one value a step.
+  for (; i + 8 <= count; i += 8) {
+    for (size_t j = 0; j < 8; ++j) out[i + j] = static_cast<uint16_t>(corners[i + j]);
+  }
+  for (; i < count; ++i) out[i] = static_cast<uint16_t>(corners[i]);
+}
+
 uint8_t ColourByte(float value) {
   if (!(value > 0.0f)) return 0;
   return static_cast<uint8_t>(std::lround(std::min(value, 1.0f) * 255.0f));
+}
+
+// The byte each normalised unsigned byte becomes, by the conversion every other colour takes (the
+// fraction kept as a float in memory first, as a 32-bit x87 build keeps any other).
+struct ByteColours {
+  uint8_t of[256];
+  ByteColours() {
+    for (int raw = 0; raw < 256; ++raw) {
+      volatile float fraction = NormalizedComponent(kComponentUnsignedByte, raw);
+      of[raw] = ColourByte(fraction);
+    }
+  }
+};
+
+// Where one attribute goes in the host's vertices: the buffer, the step between vertices and the
+// element's offset.
+struct VertexColumn {
+  uint8_t* first;
+  size_t step;
+  size_t offset;
+};
+
+// Attribute `from` of each of the piece's vertices, N floats, into its column (z mirrored for
+// positions and normals). Each attribute is one pass with its decisions taken before the loop.
+template <size_t N, bool kMirrorZ>
+void PutFloats(const FloatElements& from, const MeshPiece& piece, const VertexColumn& column) {
+  uint8_t* out = column.first + column.offset;
+  const size_t count = piece.VertexCount();
+  float value[4];
+  if (from.componentType == kComponentFloat && piece.whole) {
+    const uint8_t* in = from.first;
+    for (size_t v = 0; v < count; ++v, in += from.stride, out += column.step) {
+      std::memcpy(value, in, N * sizeof(float));
+      if (kMirrorZ) value[2] = -value[2];
+      std::memcpy(out, value, N * sizeof(float));
+    }
+    return;
+  }
+  for (size_t v = 0; v < count; ++v, out += column.step) {
+    from.Read(piece.Source(v), value);
+    if (kMirrorZ) value[2] = -value[2];
+    std::memcpy(out, value, N * sizeof(float));
+  }
+}
+
+// The colour of each of the piece's vertices as the host keeps it (ARGB; RGB is opaque).
+void PutColours(const FloatElements& colors, const MeshPiece& piece, const VertexColumn& column) {
+  uint8_t* out = column.first + column.offset;
+  const size_t count = piece.VertexCount();
+  const bool bytes = colors.componentType == kComponentUnsignedByte && colors.normalized;
+  static const ByteColours kBytes;
+  for (size_t v = 0; v < count; ++v, out += column.step) {
+    const size_t s = piece.Source(v);
+    uint8_t rgba[4] = {0, 0, 0, 255};
+    if (bytes) {
+      const uint8_t* raw = colors.first + s * colors.stride;
+      rgba[0] = kBytes.of[raw[0]];
+      rgba[1] = kBytes.of[raw[1]];
+      rgba[2] = kBytes.of[raw[2]];
+      if (colors.components == 4) rgba[3] = kBytes.of[raw[3]];
+    } else {
+      float value[4];
+      colors.Read(s, value);
+      for (int c = 0; c < colors.components; ++c) rgba[c] = ColourByte(value[c]);
+    }
+    const uint32_t argb =
+        uint32_t{rgba[3]} << 24 | uint32_t{rgba[0]} << 16 | uint32_t{rgba[1]} << 8 | rgba[2];
+    std::memcpy(out, &argb, 4);
+  }
 }
 
 }  // namespace
@@ -96,38 +176,30 @@ bool Importer::ReadPrimitive(const doc::Primitive& primitive, const std::string&
     Warn(label + " has no POSITION; left out");
     return false;
   }
-  need(ReadFloats(document_, position, 3, &data->positions, &error));
-  const size_t count = data->positions.size() / 3;
+  need(LocateFloats(document_, position, 3, &data->positions, &error));
+  const size_t count = data->positions.count;
   data->vertexCount = count;
-  const auto sameCount = [&](const std::string& semantic, size_t size, size_t per) {
-    if (size != count * per) {
-      Fail(label + ": " + semantic + " has " + std::to_string(size / per) + " elements, POSITION " +
+  const auto sameCount = [&](const std::string& semantic, size_t elements) {
+    if (elements != count) {
+      Fail(label + ": " + semantic + " has " + std::to_string(elements) + " elements, POSITION " +
            std::to_string(count));
     }
   };
   if (const int normal = attribute("NORMAL"); normal >= 0) {
-    need(ReadFloats(document_, normal, 3, &data->normals, &error));
-    sameCount("NORMAL", data->normals.size(), 3);
+    need(LocateFloats(document_, normal, 3, &data->normals, &error));
+    sameCount("NORMAL", data->normals.count);
   }
   const std::string uvSet = "TEXCOORD_" + std::to_string(texCoord);
   if (const int uv = attribute(uvSet); uv >= 0) {
-    need(ReadFloats(document_, uv, 2, &data->texcoords, &error));
-    sameCount(uvSet, data->texcoords.size(), 2);
+    need(LocateFloats(document_, uv, 2, &data->texcoords, &error));
+    sameCount(uvSet, data->texcoords.count);
   }
   if (const int colour = attribute("COLOR_0"); colour >= 0) {
     const int components = static_cast<size_t>(colour) < document_.accessors.size()
                                ? document_.accessors[static_cast<size_t>(colour)].components
                                : 4;
-    std::vector<float> rgba;
-    need(ReadFloats(document_, colour, components == 3 ? 3 : 4, &rgba, &error));
-    sameCount("COLOR_0", rgba.size(), components == 3 ? 3 : 4);
-    data->colors.resize(count);
-    for (size_t v = 0; v < count; ++v) {
-      const float* c = &rgba[v * (components == 3 ? 3 : 4)];
-      const uint8_t alpha = components == 3 ? 255 : ColourByte(c[3]);
-      data->colors[v] = uint32_t{alpha} << 24 | uint32_t{ColourByte(c[0])} << 16 |
-                        uint32_t{ColourByte(c[1])} << 8 | ColourByte(c[2]);
-    }
+    need(LocateFloats(document_, colour, components == 3 ? 3 : 4, &data->colors, &error));
+    sameCount("COLOR_0", data->colors.count);
   }
   for (int set = 0; set < 2; ++set) {
     const int joints = attribute("JOINTS_" + std::to_string(set));
@@ -137,17 +209,21 @@ bool Importer::ReadPrimitive(const doc::Primitive& primitive, const std::string&
     data->weights.emplace_back();
     need(ReadUnsigned(document_, joints, 4, &data->joints.back(), &error));
     need(ReadFloats(document_, weights, 4, &data->weights.back(), &error));
-    sameCount("JOINTS_" + std::to_string(set), data->joints.back().size(), 4);
-    sameCount("WEIGHTS_" + std::to_string(set), data->weights.back().size(), 4);
+    sameCount("JOINTS_" + std::to_string(set), data->joints.back().size() / 4);
+    sameCount("WEIGHTS_" + std::to_string(set), data->weights.back().size() / 4);
   }
 
   if (primitive.indices >= 0) {
     NoteStride(primitive.indices, "indices");
-    need(ReadIndices(document_, primitive.indices, corners, &error));
-    for (uint32_t index : *corners) {
-      if (index >= count) {
-        Fail(label + ": index " + std::to_string(index) + " is past the vertex count " +
-             std::to_string(count));
+    uint32_t largest = 0;
+    need(ReadIndices(document_, primitive.indices, corners, &error, &largest));
+    // The first index past the end is looked for only when the largest is.
+    if (!corners->empty() && largest >= count) {
+      for (const uint32_t index : *corners) {
+        if (index >= count) {
+          Fail(label + ": index " + std::to_string(index) + " is past the vertex count " +
+               std::to_string(count));
+        }
       }
     }
   } else {
@@ -182,25 +258,34 @@ void Importer::AddFlatNormals(PrimitiveData* data, std::vector<uint32_t>* corner
   std::vector<uint32_t>& c = *corners;
   PrimitiveData flat;
   flat.vertexCount = c.size();
-  const auto take = [&](const auto& from, auto& to, size_t per) {
+  const auto take = [&](const FloatElements& from, FloatElements* to) {
+    if (from.components == 0) return;
+    to->Own(from.components, c.size());
+    for (size_t k = 0; k < c.size(); ++k) {
+      from.Read(c[k], to->owned.data() + k * static_cast<size_t>(from.components));
+    }
+  };
+  const auto takeEach = [&](const auto& from, auto& to, size_t per) {
     if (from.empty()) return;
     to.resize(c.size() * per);
     for (size_t k = 0; k < c.size(); ++k) {
       std::copy_n(from.begin() + c[k] * per, per, to.begin() + k * per);
     }
   };
-  take(data->positions, flat.positions, 3);
-  take(data->texcoords, flat.texcoords, 2);
-  take(data->colors, flat.colors, 1);
+  take(data->positions, &flat.positions);
+  take(data->texcoords, &flat.texcoords);
+  take(data->colors, &flat.colors);
   flat.joints.resize(data->joints.size());
   flat.weights.resize(data->weights.size());
   for (size_t s = 0; s < data->joints.size(); ++s) {
-    take(data->joints[s], flat.joints[s], 4);
-    take(data->weights[s], flat.weights[s], 4);
+    takeEach(data->joints[s], flat.joints[s], 4);
+    takeEach(data->weights[s], flat.weights[s], 4);
   }
-  flat.normals.resize(c.size() * 3);
+  flat.normals.Own(3, c.size());
+  const float* positions = flat.positions.owned.data();
+  float* normals = flat.normals.owned.data();
   for (size_t k = 0; k + 2 < c.size(); k += 3) {
-    const float* a = &flat.positions[k * 3];
+    const float* a = positions + k * 3;
     const float* b = a + 3;
     const float* d = a + 6;
     const double u[3] = {b[0] - a[0], b[1] - a[1], b[2] - a[2]};
@@ -213,28 +298,29 @@ void Importer::AddFlatNormals(PrimitiveData* data, std::vector<uint32_t>* corner
       n[0] = 0, n[1] = 0, n[2] = 1;
     }
     for (size_t corner = 0; corner < 3; ++corner) {
-      for (int axis = 0; axis < 3; ++axis) flat.normals[(k + corner) * 3 + axis] = float(n[axis]);
+      for (int axis = 0; axis < 3; ++axis) normals[(k + corner) * 3 + axis] = float(n[axis]);
     }
   }
   for (size_t k = 0; k < c.size(); ++k) c[k] = static_cast<uint32_t>(k);
   *data = std::move(flat);
 }
 
-std::vector<MeshPiece> Importer::CutPieces(std::vector<uint32_t> corners, uint32_t type,
+std::vector<MeshPiece> Importer::CutPieces(std::vector<uint32_t>* cornersIn, uint32_t type,
                                            size_t vertices) {
   std::vector<MeshPiece> pieces;
   if (vertices <= kMaxMeshVertices) {
     MeshPiece piece;
     piece.primitiveType = type;
-    piece.sourceVertices.resize(vertices);
-    for (size_t v = 0; v < vertices; ++v) piece.sourceVertices[v] = static_cast<uint32_t>(v);
-    piece.indices.assign(corners.begin(), corners.end());
+    piece.whole = true;
+    piece.wholeVertices = vertices;
+    piece.wholeCorners = cornersIn;
     pieces.push_back(std::move(piece));
     return pieces;
   }
+  std::vector<uint32_t>& corners = *cornersIn;
   // Too many vertices for 16-bit indices: whole primitives go to meshes of at most 65535
   // vertices each, never cut.
-  ToList(&corners, &type);
+  ToList(cornersIn, &type);
   const size_t step = ListStep(type);
   std::vector<int32_t> slot(vertices, -1);
   MeshPiece piece;
@@ -269,40 +355,40 @@ sFrame* Importer::FrameForPiece(sFrame* nodeFrame, const std::string& nodeName, 
 
 void Importer::FillMesh(sMesh* mesh, const PrimitiveData& data, const MeshPiece& piece) {
   const bool lines = piece.primitiveType < kTriangleList;
-  const bool hasNormals = !lines && !data.normals.empty();
+  const bool hasNormals = !lines && data.normals.components != 0;
+  const bool hasColours = data.colors.components != 0, hasUvs = data.texcoords.components != 0;
   uint32_t fvf = kFvfXyz;
   if (hasNormals) fvf |= kFvfNormal;
-  if (!data.colors.empty()) fvf |= kFvfDiffuse;
-  if (!data.texcoords.empty()) fvf |= 1u << kFvfTexCountShift;
+  if (hasColours) fvf |= kFvfDiffuse;
+  if (hasUvs) fvf |= 1u << kFvfTexCountShift;
   const VertexFormat format = FormatFromFvf(fvf);
-  const size_t count = piece.sourceVertices.size();
+  const size_t count = piece.VertexCount(), indexCount = piece.IndexCount();
   mesh->fvf = fvf;
   mesh->vertexSize = format.size;
-  mesh->vertexData = static_cast<uint8_t*>(HostAllocateZeroed(count, format.size));
-  mesh->indexData =
-      static_cast<uint16_t*>(HostAllocate(std::max<size_t>(piece.indices.size(), 1) * 2));
+  // Every byte of these formats is written below; a format with gaps would start from zeros.
+  const bool filled =
+      format.size == 12u + (hasNormals ? 12u : 0u) + (hasColours ? 4u : 0u) + (hasUvs ? 8u : 0u);
+  mesh->vertexData = static_cast<uint8_t*>(filled ? HostAllocate(count * format.size)
+                                                  : HostAllocateZeroed(count, format.size));
+  mesh->indexData = static_cast<uint16_t*>(HostAllocate(std::max<size_t>(indexCount, 1) * 2));
   if (!mesh->vertexData || !mesh->indexData) throw std::bad_alloc();
   mesh->vertexCount = static_cast<int32_t>(count);
-  mesh->indexCount = static_cast<int32_t>(piece.indices.size());
-  std::memcpy(mesh->indexData, piece.indices.data(), piece.indices.size() * 2);
-  for (size_t v = 0; v < count; ++v) {
-    const size_t s = piece.sourceVertices[v];
-    uint8_t* out = mesh->vertexData + v * format.size;
-    const float* p = &data.positions[s * 3];
-    const float position[3] = {p[0], p[1], -p[2]};
-    std::memcpy(out + format.position.offset, position, sizeof position);
-    if (hasNormals) {
-      const float* n = &data.normals[s * 3];
-      const float normal[3] = {n[0], n[1], -n[2]};
-      std::memcpy(out + format.normal.offset, normal, sizeof normal);
-    }
-    if (!data.colors.empty()) std::memcpy(out + format.diffuse.offset, &data.colors[s], 4);
-    if (!data.texcoords.empty())
-      std::memcpy(out + format.texcoords[0].offset, &data.texcoords[s * 2], 8);
+  mesh->indexCount = static_cast<int32_t>(indexCount);
+  if (piece.whole) {
+    Narrow(piece.wholeCorners->data(), indexCount, mesh->indexData);
+  } else {
+    std::memcpy(mesh->indexData, piece.indices.data(), indexCount * 2);
   }
+  const auto column = [&](const VertexElement& element) {
+    return VertexColumn{mesh->vertexData, format.size, static_cast<size_t>(element.offset)};
+  };
+  PutFloats<3, true>(data.positions, piece, column(format.position));
+  if (hasNormals) PutFloats<3, true>(data.normals, piece, column(format.normal));
+  if (hasColours) PutColours(data.colors, piece, column(format.diffuse));
+  if (hasUvs) PutFloats<2, false>(data.texcoords, piece, column(format.texcoords[0]));
   mesh->primitiveType = piece.primitiveType;
   mesh->drawVertexCount = mesh->vertexCount;
-  mesh->drawPrimitiveCount = PrimitiveCount(piece.primitiveType, piece.indices.size());
+  mesh->drawPrimitiveCount = PrimitiveCount(piece.primitiveType, indexCount);
   // As the MilkShape import leaves its meshes, so both ways in give the engine the same switches.
   mesh->renderSwitches[1] = 0;
   mesh->host00C = 0;
@@ -340,18 +426,16 @@ void Importer::BuildNodeMeshes(int node, int meshIndex) {
     // Every vertex may end up in the host mesh (36 bytes at most) and, with flat normals, once per
     // corner with all it carries.
     const uint64_t perVertex = 48 + 20 * data.joints.size();
-    Charge((data.normals.empty() && type >= kTriangleList ? 2 * corners.size() : data.vertexCount) *
-                   perVertex +
-               corners.size() * 6,
-           label);
-    if (data.normals.empty() && type >= kTriangleList) AddFlatNormals(&data, &corners, &type);
+    const bool flat = data.normals.components == 0 && type >= kTriangleList;
+    Charge((flat ? 2 * corners.size() : data.vertexCount) * perVertex + corners.size() * 6, label);
+    if (flat) AddFlatNormals(&data, &corners, &type);
     ToHostWinding(&corners, type);
-    for (const MeshPiece& piece : CutPieces(std::move(corners), type, data.vertexCount)) {
+    for (const MeshPiece& piece : CutPieces(&corners, type, data.vertexCount)) {
       sMesh* built = NewMesh();
       if (!built) throw std::bad_alloc();
       FrameForPiece(frame, name, pieceCount++)->mesh = built;
       FillMesh(built, data, piece);
-      ApplyMaterial(built, primitive.material, !data.texcoords.empty());
+      ApplyMaterial(built, primitive.material, data.texcoords.components != 0);
       if (skin >= 0) AddBones(built, skin, data, piece);
     }
   }

@@ -57,12 +57,12 @@ void Importer::AddBones(sMesh* mesh, int skinIndex, const PrimitiveData& data,
     inverseBindsRead_[static_cast<size_t>(skinIndex)] = true;
   }
 
-  Charge(jointCount * sizeof(sBone) + piece.sourceVertices.size() * data.joints.size() * 4 * 16,
-         where);
+  const size_t vertices = piece.VertexCount();
+  Charge(jointCount * sizeof(sBone) + vertices * data.joints.size() * 4 * 16, where);
   // Each joint's influences first, so the bone arrays are sized once.
   std::vector<std::vector<std::pair<uint32_t, float>>> influences(jointCount);
-  for (size_t v = 0; v < piece.sourceVertices.size(); ++v) {
-    const size_t s = piece.sourceVertices[v];
+  for (size_t v = 0; v < vertices; ++v) {
+    const size_t s = piece.Source(v);
     for (size_t set = 0; set < data.joints.size(); ++set) {
       for (size_t c = 0; c < 4; ++c) {
         const float weight = data.weights[set][s * 4 + c];

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "gltf/gltf_accessor_read.h"
 #include "gltf/gltf_import.h"
 #include "gltf/gltf_space.h"
 #include "model/frame.h"
@@ -21,18 +22,28 @@ struct ImportFailure {
   std::string text;
 };
 
-// The vertices of one glTF primitive in glTF space, read from its accessors.
+// The vertices of one glTF primitive in glTF space: its attributes where the asset holds them
+// (each read once, into the host mesh), its skin weights read out.
 struct PrimitiveData {
-  std::vector<float> positions, normals, texcoords;  // 3, 3, 2 per vertex
-  std::vector<uint32_t> colors;                      // ARGB per vertex
-  std::vector<std::vector<uint32_t>> joints;         // per JOINTS_n set, 4 per vertex
-  std::vector<std::vector<float>> weights;           // per WEIGHTS_n set, parallel to joints
+  FloatElements positions, normals, texcoords;  // 3, 3, 2 components; none: components 0
+  FloatElements colors;                         // 3 or 4 components (RGB or RGBA)
+  std::vector<std::vector<uint32_t>> joints;    // per JOINTS_n set, 4 per vertex
+  std::vector<std::vector<float>> weights;      // per WEIGHTS_n set, parallel to joints
   size_t vertexCount = 0;
 };
 
 // One host mesh cut from a primitive: which of its vertices it holds and its 16-bit corners,
-// already in the host's primitive type and winding.
+// already in the host's primitive type and winding. A primitive that fits one mesh whole is one
+// piece that names no vertices (all of them, in order) and takes the primitive's corners as they
+// are.
 struct MeshPiece {
+  size_t VertexCount() const { return whole ? wholeVertices : sourceVertices.size(); }
+  size_t Source(size_t vertex) const { return whole ? vertex : sourceVertices[vertex]; }
+  size_t IndexCount() const { return whole ? wholeCorners->size() : indices.size(); }
+
+  bool whole = false;
+  size_t wholeVertices = 0;
+  const std::vector<uint32_t>* wholeCorners = nullptr;  // each below 65535
   std::vector<uint32_t> sourceVertices;
   std::vector<uint16_t> indices;
   uint32_t primitiveType = 4;
@@ -68,7 +79,7 @@ class Importer {
   bool ReadPrimitive(const doc::Primitive& primitive, const std::string& label, int texCoord,
                      PrimitiveData* data, std::vector<uint32_t>* corners, uint32_t* type);
   void AddFlatNormals(PrimitiveData* data, std::vector<uint32_t>* corners, uint32_t* type);
-  std::vector<MeshPiece> CutPieces(std::vector<uint32_t> corners, uint32_t type, size_t vertices);
+  std::vector<MeshPiece> CutPieces(std::vector<uint32_t>* corners, uint32_t type, size_t vertices);
   sFrame* FrameForPiece(sFrame* nodeFrame, const std::string& nodeName, size_t piece);
   void FillMesh(sMesh* mesh, const PrimitiveData& data, const MeshPiece& piece);
   void ApplyMaterial(sMesh* mesh, int materialIndex, bool hasTexcoords);

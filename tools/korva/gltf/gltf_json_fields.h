@@ -5,13 +5,12 @@
 #include <array>
 #include <climits>
 #include <cmath>
-#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
-namespace korva::gltf::doc {
+#include "gltf/gltf_json_tape.h"
 
-using json = nlohmann::json;
+namespace korva::gltf::doc {
 
 struct ParseError {
   std::string text;
@@ -50,85 +49,93 @@ class Place {
 // Members of one JSON object, each read with its type checked; its place names it in messages.
 class Fields {
  public:
-  Fields(const json& object, const Place& place) : object_(object), place_(place) {
+  Fields(const JsonValue& object, const Place& place) : object_(object), place_(place) {
     if (!object_.is_object()) Fail(place_.Text() + " is not a JSON object");
   }
 
   const Place& place() const { return place_; }
-  const json* Find(const char* key) const {
-    const auto found = object_.find(key);
-    return found == object_.end() ? nullptr : &*found;
+  // The member `key`, or false when the object has none.
+  bool Find(const char* key, JsonValue* value) const { return object_.Find(key, value); }
+  bool Has(const char* key) const {
+    JsonValue value = object_;
+    return object_.Find(key, &value);
   }
   std::string Where(const char* key) const { return Place(&place_, key).Text(); }
 
   int Index(const char* key) const {
-    const json* value = Find(key);
-    if (!value) return -1;
-    return IndexValue(*value, Place(&place_, key));
+    JsonValue value = object_;
+    if (!Find(key, &value)) return -1;
+    return IndexValue(value, Place(&place_, key));
   }
-  static int IndexValue(const json& value, const Place& place) {
-    if (!value.is_number_integer() || value.get<int64_t>() < 0 || value.get<int64_t>() > INT_MAX)
+  static int IndexValue(const JsonValue& value, const Place& place) {
+    if (!value.is_number_integer() || value.AsInt64() < 0 || value.AsInt64() > INT_MAX)
       Fail(place.Text() + " is not an index");
-    return static_cast<int>(value.get<int64_t>());
+    return static_cast<int>(value.AsInt64());
   }
   uint64_t Unsigned(const char* key, uint64_t fallback, bool required = false) const {
-    const json* value = Find(key);
-    if (!value) {
+    JsonValue value = object_;
+    if (!Find(key, &value)) {
       if (required) Fail(Where(key) + " is missing");
       return fallback;
     }
-    if (!value->is_number_unsigned() && !(value->is_number_integer() && value->get<int64_t>() >= 0))
+    if (!value.is_number_unsigned() && !(value.is_number_integer() && value.AsInt64() >= 0))
       Fail(Where(key) + " is not a whole number of 0 or more");
-    return value->get<uint64_t>();
+    return value.AsUint64();
   }
   std::string String(const char* key) const {
-    const json* value = Find(key);
-    if (!value) return {};
-    if (!value->is_string()) Fail(Where(key) + " is not a string");
-    return value->get<std::string>();
+    JsonValue value = object_;
+    if (!Find(key, &value)) return {};
+    if (!value.is_string()) Fail(Where(key) + " is not a string");
+    return std::string(value.Text());
   }
   bool Bool(const char* key) const {
-    const json* value = Find(key);
-    if (!value) return false;
-    if (!value->is_boolean()) Fail(Where(key) + " is not true or false");
-    return value->get<bool>();
+    JsonValue value = object_;
+    if (!Find(key, &value)) return false;
+    if (!value.is_boolean()) Fail(Where(key) + " is not true or false");
+    return value.AsBool();
   }
   template <size_t N>
   bool Numbers(const char* key, std::array<double, N>* out) const {
-    const json* value = Find(key);
-    if (!value) return false;
-    if (!value->is_array() || value->size() != N) {
+    JsonValue value = object_;
+    if (!Find(key, &value)) return false;
+    if (!value.is_array() || value.size() != N) {
       Fail(Where(key) + " is not an array of " + std::to_string(N) + " numbers");
     }
-    for (size_t i = 0; i < N; ++i) {
-      if (!(*value)[i].is_number() || !std::isfinite((*value)[i].get<double>()))
+    size_t i = 0;
+    for (uint32_t at = value.First(); at < value.End(); at = value.Next(at), ++i) {
+      const JsonValue element = value.At(at);
+      if (!element.is_number() || !std::isfinite(element.AsDouble()))
         Fail(Where(key) + " holds a value that is not a finite number");
-      (*out)[i] = (*value)[i].get<double>();
+      (*out)[i] = element.AsDouble();
     }
     return true;
   }
   std::vector<int> Indices(const char* key) const {
     std::vector<int> out;
-    const json* value = Find(key);
-    if (!value) return out;
-    if (!value->is_array()) Fail(Where(key) + " is not an array");
-    out.reserve(value->size());
-    for (size_t i = 0; i < value->size(); ++i) {
-      out.push_back(IndexValue((*value)[i], Place(&place_, key, i)));
+    JsonValue value = object_;
+    if (!Find(key, &value)) return out;
+    if (!value.is_array()) Fail(Where(key) + " is not an array");
+    out.reserve(value.size());
+    size_t i = 0;
+    for (uint32_t at = value.First(); at < value.End(); at = value.Next(at), ++i) {
+      out.push_back(IndexValue(value.At(at), Place(&place_, key, i)));
     }
     return out;
   }
   // The array member `key` (empty when absent), each element visited with its place.
   template <typename Visit>
   void Each(const char* key, Visit visit) const {
-    const json* value = Find(key);
-    if (!value) return;
-    if (!value->is_array()) Fail(Where(key) + " is not an array");
-    for (size_t i = 0; i < value->size(); ++i) visit((*value)[i], Place(&place_, key, i));
+    JsonValue value = object_;
+    if (!Find(key, &value)) return;
+    if (!value.is_array()) Fail(Where(key) + " is not an array");
+    size_t i = 0;
+    for (uint32_t at = value.First(); at < value.End(); at = value.Next(at), ++i) {
+      visit(value.At(at), Place(&place_, key, i));
+    }
   }
 
  private:
-  const json& object_;
+  const JsonValue object_;
   const Place& place_;
 };
 

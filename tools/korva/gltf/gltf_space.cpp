@@ -105,15 +105,6 @@ D3DXMATRIX ToHost(const Mat4& gltf) {
   return r;
 }
 
-D3DXVECTOR3 HostPoint(const std::array<double, 3>& v) {
-  return {static_cast<float>(v[0]), static_cast<float>(v[1]), static_cast<float>(-v[2])};
-}
-
-D3DXQUATERNION HostQuaternion(const std::array<double, 4>& q) {
-  return {static_cast<float>(-q[0]), static_cast<float>(-q[1]), static_cast<float>(q[2]),
-          static_cast<float>(q[3])};
-}
-
 std::array<double, 3> MirrorPoint(const D3DXVECTOR3& v) {
   return {v.x, v.y, -double(v.z)};
 }
@@ -122,13 +113,6 @@ std::array<double, 3> MirrorPoint(const D3DXVECTOR3& v) {
 // a mirror also turns the sense of rotation, negated: (-x, -y, z, w).
 std::array<double, 4> MirrorQuaternion(const D3DXQUATERNION& q) {
   return {-double(q.x), -double(q.y), double(q.z), double(q.w)};
-}
-
-std::array<double, 4> NormalizeQuaternion(std::array<double, 4> q) {
-  const double length = std::sqrt(q[0] * q[0] + q[1] * q[1] + q[2] * q[2] + q[3] * q[3]);
-  if (!(length > 1e-12) || !Finite(length)) return {0, 0, 0, 1};
-  for (double& c : q) c /= length;
-  return q;
 }
 
 Mat4 Compose(const Trs& trs) {

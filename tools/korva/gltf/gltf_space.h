@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cmath>
 
 #include "model/d3d_types.h"
 
@@ -26,13 +27,24 @@ D3DXMATRIX ToHost(const Mat4& gltf);
 // A host point or direction, mirrored.
 std::array<double, 3> MirrorPoint(const D3DXVECTOR3& v);
 // A glTF point or direction as the host's (the mirror is its own inverse).
-D3DXVECTOR3 HostPoint(const std::array<double, 3>& v);
+inline D3DXVECTOR3 HostPoint(const std::array<double, 3>& v) {
+  return {static_cast<float>(v[0]), static_cast<float>(v[1]), static_cast<float>(-v[2])};
+}
 // A host rotation (x, y, z, w) as the same turn of the mirrored space.
 std::array<double, 4> MirrorQuaternion(const D3DXQUATERNION& q);
 // A glTF rotation (x, y, z, w) as the host's.
-D3DXQUATERNION HostQuaternion(const std::array<double, 4>& q);
-// Unit quaternion, or identity when it has no length or is not finite.
-std::array<double, 4> NormalizeQuaternion(std::array<double, 4> q);
+inline D3DXQUATERNION HostQuaternion(const std::array<double, 4>& q) {
+  return {static_cast<float>(-q[0]), static_cast<float>(-q[1]), static_cast<float>(q[2]),
+          static_cast<float>(q[3])};
+}
+// Unit quaternion, or identity when it has no length or is not finite. Inline, like the two above:
+// the reader calls them once per animation key.
+inline std::array<double, 4> NormalizeQuaternion(std::array<double, 4> q) {
+  const double length = std::sqrt(q[0] * q[0] + q[1] * q[1] + q[2] * q[2] + q[3] * q[3]);
+  if (!(length > 1e-12) || !std::isfinite(length)) return {0, 0, 0, 1};
+  for (double& c : q) c /= length;
+  return q;
+}
 
 struct Trs {
   std::array<double, 3> translation{0, 0, 0};
