@@ -1,6 +1,7 @@
 #include "hardening/outcomes.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -87,15 +88,24 @@ std::string ReadCheckWrite(const uint8_t* block, uint32_t size, bool* loaded,
 }  // namespace
 
 std::string ScratchPath(const std::string& name) {
+  // A folder of this process's own: a texture the model names but that is not there sends the
+  // import through a listing of the model's folder, and a shared folder that other test programs
+  // fill and empty meanwhile would change the allocations it makes from one run to the next.
+  static const std::string folder = [] {
+    const std::string made =
+        ::testing::TempDir() + "korva-hardening-" + std::to_string(::getpid()) + "/";
+    ::mkdir(made.c_str(), 0700);
+    return made;
+  }();
   static std::set<std::string>* made = [] {
     static std::set<std::string> paths;
     std::atexit([] {
       for (const std::string& path : paths) std::remove(path.c_str());
+      ::rmdir(folder.c_str());
     });
     return &paths;
   }();
-  const std::string path =
-      ::testing::TempDir() + "korva-hardening-" + std::to_string(::getpid()) + "-" + name;
+  const std::string path = folder + name;
   made->insert(path);
   return path;
 }

@@ -53,8 +53,8 @@ std::string FileOutcome(const std::vector<uint8_t>& bytes, const std::string& pa
 // The DBO block of the model imported on a standalone host (empty when the import fails).
 std::vector<uint8_t> ImportedBlock(const std::vector<uint8_t>& model, const std::string& path);
 
-// A path for a scratch file in the test temporary folder, unique to this process: several test
-// runs may share the folder.
+// A path for a scratch file in a folder of this process's own inside the test temporary folder
+// (several test runs may share that folder); the files and the folder go when the process ends.
 std::string ScratchPath(const std::string& name);
 
 // Writes the bytes to `path`; false on any failure.
