@@ -176,6 +176,11 @@ void msModel::LinkParents() {
 }
 
 void msModel::BuildBindPose() {
+  BuildRestTransforms();
+  ComputePositionTangents();
+}
+
+void msModel::BuildRestTransforms() {
   LinkParents();
   for (const int32_t index : parentFirstOrder) {
     msJoint& joint = joints[static_cast<size_t>(index)];
@@ -185,10 +190,13 @@ void msModel::BuildBindPose() {
     joint.bindAbsolute =
         parent ? ConcatAffine(parent->bindAbsolute, joint.bindLocal) : joint.bindLocal;
   }
-  ComputePositionTangents();
 }
 
 void msModel::ComputePositionTangents() {
+  for (msJoint& joint : joints) ComputeKeyCurves(joint);
+}
+
+void msModel::ComputeKeyCurves(msJoint& joint) {
   // A time that is not a number breaks the order: no comparison with it holds.
   const auto inOrder = [](const std::vector<msKeyframe>& keys) {
     for (size_t k = 0; k + 1 < keys.size(); ++k) {
@@ -196,29 +204,27 @@ void msModel::ComputePositionTangents() {
     }
     return true;
   };
-  for (msJoint& joint : joints) {
-    joint.rotationKeysInOrder = inOrder(joint.rotationKeys);
-    joint.positionKeysInOrder = inOrder(joint.positionKeys);
-    joint.rotationQuaternions.resize(joint.rotationKeys.size());
-    for (size_t k = 0; k < joint.rotationKeys.size(); ++k) {
-      joint.rotationQuaternions[k] = EulerToQuaternion(joint.rotationKeys[k].value);
-    }
-    const std::vector<msKeyframe>& keys = joint.positionKeys;
-    const size_t n = keys.size();
-    joint.tangents.assign(n, msTangent{});
-    if (n < 3) continue;
-    for (size_t k = 0; k < n; ++k) {
-      // The neighbours wrap around, so a looping track is smooth at its ends.
-      const size_t prev = k == 0 ? n - 1 : k - 1;
-      const size_t next = k == n - 1 ? 0 : k + 1;
-      const float dt0 = keys[k].time - keys[prev].time;
-      const float dt1 = keys[next].time - keys[k].time;
-      const float span = dt0 + dt1;
-      for (int c = 0; c < 3; ++c) {
-        const float d = keys[next].value[c] - keys[prev].value[c];
-        joint.tangents[k].in[c] = d * dt0 / span;
-        joint.tangents[k].out[c] = d * dt1 / span;
-      }
+  joint.rotationKeysInOrder = inOrder(joint.rotationKeys);
+  joint.positionKeysInOrder = inOrder(joint.positionKeys);
+  joint.rotationQuaternions.resize(joint.rotationKeys.size());
+  for (size_t k = 0; k < joint.rotationKeys.size(); ++k) {
+    joint.rotationQuaternions[k] = EulerToQuaternion(joint.rotationKeys[k].value);
+  }
+  const std::vector<msKeyframe>& keys = joint.positionKeys;
+  const size_t n = keys.size();
+  joint.tangents.assign(n, msTangent{});
+  if (n < 3) return;
+  for (size_t k = 0; k < n; ++k) {
+    // The neighbours wrap around, so a looping track is smooth at its ends.
+    const size_t prev = k == 0 ? n - 1 : k - 1;
+    const size_t next = k == n - 1 ? 0 : k + 1;
+    const float dt0 = keys[k].time - keys[prev].time;
+    const float dt1 = keys[next].time - keys[k].time;
+    const float span = dt0 + dt1;
+    for (int c = 0; c < 3; ++c) {
+      const float d = keys[next].value[c] - keys[prev].value[c];
+      joint.tangents[k].in[c] = d * dt0 / span;
+      joint.tangents[k].out[c] = d * dt1 / span;
     }
   }
 }
