@@ -74,7 +74,7 @@ void PosedHostKeys(msModel& model, int index, const std::vector<int32_t>& frames
   for (size_t k = 0; k < frames.size(); ++k) {
     // A key holds the local transform alone, so the parents need not be posed.
     model.PoseJointLocal(index, static_cast<float>(frames[k]));
-    mirrored[k] = MirroredHostMatrix(joint.poseLocal);
+    MirrorToHostMatrix(joint.poseLocal, mirrored[k]);
   }
   // The rotations in a pass of their own: each waits on two square roots and seven divisions,
   // and without the posing in between those of neighbouring keys overlap.

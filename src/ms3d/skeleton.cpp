@@ -252,7 +252,7 @@ void msModel::PoseJointLocal(int index, float frame) {
   QuaternionToRotation(InterpolateRotation(joint, frame), keyTransform);
   for (int r = 0; r < 3; ++r) keyTransform.m[r][3] = position[r];
   // The keys act in the joint's rest frame.
-  joint.poseLocal = ConcatAffine(joint.bindLocal, keyTransform);
+  ConcatAffineTo(joint.bindLocal, keyTransform, joint.poseLocal);
 }
 
 void msModel::PoseJoint(int index, float frame) {
