@@ -67,7 +67,10 @@ void InterpolatePosition(msJoint& joint, float frame, float position[3]) {
   if (k >= 0) {
     const msKeyframe& p0 = keys[static_cast<size_t>(k)];
     const msKeyframe& p1 = keys[static_cast<size_t>(k) + 1];
-    const float u = (frame - p0.time) / (p1.time - p0.time);
+    // The interval holds p0.time <= frame < p1.time, so at a key's own frame (an import poses
+    // every key frame) the division gives +0 exactly; it is skipped there, off the posing's
+    // critical path.
+    const float u = frame == p0.time ? 0.0f : (frame - p0.time) / (p1.time - p0.time);
     const float u2 = u * u;
     const float u3 = u2 * u;
     const float h1 = 2.0f * u3 - 3.0f * u2 + 1.0f;
@@ -107,8 +110,10 @@ Quaternion InterpolateRotation(msJoint& joint, float frame) {
       joint.rotationHint);
   if (k >= 0) {
     const size_t a = static_cast<size_t>(k);
-    return SlerpQuaternion(quaternion(a), quaternion(a + 1),
-                           (frame - keys[a].time) / (keys[a + 1].time - keys[a].time));
+    // +0 at the key's own frame, as the division gives it (see InterpolatePosition).
+    const float t =
+        frame == keys[a].time ? 0.0f : (frame - keys[a].time) / (keys[a + 1].time - keys[a].time);
+    return SlerpQuaternion(quaternion(a), quaternion(a + 1), t);
   }
   if (frame < keys[0].time) return quaternion(0);
   if (frame >= keys[r - 1].time) return quaternion(r - 1);
