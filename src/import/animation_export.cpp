@@ -74,7 +74,7 @@ void PosedHostKeys(msModel& model, int index, const std::vector<int32_t>& frames
   for (size_t k = 0; k < frames.size(); ++k) {
     // A key holds the local transform alone, so the parents need not be posed.
     model.PoseJointLocal(index, static_cast<float>(frames[k]));
-    mirrored[k] = MirroredHostMatrix(joint.poseLocal);
+    MirrorToHostMatrix(joint.poseLocal, mirrored[k]);
   }
   // The rotations in a pass of their own: each waits on two square roots and seven divisions,
   // and without the posing in between those of neighbouring keys overlap.
@@ -156,11 +156,15 @@ bool BuildAnimationSet(sObject* object, msModel* model, const std::vector<int32_
   const std::vector<int32_t>& frames = keyFrames ? *keyFrames : found;
   std::vector<HostKey> keys;
   std::vector<D3DXMATRIX> mirrored;
+  // One joint's key curves at a time, in storage that every joint reuses: found for all joints at
+  // once they took as much memory as the keys, every page of it fresh.
+  std::vector<msTangent> tangents;
+  std::vector<Quaternion> quaternions;
   // Each new track becomes the set's first, so the set walks the joints from the last to the
   // first; a track is linked as soon as it exists, so the set owns everything made so far.
   bool complete = true;
   for (size_t j = 0; j < model->joints.size(); ++j) {
-    const msJoint& joint = model->joints[j];
+    msJoint& joint = model->joints[j];
     sAnimation* track = NewAnimation();
     if (!track) {
       complete = false;
@@ -170,15 +174,19 @@ bool BuildAnimationSet(sObject* object, msModel* model, const std::vector<int32_
     track->next = set->firstTrack;
     set->firstTrack = track;
     if (joint.rotationKeys.empty() && joint.positionKeys.empty()) continue;
+    joint.tangents.swap(tangents);
+    joint.rotationQuaternions.swap(quaternions);
+    msModel::ComputeKeyCurves(joint);
     PosedHostKeys(*model, static_cast<int>(j), frames, mirrored, keys);
+    joint.tangents.swap(tangents);
+    joint.rotationQuaternions.swap(quaternions);
+    // Posing a joint reads only its own keys and curves, so they are of no more use now; released
+    // before its track's arrays are allocated, they give those arrays memory, not fresh pages.
+    std::vector<msKeyframe>().swap(joint.rotationKeys);
+    std::vector<msKeyframe>().swap(joint.positionKeys);
+    std::vector<msTangent>().swap(joint.tangents);
+    std::vector<Quaternion>().swap(joint.rotationQuaternions);
     if (!FillTrackKeys(track, keys, model->totalFrames)) complete = false;
-    // Posing a joint reads only its own keys, so they are of no more use once its track holds
-    // them; the next tracks' arrays take their memory rather than fresh pages.
-    msJoint& done = model->joints[j];
-    std::vector<msKeyframe>().swap(done.rotationKeys);
-    std::vector<msKeyframe>().swap(done.positionKeys);
-    std::vector<msTangent>().swap(done.tangents);
-    std::vector<Quaternion>().swap(done.rotationQuaternions);
   }
   ShowInfo("Done Loading MilkShape Animation");
   return complete;

@@ -33,8 +33,8 @@ struct HostKey {
 };
 
 // Joint `index` posed at each of `frames` by the model's own evaluation (PoseJointLocal, which
-// needs BuildBindPose), its posed local transforms mirrored in x, as `keys` (one a frame, in
-// order). `mirrored` is working room, kept by the caller across joints.
+// needs the rest transforms and the joint's key curves), its posed local transforms mirrored in x,
+// as `keys` (one a frame, in order). `mirrored` is working room, kept by the caller across joints.
 void PosedHostKeys(msModel& model, int index, const std::vector<int32_t>& frames,
                    std::vector<D3DXMATRIX>& mirrored, std::vector<HostKey>& keys);
 
@@ -49,9 +49,9 @@ bool FillTrackKeys(sAnimation* track, const std::vector<HostKey>& keys, int32_t 
 // Replaces the object's animation with AnimationSet0 (length totalFrames): one track per joint,
 // the set's first track the last joint's, each track's next the previous joint's. Every joint with
 // any key gets a key at each of ModelKeyFrames, so at each key frame every chain of joints is
-// where the model puts it. Needs BuildBindPose; poses the model's joints and empties each keyed
-// joint's keys (with their tangents and quaternions) once its track holds them, the import having
-// no further use for them. Shows "Total Frames: %d"
+// where the model puts it. Needs the rest transforms (BuildRestTransforms); finds each keyed
+// joint's key curves as it poses it, and empties the joint's keys (with their curves) once posed,
+// the import having no further use for them. Shows "Total Frames: %d"
 // and then "Done Loading MilkShape Animation". False when a record cannot be allocated.
 // `keyFrames`, when given, are the model's ModelKeyFrames found already.
 bool BuildAnimationSet(sObject* object, msModel* model,

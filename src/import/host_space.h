@@ -10,19 +10,27 @@
 
 namespace korva::import {
 
-// The host matrix of the model transform `m` mirrored in x (S m S with S = diag(-1, 1, 1)).
-// Inline, as HostRotationQuaternion: an import turns every key it writes with both.
-inline D3DXMATRIX MirroredHostMatrix(const Matrix34& m) {
+// Writes into `h` the host matrix of the model transform `m` mirrored in x (S m S with
+// S = diag(-1, 1, 1)), each element once: a matrix built on the stack and copied is read back
+// slowly (a wide load cannot take its bytes from several narrower stores). Inline, as
+// HostRotationQuaternion: an import turns every key it writes with both.
+inline void MirrorToHostMatrix(const Matrix34& m, D3DXMATRIX& h) {
   // Mirroring negates the elements that mix x with another axis, and the x of the translation.
   const float sign[3] = {-1.0f, 1.0f, 1.0f};
-  D3DXMATRIX h{};
   for (int row = 0; row < 3; ++row) {
     for (int column = 0; column < 3; ++column) {
       h.m[column][row] = sign[row] * sign[column] * m.m[row][column];
     }
+    h.m[row][3] = 0.0f;
     h.m[3][row] = sign[row] * m.m[row][3];
   }
   h.m[3][3] = 1.0f;
+}
+
+// The same matrix, returned.
+inline D3DXMATRIX MirroredHostMatrix(const Matrix34& m) {
+  D3DXMATRIX h;
+  MirrorToHostMatrix(m, h);
   return h;
 }
 

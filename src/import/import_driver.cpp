@@ -84,7 +84,8 @@ bool BuildObject(msModel& model, int32_t objectNumber, sObject* object, const Fr
 
   // The joint frames, bones and keys all take their transforms from the model's own rest pose
   // and evaluation, so the imported skeleton stands and moves where the model's does.
-  model.BuildBindPose();
+  // The key curves are found joint by joint as the animation is built, where they are read.
+  model.BuildRestTransforms();
   std::vector<sFrame*> jointFrames(tables.frames.begin() + static_cast<ptrdiff_t>(groupCount),
                                    tables.frames.end());
   for (size_t j = 0; j < jointCount; ++j) {

@@ -90,11 +90,11 @@ struct msJoint {
   float position[3] = {};  // rest translation relative to the parent
   std::vector<msKeyframe> rotationKeys;
   std::vector<msKeyframe> positionKeys;
-  std::vector<msTangent> tangents;  // one per position key, from ComputePositionTangents
-  // Each rotation key as a quaternion, from ComputePositionTangents: posing at every key frame
+  std::vector<msTangent> tangents;  // one per position key, from ComputeKeyCurves
+  // Each rotation key as a quaternion, from ComputeKeyCurves: posing at every key frame
   // then turns each key's angles into a quaternion once rather than at both ends of two intervals.
   std::vector<Quaternion> rotationQuaternions;
-  // Whether each key array's times never decrease, from ComputePositionTangents: posing then
+  // Whether each key array's times never decrease, from ComputeKeyCurves: posing then
   // finds a key interval by bisection.
   bool rotationKeysInOrder = false;
   bool positionKeysInOrder = false;
@@ -147,14 +147,20 @@ class msModel {
   // joints, without recursion: a chain may be as long as the joint count.
   void LinkParents();
 
-  // LinkParents, fills bindLocal and bindAbsolute (parents before children, whatever their places
-  // in the file), then ComputePositionTangents.
+  // BuildRestTransforms, then ComputePositionTangents.
   void BuildBindPose();
 
-  // Hermite tangents of every joint's position keys (zero with fewer than three keys), each
-  // rotation key's quaternion, and whether each joint's key arrays are in time order. Keys changed
-  // later need another call.
+  // LinkParents, then fills bindLocal and bindAbsolute (parents before children, whatever their
+  // places in the file). Posing needs, beyond these, the key curves of the joints it poses.
+  void BuildRestTransforms();
+
+  // ComputeKeyCurves of every joint. Keys changed later need another call.
   void ComputePositionTangents();
+
+  // Hermite tangents of the joint's position keys (zero with fewer than three keys), each rotation
+  // key's quaternion, and whether each key array is in time order: what posing the joint reads
+  // beside its keys and rest transforms. The arrays reuse the storage they hold.
+  static void ComputeKeyCurves(msJoint& joint);
 
   // Poses every joint at `frame` (the rest pose for a negative frame), parents before children;
   // currentFrame = frame. Needs BuildBindPose.

@@ -67,7 +67,10 @@ void InterpolatePosition(msJoint& joint, float frame, float position[3]) {
   if (k >= 0) {
     const msKeyframe& p0 = keys[static_cast<size_t>(k)];
     const msKeyframe& p1 = keys[static_cast<size_t>(k) + 1];
-    const float u = (frame - p0.time) / (p1.time - p0.time);
+    // The interval holds p0.time <= frame < p1.time, so at a key's own frame (an import poses
+    // every key frame) the division gives +0 exactly; it is skipped there, off the posing's
+    // critical path.
+    const float u = frame == p0.time ? 0.0f : (frame - p0.time) / (p1.time - p0.time);
     const float u2 = u * u;
     const float u3 = u2 * u;
     const float h1 = 2.0f * u3 - 3.0f * u2 + 1.0f;
@@ -107,8 +110,10 @@ Quaternion InterpolateRotation(msJoint& joint, float frame) {
       joint.rotationHint);
   if (k >= 0) {
     const size_t a = static_cast<size_t>(k);
-    return SlerpQuaternion(quaternion(a), quaternion(a + 1),
-                           (frame - keys[a].time) / (keys[a + 1].time - keys[a].time));
+    // +0 at the key's own frame, as the division gives it (see InterpolatePosition).
+    const float t =
+        frame == keys[a].time ? 0.0f : (frame - keys[a].time) / (keys[a + 1].time - keys[a].time);
+    return SlerpQuaternion(quaternion(a), quaternion(a + 1), t);
   }
   if (frame < keys[0].time) return quaternion(0);
   if (frame >= keys[r - 1].time) return quaternion(r - 1);
@@ -176,6 +181,11 @@ void msModel::LinkParents() {
 }
 
 void msModel::BuildBindPose() {
+  BuildRestTransforms();
+  ComputePositionTangents();
+}
+
+void msModel::BuildRestTransforms() {
   LinkParents();
   for (const int32_t index : parentFirstOrder) {
     msJoint& joint = joints[static_cast<size_t>(index)];
@@ -185,10 +195,13 @@ void msModel::BuildBindPose() {
     joint.bindAbsolute =
         parent ? ConcatAffine(parent->bindAbsolute, joint.bindLocal) : joint.bindLocal;
   }
-  ComputePositionTangents();
 }
 
 void msModel::ComputePositionTangents() {
+  for (msJoint& joint : joints) ComputeKeyCurves(joint);
+}
+
+void msModel::ComputeKeyCurves(msJoint& joint) {
   // A time that is not a number breaks the order: no comparison with it holds.
   const auto inOrder = [](const std::vector<msKeyframe>& keys) {
     for (size_t k = 0; k + 1 < keys.size(); ++k) {
@@ -196,29 +209,27 @@ void msModel::ComputePositionTangents() {
     }
     return true;
   };
-  for (msJoint& joint : joints) {
-    joint.rotationKeysInOrder = inOrder(joint.rotationKeys);
-    joint.positionKeysInOrder = inOrder(joint.positionKeys);
-    joint.rotationQuaternions.resize(joint.rotationKeys.size());
-    for (size_t k = 0; k < joint.rotationKeys.size(); ++k) {
-      joint.rotationQuaternions[k] = EulerToQuaternion(joint.rotationKeys[k].value);
-    }
-    const std::vector<msKeyframe>& keys = joint.positionKeys;
-    const size_t n = keys.size();
-    joint.tangents.assign(n, msTangent{});
-    if (n < 3) continue;
-    for (size_t k = 0; k < n; ++k) {
-      // The neighbours wrap around, so a looping track is smooth at its ends.
-      const size_t prev = k == 0 ? n - 1 : k - 1;
-      const size_t next = k == n - 1 ? 0 : k + 1;
-      const float dt0 = keys[k].time - keys[prev].time;
-      const float dt1 = keys[next].time - keys[k].time;
-      const float span = dt0 + dt1;
-      for (int c = 0; c < 3; ++c) {
-        const float d = keys[next].value[c] - keys[prev].value[c];
-        joint.tangents[k].in[c] = d * dt0 / span;
-        joint.tangents[k].out[c] = d * dt1 / span;
-      }
+  joint.rotationKeysInOrder = inOrder(joint.rotationKeys);
+  joint.positionKeysInOrder = inOrder(joint.positionKeys);
+  joint.rotationQuaternions.resize(joint.rotationKeys.size());
+  for (size_t k = 0; k < joint.rotationKeys.size(); ++k) {
+    joint.rotationQuaternions[k] = EulerToQuaternion(joint.rotationKeys[k].value);
+  }
+  const std::vector<msKeyframe>& keys = joint.positionKeys;
+  const size_t n = keys.size();
+  joint.tangents.assign(n, msTangent{});
+  if (n < 3) return;
+  for (size_t k = 0; k < n; ++k) {
+    // The neighbours wrap around, so a looping track is smooth at its ends.
+    const size_t prev = k == 0 ? n - 1 : k - 1;
+    const size_t next = k == n - 1 ? 0 : k + 1;
+    const float dt0 = keys[k].time - keys[prev].time;
+    const float dt1 = keys[next].time - keys[k].time;
+    const float span = dt0 + dt1;
+    for (int c = 0; c < 3; ++c) {
+      const float d = keys[next].value[c] - keys[prev].value[c];
+      joint.tangents[k].in[c] = d * dt0 / span;
+      joint.tangents[k].out[c] = d * dt1 / span;
     }
   }
 }
@@ -246,7 +257,7 @@ void msModel::PoseJointLocal(int index, float frame) {
   QuaternionToRotation(InterpolateRotation(joint, frame), keyTransform);
   for (int r = 0; r < 3; ++r) keyTransform.m[r][3] = position[r];
   // The keys act in the joint's rest frame.
-  joint.poseLocal = ConcatAffine(joint.bindLocal, keyTransform);
+  ConcatAffineTo(joint.bindLocal, keyTransform, joint.poseLocal);
 }
 
 void msModel::PoseJoint(int index, float frame) {

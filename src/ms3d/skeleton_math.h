@@ -110,15 +110,24 @@ inline Quaternion SlerpQuaternion(const Quaternion& p, const Quaternion& qIn, fl
   return r;
 }
 
+// out = A * B, written in place (out must be neither A nor B): applying it equals applying B
+// first, then A. Each element is stored once, finished: a row stored whole and then patched in one
+// lane, or a result built on the stack and copied, is read back slowly (a wide load cannot take
+// its bytes from several narrower stores).
+inline void ConcatAffineTo(const Matrix34& a, const Matrix34& b, Matrix34& out) {
+  for (int r = 0; r < 3; ++r) {
+    const float a0 = a.m[r][0], a1 = a.m[r][1], a2 = a.m[r][2], a3 = a.m[r][3];
+    for (int c = 0; c < 3; ++c) {
+      out.m[r][c] = a0 * b.m[0][c] + a1 * b.m[1][c] + a2 * b.m[2][c];
+    }
+    out.m[r][3] = (a0 * b.m[0][3] + a1 * b.m[1][3] + a2 * b.m[2][3]) + a3;
+  }
+}
+
 // A * B: applying the result equals applying B first, then A.
 inline Matrix34 ConcatAffine(const Matrix34& a, const Matrix34& b) {
   Matrix34 out;
-  for (int r = 0; r < 3; ++r) {
-    for (int c = 0; c < 4; ++c) {
-      out.m[r][c] = a.m[r][0] * b.m[0][c] + a.m[r][1] * b.m[1][c] + a.m[r][2] * b.m[2][c];
-    }
-    out.m[r][3] += a.m[r][3];
-  }
+  ConcatAffineTo(a, b, out);
   return out;
 }
 

@@ -51,9 +51,17 @@ int RunKorva(int argc, char** argv) {
   app.require_subcommand(1);
 
   auto subcommands = MakeAllSubcommands();
+  // Setting up every subcommand's options (the renderer's alone are dozens) cost more than a small
+  // conversion's own reading; only the one named first is parsed, unless no subcommand comes first
+  // (the overview) or another one's name is among the words, where the parser could take it up.
+  const std::string first = argc > 1 ? argv[1] : "";
+  bool configureAll = !HasSubcommand(subcommands, first);
+  for (int i = 2; i < argc && !configureAll; ++i) {
+    configureAll = argv[i] != first && HasSubcommand(subcommands, argv[i]);
+  }
   for (const auto& subcommand : subcommands) {
     CLI::App* sub = app.add_subcommand(subcommand->name(), subcommand->summary());
-    subcommand->Configure(*sub);
+    if (configureAll || subcommand->name() == first) subcommand->Configure(*sub);
   }
 
   // CLI11 would call an unknown word only "a subcommand is required"; name the word instead.

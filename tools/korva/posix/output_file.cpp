@@ -1,11 +1,13 @@
 #include "support/output_file.h"
 
 #include <fcntl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cctype>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <random>
@@ -115,9 +117,20 @@ bool FollowLinks(std::string path, std::string* target, std::string* problem) {
   return false;
 }
 
+// The seed of the temporary names: from the kernel's pool in one call (the library's random
+// device first probes the processor, which a virtual machine answers slowly), mixed with the
+// process id so that two processes differ even without it. A clash is only retried.
+unsigned TemporaryNameSeed() {
+  unsigned seed = 0;
+  if (::getrandom(&seed, sizeof seed, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof seed)) {
+    seed = static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count());
+  }
+  return seed ^ static_cast<unsigned>(::getpid());
+}
+
 // A unique name the user cannot have chosen by accident, as mkstemp makes them.
 std::string TemporaryName(const std::string& target) {
-  static std::mt19937 random{std::random_device{}() ^ static_cast<unsigned>(::getpid())};
+  static std::mt19937 random{TemporaryNameSeed()};
   static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
   std::string name = target + ".korva-";
   for (int i = 0; i < 8; ++i) name += kLetters[random() % (sizeof kLetters - 1)];
