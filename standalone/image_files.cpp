@@ -21,48 +21,20 @@ namespace {
 
 // The bytes handed to the decoder through its reading callbacks rather than as one memory block:
 // on a block, the decoder skips a length read from the file by moving its pointer however far
-// that is, past the block's end; a skip through the callbacks is bounded here.
-struct MemoryReader {
-  const uint8_t* data;
-  size_t size;
-  size_t at = 0;
-};
-
-int ReadBytes(void* user, char* out, int count) {
-  auto* reader = static_cast<MemoryReader*>(user);
-  const size_t wanted = count > 0 ? static_cast<size_t>(count) : 0;
-  const size_t taken = std::min(wanted, reader->size - reader->at);
-  std::memcpy(out, reader->data + reader->at, taken);
-  reader->at += taken;
-  return static_cast<int>(taken);
-}
-
-void SkipBytes(void* user, int count) {
-  auto* reader = static_cast<MemoryReader*>(user);
-  const int64_t target = static_cast<int64_t>(reader->at) + count;  // negative: back up
-  reader->at = target < 0 ? 0 : std::min(reader->size, static_cast<size_t>(target));
-}
-
-int AtEnd(void* user) {
-  const auto* reader = static_cast<const MemoryReader*>(user);
-  return reader->at >= reader->size ? 1 : 0;
-}
-
-const stbi_io_callbacks kCallbacks = {&ReadBytes, &SkipBytes, &AtEnd};
-
-// The same callbacks over a file read where the decoder reads: its first bytes kept from the
-// start (the decoder tries one format after another on them), the rest read when asked for. A
-// file that shrinks meanwhile simply ends sooner.
-struct FileReader {
-  const RegularFile* file;
+// that is, past the block's end; a skip through the callbacks is bounded here. The bytes are in
+// memory (`head` holds all of them when there is no file), or a file is read where the decoder
+// reads, its first bytes kept from the start (the decoder tries one format after another on them)
+// and the rest read when asked for. A file that shrinks meanwhile simply ends sooner.
+struct DecoderInput {
+  const RegularFile* file;  // null: `head` holds all `size` bytes
   size_t size;
   const uint8_t* head;
   size_t headSize;
   size_t at = 0;
 };
 
-int ReadFileBytes(void* user, char* out, int count) {
-  auto* reader = static_cast<FileReader*>(user);
+int ReadBytes(void* user, char* out, int count) {
+  auto* reader = static_cast<DecoderInput*>(user);
   const size_t wanted = std::min(count > 0 ? static_cast<size_t>(count) : 0,
                                  reader->size - std::min(reader->size, reader->at));
   size_t taken = 0;
@@ -70,7 +42,7 @@ int ReadFileBytes(void* user, char* out, int count) {
     taken = std::min(wanted, reader->headSize - reader->at);
     std::memcpy(out, reader->head + reader->at, taken);
   }
-  if (taken < wanted) {
+  if (taken < wanted && reader->file) {
     const int64_t got = reader->file->ReadAt(
         reader->at + taken, reinterpret_cast<uint8_t*>(out) + taken, wanted - taken);
     if (got > 0) taken += static_cast<size_t>(got);
@@ -79,18 +51,18 @@ int ReadFileBytes(void* user, char* out, int count) {
   return static_cast<int>(taken);
 }
 
-void SkipFileBytes(void* user, int count) {
-  auto* reader = static_cast<FileReader*>(user);
+void SkipBytes(void* user, int count) {
+  auto* reader = static_cast<DecoderInput*>(user);
   const int64_t target = static_cast<int64_t>(reader->at) + count;  // negative: back up
   reader->at = target < 0 ? 0 : std::min(reader->size, static_cast<size_t>(target));
 }
 
-int FileAtEnd(void* user) {
-  const auto* reader = static_cast<const FileReader*>(user);
+int AtEnd(void* user) {
+  const auto* reader = static_cast<const DecoderInput*>(user);
   return reader->at >= reader->size ? 1 : 0;
 }
 
-const stbi_io_callbacks kFileCallbacks = {&ReadFileBytes, &SkipFileBytes, &FileAtEnd};
+const stbi_io_callbacks kCallbacks = {&ReadBytes, &SkipBytes, &AtEnd};
 
 // Whether every Huffman table a JPEG defines holds at most 256 codes: the decoder stores them in
 // arrays of 256 (plus one) without counting. Walks the markers as the decoder meets them: the
@@ -217,7 +189,7 @@ bool ReadImageSize(const uint8_t* data, size_t size, int* width, int* height,
     *problem = "a damaged PNG (cut short, or a chunk longer than the file)";
     return false;
   }
-  MemoryReader reader{data, size};
+  DecoderInput reader{nullptr, size, data, size};
   if (!data || size > static_cast<size_t>(INT_MAX) ||
       !stbi_info_from_callbacks(&kCallbacks, &reader, &x, &y, &channels)) {
     *problem = std::string("not an image file the decoder reads (") + stbi_failure_reason() + ")";
@@ -257,11 +229,11 @@ bool ReadImageFileSize(const RegularFile& file, int* width, int* height, std::st
     return ReadImageSize(got > 0 ? bytes.get() : nullptr, static_cast<size_t>(got), width, height,
                          problem);
   }
-  FileReader reader{&file, static_cast<size_t>(size), head, headSize};
+  DecoderInput reader{&file, static_cast<size_t>(size), head, headSize};
   int x = 0;
   int y = 0;
   int channels = 0;
-  if (!stbi_info_from_callbacks(&kFileCallbacks, &reader, &x, &y, &channels)) {
+  if (!stbi_info_from_callbacks(&kCallbacks, &reader, &x, &y, &channels)) {
     *problem = std::string("not an image file the decoder reads (") + stbi_failure_reason() + ")";
     return false;
   }
@@ -274,7 +246,7 @@ uint8_t* DecodeImage(const uint8_t* data, size_t size, int* width, int* height,
   int y = 0;
   if (!ReadImageSize(data, size, &x, &y, problem)) return nullptr;
   int channels = 0;
-  MemoryReader reader{data, size};
+  DecoderInput reader{nullptr, size, data, size};
   stbi_uc* pixels = stbi_load_from_callbacks(&kCallbacks, &reader, &x, &y, &channels, 4);
   if (!pixels || x <= 0 || y <= 0) {
     stbi_image_free(pixels);

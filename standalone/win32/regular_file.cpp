@@ -57,9 +57,14 @@ FileReadResult RegularFile::Open(const std::string& path, size_t maxSize, std::s
   return result;
 }
 
+// The runtime has no positioned read: seek there and back, so that ReadNext goes on from its own
+// position as it does where reads at an offset leave the position alone.
 int64_t RegularFile::ReadAt(uint64_t offset, uint8_t* out, size_t count) const {
-  if (_lseeki64(descriptor_, static_cast<__int64>(offset), SEEK_SET) < 0) return -1;
-  return ReadNext(out, count);
+  const __int64 position = _telli64(descriptor_);
+  if (position < 0 || _lseeki64(descriptor_, static_cast<__int64>(offset), SEEK_SET) < 0) return -1;
+  const int64_t got = ReadNext(out, count);
+  if (_lseeki64(descriptor_, position, SEEK_SET) < 0) return -1;
+  return got;
 }
 
 int64_t RegularFile::ReadNext(uint8_t* out, size_t count) const {
