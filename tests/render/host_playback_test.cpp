@@ -90,6 +90,63 @@ TEST(HostPlaybackTest, PositionStepsRunFromTheirKeyAndHoldPastTheLast) {
   }
 }
 
+// A frame turned a quarter about z, scaled 3 and moved to (5, 0, 0) at rest, driven by tracks
+// with some kinds of keys: what the track lacks comes from the frame or from nothing.
+TEST(HostPlaybackTest, ScaleKeysScaleBeforeTheTurnAndMissingKindsFollowTheRule) {
+  using render::MissingKeys;
+  D3DXMATRIX rest = RotationZ(kHalfPi);
+  for (int r = 0; r < 3; ++r) {
+    for (int c = 0; c < 3; ++c) rest.m[r][c] *= 3;
+  }
+  rest.m[3][0] = 5;
+  const struct {
+    const char* fault;
+    bool rotations, positions;
+    MissingKeys rule;
+    Vec3 xAxis, origin;  // what becomes of the direction (1, 0, 0) and the point (0, 0, 0)
+  } cases[] = {
+      {"scale then turn then move",
+       true,
+       true,
+       MissingKeys::kFromIdentity,
+       {0, 1.5f, 0},
+       {1, 0, 0}},
+      {"rotation keys replace the frame's turn and its scale",
+       true,
+       false,
+       MissingKeys::kKeepFrameParts,
+       {0, 1.5f, 0},
+       {5, 0, 0}},
+      {"scale keys take the frame's own turn without its scale",
+       false,
+       false,
+       MissingKeys::kKeepFrameParts,
+       {0, 1.5f, 0},
+       {5, 0, 0}},
+      {"from identity a track of scale keys only just scales",
+       false,
+       false,
+       MissingKeys::kFromIdentity,
+       {1.5f, 0, 0},
+       {0, 0, 0}},
+  };
+  for (const auto& c : cases) {
+    ObjectHandle object = NewEmptyObject();
+    AddTrack(
+        object.get(), "joint", 10,
+        c.rotations ? std::vector<BuiltRotationKey>{{0, kHalfPi}} : std::vector<BuiltRotationKey>{},
+        c.positions ? std::vector<BuiltPositionKey>{{0, {1, 0, 0}, {0, 0, 0}}}
+                    : std::vector<BuiltPositionKey>{},
+        {{0, {1, 1, 1}, {0.1f, 0.2f, 0}}, {10, {2, 3, 1}, {0, 0, 0}}});
+    const D3DXMATRIX local =
+        render::TrackLocalMatrix(*object->animationSet->firstTrack, 5.0f, rest, c.rule);
+    const Vec3 origin = render::TransformPoint({0, 0, 0}, local);
+    ExpectNear(origin, c.origin, std::string(c.fault) + ": origin");
+    ExpectNear(render::TransformPoint({1, 0, 0}, local) - origin, c.xAxis,
+               std::string(c.fault) + ": x axis");
+  }
+}
+
 TEST(HostPlaybackTest, AChainDeeperThanTheStackIsPosedFromTheRoot) {
   ObjectHandle object = NewEmptyObject();
   sFrame* parent = nullptr;

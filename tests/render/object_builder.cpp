@@ -117,7 +117,8 @@ void AddBone(sMesh* mesh, const char* name, const D3DXMATRIX& offset,
 
 void AddTrack(sObject* object, const char* name, int32_t length,
               const std::vector<BuiltRotationKey>& rotations,
-              const std::vector<BuiltPositionKey>& positions) {
+              const std::vector<BuiltPositionKey>& positions,
+              const std::vector<BuiltPositionKey>& scales) {
   if (!object->animationSet) {
     object->animationSet = NewAnimationSet();
     if (!object->animationSet) throw std::bad_alloc();
@@ -141,6 +142,15 @@ void AddTrack(sObject* object, const char* name, int32_t length,
     track->positionKeys[i] = {key.frame,
                               {key.position.x, key.position.y, key.position.z},
                               {key.step.x, key.step.y, key.step.z}};
+  }
+  track->scaleKeyCount = static_cast<int32_t>(scales.size());
+  track->scaleKeys =
+      static_cast<sScaleKey*>(HostAllocateZeroed(scales.size() + 1, sizeof(sScaleKey)));
+  for (size_t i = 0; i < scales.size(); ++i) {
+    const BuiltPositionKey& key = scales[i];
+    track->scaleKeys[i] = {key.frame,
+                           {key.position.x, key.position.y, key.position.z},
+                           {key.step.x, key.step.y, key.step.z}};
   }
   sAnimation** link = &object->animationSet->firstTrack;
   while (*link) link = &(*link)->next;

@@ -67,10 +67,12 @@ struct BuiltPositionKey {
 };
 
 // Adds a track driving frame `name` to the object's first animation set (made with `length`
-// frames when there is none), with rotations about z and positions as given.
+// frames when there is none), with rotations about z, positions and scales (value in `position`)
+// as given.
 void AddTrack(sObject* object, const char* name, int32_t length,
               const std::vector<BuiltRotationKey>& rotations,
-              const std::vector<BuiltPositionKey>& positions);
+              const std::vector<BuiltPositionKey>& positions,
+              const std::vector<BuiltPositionKey>& scales = {});
 
 // A matrix that moves points by (x, y, z); one that turns them about z (row vectors).
 D3DXMATRIX Translation(float x, float y, float z);

@@ -16,11 +16,31 @@ std::string NameOf(const char* field, size_t width) {
 
 // Index of the key that holds `frame`: the last whose frame is at or before it, 0 before the
 // first.
+const D3DXVECTOR3& ValueOf(const sPositionKey& key) {
+  return key.position;
+}
+const D3DXVECTOR3& ValueOf(const sScaleKey& key) {
+  return key.scale;
+}
+
 template <typename Key>
 int32_t KeyAtOrBefore(const Key* keys, int32_t count, float frame) {
   int32_t k = 0;
   while (k + 1 < count && static_cast<float>(keys[k + 1].frame) <= frame) ++k;
   return k;
+}
+
+// The value of position or scale keys at `frame`: the key at or before it plus its per-frame step
+// times the frames since it. The step leads towards the next key; past the last key (or before
+// the first) the key's value holds.
+template <typename Key>
+D3DXVECTOR3 SteppedValue(const Key* keys, int32_t count, float frame) {
+  const int32_t k = KeyAtOrBefore(keys, count, frame);
+  const Key& key = keys[k];
+  float since = frame - static_cast<float>(key.frame);
+  if (k + 1 >= count || since < 0.0f) since = 0.0f;
+  const D3DXVECTOR3& value = ValueOf(key);
+  return {value.x + key.step.x * since, value.y + key.step.y * since, value.z + key.step.z * since};
 }
 
 }  // namespace
@@ -65,9 +85,12 @@ D3DXQUATERNION Slerp(const D3DXQUATERNION& p, const D3DXQUATERNION& q, float t) 
   return r;
 }
 
-D3DXMATRIX TrackLocalMatrix(const sAnimation& track, float frame, const D3DXMATRIX& restLocal) {
-  D3DXMATRIX local = restLocal;
-  if (track.rotationKeyCount > 0 && track.rotationKeys) {
+D3DXMATRIX TrackLocalMatrix(const sAnimation& track, float frame, const D3DXMATRIX& restLocal,
+                            MissingKeys rule) {
+  const bool keep = rule == MissingKeys::kKeepFrameParts;
+  D3DXMATRIX local = keep ? restLocal : IdentityMatrix();
+  const bool rotates = track.rotationKeyCount > 0 && track.rotationKeys;
+  if (rotates) {
     const sRotateKey* keys = track.rotationKeys;
     const int32_t count = track.rotationKeyCount;
     const int32_t k = KeyAtOrBefore(keys, count, frame);
@@ -82,18 +105,26 @@ D3DXMATRIX TrackLocalMatrix(const sAnimation& track, float frame, const D3DXMATR
       for (int c = 0; c < 3; ++c) local.m[r][c] = turn.m[r][c];
     }
   }
+  if (track.scaleKeyCount > 0 && track.scaleKeys) {
+    const D3DXVECTOR3 scale = SteppedValue(track.scaleKeys, track.scaleKeyCount, frame);
+    const float factors[3] = {scale.x, scale.y, scale.z};
+    // Scaling comes first: each row of the turn grows by its axis' factor. Without rotation keys
+    // the frame's own turn stands, its own scale taken out.
+    for (int r = 0; r < 3; ++r) {
+      float length = 1.0f;
+      if (!rotates && keep) {
+        length = std::sqrt(local.m[r][0] * local.m[r][0] + local.m[r][1] * local.m[r][1] +
+                           local.m[r][2] * local.m[r][2]);
+        if (!(length > 0.0f)) length = 1.0f;
+      }
+      for (int c = 0; c < 3; ++c) local.m[r][c] *= factors[r] / length;
+    }
+  }
   if (track.positionKeyCount > 0 && track.positionKeys) {
-    const sPositionKey* keys = track.positionKeys;
-    const int32_t count = track.positionKeyCount;
-    const int32_t k = KeyAtOrBefore(keys, count, frame);
-    const sPositionKey& key = keys[k];
-    // The step leads towards the next key; past the last key (or before the first) the pose
-    // holds.
-    float since = frame - static_cast<float>(key.frame);
-    if (k + 1 >= count || since < 0.0f) since = 0.0f;
-    local.m[3][0] = key.position.x + key.step.x * since;
-    local.m[3][1] = key.position.y + key.step.y * since;
-    local.m[3][2] = key.position.z + key.step.z * since;
+    const D3DXVECTOR3 position = SteppedValue(track.positionKeys, track.positionKeyCount, frame);
+    local.m[3][0] = position.x;
+    local.m[3][1] = position.y;
+    local.m[3][2] = position.z;
   }
   return local;
 }
@@ -102,7 +133,7 @@ int AnimationLength(const sObject& object) {
   return object.animationSet ? object.animationSet->length : 0;
 }
 
-HostPose PoseObject(const sObject& object, float frame) {
+HostPose PoseObject(const sObject& object, float frame, MissingKeys rule) {
   HostPose pose;
   std::unordered_map<std::string, const sAnimation*> tracks;
   if (frame >= 0.0f && object.animationSet) {
@@ -134,9 +165,9 @@ HostPose PoseObject(const sObject& object, float frame) {
     const std::string name = NameOf(current->name, sizeof current->name);
     pose.indexOfName.emplace(name, index);
     const auto track = tracks.find(name);
-    const D3DXMATRIX local = track == tracks.end()
-                                 ? current->localMatrix
-                                 : TrackLocalMatrix(*track->second, frame, current->localMatrix);
+    const D3DXMATRIX local =
+        track == tracks.end() ? current->localMatrix
+                              : TrackLocalMatrix(*track->second, frame, current->localMatrix, rule);
     pose.frames.push_back(current);
     pose.parents.push_back(pending.parent);
     pose.locals.push_back(local);

@@ -21,11 +21,21 @@ D3DXMATRIX RotationFromQuaternion(const D3DXQUATERNION& q);
 // Spherical interpolation from p (t = 0) to q (t = 1) along the shorter arc, normalised.
 D3DXQUATERNION Slerp(const D3DXQUATERNION& p, const D3DXQUATERNION& q, float t);
 
-// The local matrix `track` gives at `frame`: the rotation interpolated between the key at or
-// before the frame and the next, then the translation of that position key plus its per-frame
-// step times the frames since it. Before the first key the first key holds, past the last the
-// last. A track without rotation (or position) keys keeps that part of `restLocal`.
-D3DXMATRIX TrackLocalMatrix(const sAnimation& track, float frame, const D3DXMATRIX& restLocal);
+// How a track's keys make a frame's local matrix where the track has no keys of some kind. The
+// host's rule for it is not written down; objects meant for any host carry keys of every kind
+// (the glTF reader's do), and then both rules give the same.
+enum class MissingKeys {
+  kKeepFrameParts,  // the frame's own rotation (with its scale) and translation stay
+  kFromIdentity,    // no turn, no move, scale 1: the classic key sampler's rule
+};
+
+// The local matrix `track` gives at `frame`: scaling, then rotation, then translation, each
+// interpolated between the key at or before the frame and the next (rotations along the shorter
+// arc, positions and scales by their key's per-frame step times the frames since it). Before the
+// first key the first key holds, past the last the last. Where the track has no keys of a kind,
+// `rule` says what stands in for them, from `restLocal` or from nothing.
+D3DXMATRIX TrackLocalMatrix(const sAnimation& track, float frame, const D3DXMATRIX& restLocal,
+                            MissingKeys rule = MissingKeys::kKeepFrameParts);
 
 // Every frame of an object with its local and combined matrices at one frame.
 struct HostPose {
@@ -45,7 +55,8 @@ struct HostPose {
 // frame of its name, other frames keep their local matrix; a negative frame, or an object without
 // animation, is the rest state. Walked with an explicit stack (any depth); a frame linked twice is
 // walked once, with a warning.
-HostPose PoseObject(const sObject& object, float frame);
+HostPose PoseObject(const sObject& object, float frame,
+                    MissingKeys rule = MissingKeys::kKeepFrameParts);
 
 // The length in frames of the first animation set; 0 without one.
 int AnimationLength(const sObject& object);
