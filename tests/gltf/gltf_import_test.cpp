@@ -198,17 +198,21 @@ const Expectation kExpectations[] = {
        const sAnimationSet& set = *object.animationSet;
        EXPECT_STREQ(set.name, "Bend");
        EXPECT_EQ(set.length, 4);
+       // Every track: keys of every kind at the union of its curves' frames and the clip's
+       // ends, 0 to 4.
        const sAnimation& knee = *set.firstTrack;
-       ASSERT_EQ(knee.rotationKeyCount, 3);  // on whole frames: kept
-       EXPECT_EQ(knee.rotationKeys[1].frame, 2);
-       EXPECT_NEAR(knee.rotationKeys[1].rotation.z, std::sqrt(0.5f), 1e-6);  // mirror keeps z
-       EXPECT_EQ(knee.scaleKeyCount, 4);  // spline: sampled at frames 0 to 3
+       ASSERT_EQ(knee.rotationKeyCount, 5);
+       EXPECT_EQ(knee.rotationKeys[2].frame, 2);
+       EXPECT_NEAR(knee.rotationKeys[2].rotation.z, std::sqrt(0.5f), 1e-6);  // mirror keeps z
+       ASSERT_EQ(knee.scaleKeyCount, 5);  // spline: sampled at frames 0 to 3, held at 4
        EXPECT_NEAR(knee.scaleKeys[3].scale.x, 2.0f, 1e-6);
+       EXPECT_EQ(knee.positionKeys[4].position.y, 1.0f);  // its rest translation
        const sAnimation& hip = *knee.next;
-       ASSERT_EQ(hip.positionKeyCount, 4);  // step ending at frame 2.5: sampled to frame 3
+       ASSERT_EQ(hip.positionKeyCount, 5);  // step ending at frame 2.5: sampled to frame 3
        EXPECT_EQ(hip.positionKeys[2].position.z, 0.0f);
        EXPECT_EQ(hip.positionKeys[3].position.z, -1.0f);
        EXPECT_EQ(hip.positionKeys[2].step.z, 0.0f);  // a step holds
+       ASSERT_EQ(asset.clips.size(), 1u);            // the other moves no frame
        EXPECT_EQ(asset.warnings.size(), 4u);         // extension, morphs, weights, other animation
      }},
     {"strided_indices", nullptr,
@@ -220,8 +224,8 @@ const Expectation kExpectations[] = {
     {"duplicate_channel", nullptr,
      [](const gltf::ImportedAsset& asset) {
        const sAnimation& track = *asset.object->animationSet->firstTrack;
-       ASSERT_EQ(track.positionKeyCount, 1);
-       EXPECT_EQ(track.positionKeys[0].frame, 2);
+       ASSERT_EQ(track.positionKeyCount, 2);  // the clip's first frame, then the key's
+       EXPECT_EQ(track.positionKeys[1].frame, 2);
        EXPECT_EQ(track.positionKeys[0].position.z, -3.0f);
        EXPECT_EQ(asset.object->animationSet->length, 2);  // not the earlier channel's 25
        ASSERT_EQ(asset.warnings.size(), 1u);

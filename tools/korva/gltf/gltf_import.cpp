@@ -91,6 +91,7 @@ bool ImportGltf(const uint8_t* bytes, size_t size, const doc::ResourceReader& re
   out->images.clear();
   out->imageFiles.clear();
   out->warnings.clear();
+  out->clips.clear();
   if (!(options.framesPerSecond > 0)) {
     *error = "the frame rate must be more than 0";
     return false;
@@ -107,6 +108,7 @@ bool ImportGltf(const uint8_t* bytes, size_t size, const doc::ResourceReader& re
   }
   Release(out->Take());
   out->images.clear();
+  out->clips.clear();
   return false;
 }
 

@@ -15,7 +15,8 @@ namespace korva::gltf {
 
 struct ImportOptions {
   double framesPerSecond = 25.0;  // key frame = time x framesPerSecond; must be > 0
-  // The animation to import: its name or its index; empty for the first.
+  // The one animation to import, from frame 0: its name or its index; empty for all of them, one
+  // clip after the other.
   std::string animation;
   // Images held inside the asset are named `<imageStem>_<n>.<ext>`.
   std::string imageStem = "model";
@@ -34,6 +35,15 @@ struct EmbeddedImage {
   std::vector<uint8_t> bytes;
 };
 
+// One glTF animation as a clip of the animation set's timeline: the animation's times 0 to its
+// last key's play as frames firstFrame to lastFrame, and the next clip starts a frame later.
+struct AnimationClip {
+  std::string name;      // the animation's name, or "animation<N>" when it has none
+  size_t animation = 0;  // its index in the asset
+  int32_t firstFrame = 0;
+  int32_t lastFrame = 0;
+};
+
 struct ImportedAsset {
   ImportedAsset() = default;
   ~ImportedAsset();
@@ -47,6 +57,7 @@ struct ImportedAsset {
   std::vector<EmbeddedImage> images;
   std::vector<std::string> imageFiles;  // image files the object names, relative to the asset
   std::vector<std::string> warnings;    // what was read despite a fault, dropped or changed
+  std::vector<AnimationClip> clips;     // in timeline order
 };
 
 // Reads the asset from its bytes (external buffers and images through `read`, relative to the

@@ -1,246 +1,233 @@
-// The reader's animation set: one glTF animation, one track per animated node. Keys of linear
-// curves that fall on whole frames are kept as they are; other curves (step, cubic spline, keys
-// between frames) are sampled at every whole frame from the first key's to the first at or after
-// the last key, which the host then plays in straight lines.
+// The reader's animation set: every animation of the asset (or the one `--animation` names) as a
+// clip of one timeline, one track per node that any of them moves.
+//
+// Clip i plays its animation's times 0 to T(i), its last key's time, as frames S(i) to
+// S(i) + L(i), L(i) = T(i) x fps rounded up; clip i + 1 starts at S(i) + L(i) + 1, so that no
+// whole frame blends two clips. Every track holds position, rotation and scale keys at the same
+// frames in every clip (the node's rest transform for what a clip does not move), so it plays
+// alike whether the host keeps a frame's own parts where a track has no keys of a kind or builds
+// each frame from its keys alone. A track's keys in a clip lie where the host's straight lines
+// between keys meet glTF's curves at every whole frame: the keys of linear curves on whole
+// frames, every frame where a curve steps, is a spline or has keys between frames, and the clip's
+// first and last frames.
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <cstring>
-#include <limits>
 #include <utility>
 
 #include "gltf/gltf_accessor_read.h"
 #include "gltf/gltf_importer.h"
+#include "gltf/gltf_key_curve.h"
 #include "model/animation.h"
 #include "model/host_heap.h"
 #include "model/object.h"
 
 namespace korva::gltf {
-namespace {
 
-constexpr double kWholeFrameTolerance = 1e-3;
-
-struct Curve {
-  std::vector<float> times;
-  std::vector<float> values;  // components per key; cubic splines: in-tangent, value, out-tangent
-  size_t components = 3;
-  std::string interpolation;
-  bool cubic = false;  // three values a key: in-tangent, value, out-tangent
-  bool step = false;
+// Where the keys of one track go: position, rotation and scale keys at the same frames.
+struct KeyArrays {
+  sPositionKey* positions;
+  sRotateKey* rotations;
+  sScaleKey* scales;
 };
 
-// A key as the reader once made it (a frame and four doubles); what the memory budget charges per
-// key stays in its terms.
-struct Key {
-  int32_t frame;
-  std::array<double, 4> value;
-};
-
-// The host's keys of one path of one node, held until a track takes them.
-class HeldKeys {
+// A track's keys of every kind, from HostAllocate; freed unless handed to a track.
+class TrackKeys {
  public:
-  HeldKeys() = default;
-  HeldKeys(HeldKeys&& other) noexcept { *this = std::move(other); }
-  HeldKeys& operator=(HeldKeys&& other) noexcept {
-    if (this != &other) {
-      HostFree(keys_);
-      keys_ = std::exchange(other.keys_, nullptr);
-      count_ = std::exchange(other.count_, 0);
-      lastFrame_ = other.lastFrame_;
-    }
+  TrackKeys() = default;
+  TrackKeys(TrackKeys&& other) noexcept { *this = std::move(other); }
+  TrackKeys& operator=(TrackKeys&& other) noexcept {
+    std::swap(keys_, other.keys_);
+    std::swap(count_, other.count_);
     return *this;
   }
-  ~HeldKeys() { HostFree(keys_); }
+  ~TrackKeys() { Free(); }
 
-  // Takes `count` keys (at least one) from HostAllocate, the last at `lastFrame`.
-  void Hold(void* keys, size_t count, int32_t lastFrame) {
-    HostFree(keys_);
-    keys_ = keys;
+  // Room for `count` keys of each kind (at least one), every field of which the caller writes.
+  KeyArrays Allocate(size_t count) {
+    Free();
+    keys_.positions = static_cast<sPositionKey*>(HostAllocate(count * sizeof(sPositionKey)));
+    keys_.rotations = static_cast<sRotateKey*>(HostAllocate(count * sizeof(sRotateKey)));
+    keys_.scales = static_cast<sScaleKey*>(HostAllocate(count * sizeof(sScaleKey)));
     count_ = count;
-    lastFrame_ = lastFrame;
+    if (!keys_.positions || !keys_.rotations || !keys_.scales) {
+      Free();
+      throw std::bad_alloc();
+    }
+    return keys_;
   }
-  bool empty() const { return count_ == 0; }
-  int32_t count() const { return static_cast<int32_t>(count_); }
-  int32_t lastFrame() const { return lastFrame_; }
-  // The keys, no longer held.
-  template <typename T>
-  T* Release() {
+  size_t count() const { return count_; }
+  const KeyArrays& keys() const { return keys_; }
+  // Hands the keys to `track`.
+  void MoveInto(sAnimation* track) {
+    track->positionKeyCount = track->rotationKeyCount = track->scaleKeyCount =
+        static_cast<int32_t>(count_);
+    track->positionKeys = std::exchange(keys_.positions, nullptr);
+    track->rotationKeys = std::exchange(keys_.rotations, nullptr);
+    track->scaleKeys = std::exchange(keys_.scales, nullptr);
     count_ = 0;
-    return static_cast<T*>(std::exchange(keys_, nullptr));
   }
 
  private:
-  void* keys_ = nullptr;
+  void Free() {
+    HostFree(keys_.positions);
+    HostFree(keys_.rotations);
+    HostFree(keys_.scales);
+    keys_ = {nullptr, nullptr, nullptr};
+    count_ = 0;
+  }
+
+  KeyArrays keys_{nullptr, nullptr, nullptr};
   size_t count_ = 0;
-  int32_t lastFrame_ = 0;
 };
 
-std::array<double, 4> ValueAt(const Curve& curve, size_t key, size_t slot) {
-  std::array<double, 4> out{0, 0, 0, 0};
-  const size_t per = curve.cubic ? 3 : 1;
-  const float* from = &curve.values[(key * per + slot) * curve.components];
-  for (size_t c = 0; c < curve.components; ++c) out[c] = from[c];
-  return out;
+struct ClipTrack {
+  int node;
+  TrackKeys keys;
+};
+
+namespace {
+
+// What one frame of a track costs, as the budget counts it: a key of each kind and the frame.
+constexpr uint64_t kFrameBytes =
+    sizeof(sPositionKey) + sizeof(sRotateKey) + sizeof(sScaleKey) + sizeof(int32_t);
+
+enum Path { kTranslation, kRotation, kScale, kPaths };
+
+Path PathNamed(const std::string& name) {
+  return name == "translation" ? kTranslation
+         : name == "rotation"  ? kRotation
+         : name == "scale"     ? kScale
+                               : kPaths;
 }
 
-// The curve's value at time t, clamped to its first and last keys.
-std::array<double, 4> Evaluate(const Curve& curve, double t) {
-  const bool cubic = curve.cubic;
-  const size_t valueSlot = cubic ? 1 : 0;
-  const auto& times = curve.times;
-  const size_t after =
-      static_cast<size_t>(std::upper_bound(times.begin(), times.end(), t) - times.begin());
-  if (after == 0) return ValueAt(curve, 0, valueSlot);
-  if (after >= times.size()) return ValueAt(curve, times.size() - 1, valueSlot);
-  const size_t k = after - 1;
-  if (curve.step) return ValueAt(curve, k, 0);
-  const double span = double(times[k + 1]) - times[k];
-  const double u = span > 0 ? (t - times[k]) / span : 0.0;
-  std::array<double, 4> a = ValueAt(curve, k, valueSlot), b = ValueAt(curve, k + 1, valueSlot);
-  std::array<double, 4> out{0, 0, 0, 0};
-  if (cubic) {
-    const std::array<double, 4> outTangent = ValueAt(curve, k, 2),
-                                inTangent = ValueAt(curve, k + 1, 0);
-    const double u2 = u * u, u3 = u2 * u;
-    for (size_t c = 0; c < 4; ++c) {
-      out[c] = (2 * u3 - 3 * u2 + 1) * a[c] + (u3 - 2 * u2 + u) * span * outTangent[c] +
-               (-2 * u3 + 3 * u2) * b[c] + (u3 - u2) * span * inTangent[c];
-    }
-  } else if (curve.components == 4) {
-    double cosine = a[0] * b[0] + a[1] * b[1] + a[2] * b[2] + a[3] * b[3];
-    if (cosine < 0) {
-      cosine = -cosine;
-      for (double& c : b) c = -c;
-    }
-    double wa = 1 - u, wb = u;
-    if (cosine < 0.9999) {
-      const double angle = std::acos(cosine);
-      wa = std::sin((1 - u) * angle) / std::sin(angle);
-      wb = std::sin(u * angle) / std::sin(angle);
-    }
-    for (size_t c = 0; c < 4; ++c) out[c] = wa * a[c] + wb * b[c];
-  } else {
-    for (size_t c = 0; c < 3; ++c) out[c] = a[c] + u * (b[c] - a[c]);
-  }
-  return out;
-}
-
-// Room for `count` keys, every field of which the caller writes.
-template <typename T>
-T* NewKeys(size_t count) {
-  T* keys = static_cast<T*>(HostAllocate(std::max<size_t>(count, 1) * sizeof(T)));
-  if (!keys) throw std::bad_alloc();
-  return keys;
-}
-
-// The per-frame step from each key to the next, as the host adds it between keys.
+// The per-frame step from one key to the next, as the host adds it between keys.
 D3DXVECTOR3 Step(const D3DXVECTOR3& from, const D3DXVECTOR3& to, int32_t frames) {
   const float span = static_cast<float>(frames);
   return {(to.x - from.x) / span, (to.y - from.y) / span, (to.z - from.z) / span};
 }
 
-// The host's keys of `path` (0 translation, 1 rotation, 2 scale): `count` keys (at least one),
-// key k at frame frameOf(k) with the glTF value valueOf(k). Stepped keys hold their value until
-// the next, so they have no step.
-template <typename FrameOf, typename ValueOf>
-HeldKeys MakeHostKeys(int path, size_t count, bool stepped, FrameOf frameOf, ValueOf valueOf) {
-  HeldKeys held;
-  const int32_t lastFrame = frameOf(count - 1);
-  if (path == 0) {
-    sPositionKey* keys = NewKeys<sPositionKey>(count);
-    held.Hold(keys, count, lastFrame);
-    for (size_t k = 0; k < count; ++k) {
-      const std::array<double, 4> value = valueOf(k);
-      keys[k].frame = frameOf(k);
-      keys[k].position = HostPoint({value[0], value[1], value[2]});
-      keys[k].step = {0, 0, 0};
-    }
-    for (size_t k = 0; k + 1 < count && !stepped; ++k) {
-      keys[k].step =
-          Step(keys[k].position, keys[k + 1].position, keys[k + 1].frame - keys[k].frame);
-    }
-  } else if (path == 1) {
-    sRotateKey* keys = NewKeys<sRotateKey>(count);
-    held.Hold(keys, count, lastFrame);
-    for (size_t k = 0; k < count; ++k) {
-      keys[k].frame = frameOf(k);
-      keys[k].rotation = HostQuaternion(NormalizeQuaternion(valueOf(k)));
-    }
-  } else {
-    sScaleKey* keys = NewKeys<sScaleKey>(count);
-    held.Hold(keys, count, lastFrame);
-    for (size_t k = 0; k < count; ++k) {
-      const std::array<double, 4> value = valueOf(k);
-      keys[k].frame = frameOf(k);
-      keys[k].scale = {float(value[0]), float(value[1]), float(value[2])};
-      keys[k].step = {0, 0, 0};
-    }
-    for (size_t k = 0; k + 1 < count && !stepped; ++k) {
-      keys[k].step = Step(keys[k].scale, keys[k + 1].scale, keys[k + 1].frame - keys[k].frame);
-    }
+std::array<double, 3> Vector3(const std::array<double, 4>& v) {
+  return {v[0], v[1], v[2]};
+}
+
+// The node's keys at `count` frames of a clip that starts at `start`: each path's curve where the
+// clip has one, its rest value otherwise.
+void FillKeys(int32_t start, const int32_t* frames, size_t count, KeyCurve* const paths[kPaths],
+              const Trs& rest, const KeyArrays& keys) {
+  const D3DXVECTOR3 restPosition = HostPoint(rest.translation);
+  const D3DXQUATERNION restRotation = HostQuaternion(rest.rotation);
+  const D3DXVECTOR3 restScale = HostScale(rest.scale);
+  for (size_t k = 0; k < count; ++k) {
+    const int32_t frame = frames[k];
+    sPositionKey& position = keys.positions[k];
+    position.frame = start + frame;
+    position.position =
+        paths[kTranslation] ? HostPoint(Vector3(paths[kTranslation]->At(frame))) : restPosition;
+    position.step = {0, 0, 0};
+    sRotateKey& rotation = keys.rotations[k];
+    rotation.frame = start + frame;
+    rotation.rotation = paths[kRotation]
+                            ? HostQuaternion(NormalizeQuaternion(paths[kRotation]->At(frame)))
+                            : restRotation;
+    sScaleKey& scale = keys.scales[k];
+    scale.frame = start + frame;
+    scale.scale = paths[kScale] ? HostScale(Vector3(paths[kScale]->At(frame))) : restScale;
+    scale.step = {0, 0, 0};
   }
-  return held;
+  // A stepped curve holds its value until the next key; a rest value never changes.
+  for (size_t k = 0; k + 1 < count; ++k) {
+    const int32_t span = frames[k + 1] - frames[k];
+    if (paths[kTranslation] && !paths[kTranslation]->stepped()) {
+      keys.positions[k].step =
+          Step(keys.positions[k].position, keys.positions[k + 1].position, span);
+    }
+    if (paths[kScale] && !paths[kScale]->stepped())
+      keys.scales[k].step = Step(keys.scales[k].scale, keys.scales[k + 1].scale, span);
+  }
+}
+
+// The keys from `from` to the end of `to`, `at` keys in.
+void CopyKeys(const TrackKeys& from, const KeyArrays& to, size_t at) {
+  std::memcpy(to.positions + at, from.keys().positions, from.count() * sizeof(sPositionKey));
+  std::memcpy(to.rotations + at, from.keys().rotations, from.count() * sizeof(sRotateKey));
+  std::memcpy(to.scales + at, from.keys().scales, from.count() * sizeof(sScaleKey));
+}
+
+// `name` cut to at most `room` bytes, never inside a UTF-8 sequence.
+std::string CutText(std::string name, size_t room) {
+  if (name.size() <= room) return name;
+  size_t end = room;
+  while (end > 0 && (static_cast<unsigned char>(name[end]) & 0xC0) == 0x80) --end;
+  name.resize(end);
+  return name;
 }
 
 }  // namespace
 
-void Importer::BuildAnimation() {
+std::vector<size_t> Importer::ChosenAnimations() {
   const auto& animations = document_.animations;
-  if (animations.empty()) {
-    if (!options_.animation.empty())
-      Fail("has no animation, so none named \"" + options_.animation + "\"");
-    return;
+  std::vector<size_t> all(animations.size());
+  for (size_t a = 0; a < all.size(); ++a) all[a] = a;
+  const std::string& text = options_.animation;
+  if (text.empty()) return all;
+  size_t chosen = animations.size();
+  for (size_t a = 0; a < animations.size() && chosen == animations.size(); ++a) {
+    if (animations[a].name == text) chosen = a;
   }
-  size_t chosen = 0;
-  if (!options_.animation.empty()) {
-    chosen = animations.size();
-    for (size_t a = 0; a < animations.size() && chosen == animations.size(); ++a) {
-      if (animations[a].name == options_.animation) chosen = a;
-    }
-    const std::string& text = options_.animation;
-    if (chosen == animations.size() && text.size() < 10 &&
-        std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
-      chosen = std::stoul(text);
-    }
-    if (chosen >= animations.size()) {
-      Fail("has no animation named or numbered \"" + text + "\" (it has " +
-           std::to_string(animations.size()) + ")");
-    }
+  if (chosen == animations.size() && text.size() < 10 &&
+      std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    chosen = std::stoul(text);
+  }
+  if (chosen >= animations.size()) {
+    Fail("has no animation named or numbered \"" + text + "\" (it has " +
+         std::to_string(animations.size()) + ")");
   }
   if (animations.size() > 1) {
     Warn("animation " + std::to_string(chosen) + " read; the other " +
          std::to_string(animations.size() - 1) + " are left out (--animation chooses)");
   }
-  const doc::Animation& animation = animations[chosen];
-  const std::string where = "animations[" + std::to_string(chosen) + "]";
-  const double fps = options_.framesPerSecond;
-  // A key as it is made and as the host keeps it.
-  constexpr uint64_t kKeyBytes = sizeof(Key) + sizeof(sPositionKey);
+  return {chosen};
+}
 
-  // Per animated node (in the order of their first channels), its keys of each path:
-  // translation, rotation, scale.
-  struct NodeKeys {
+Trs Importer::RestOf(int node) {
+  const auto known = restOfNode_.find(node);
+  if (known != restOfNode_.end()) return known->second;
+  Trs trs;
+  if (!NodeTrs(document_.nodes[static_cast<size_t>(node)], &trs)) {
+    Warn("nodes[" + std::to_string(node) +
+         "] is animated, but its matrix is not translation, rotation and scale; what its "
+         "channels leave out is taken as no move, no turn and scale 1");
+    trs = Trs();
+  }
+  return restOfNode_[node] = trs;
+}
+
+bool Importer::BuildClip(size_t index, int32_t start, AnimationClip* clip,
+                         std::vector<ClipTrack>* tracks) {
+  const doc::Animation& animation = document_.animations[index];
+  const std::string where = "animations[" + std::to_string(index) + "]";
+  const double fps = options_.framesPerSecond;
+  const auto labelOf = [&](size_t c) { return where + ".channels[" + std::to_string(c) + "]"; };
+
+  // First the channels that move frames, per node in the order of its first channel, and the
+  // clip's length from their last key times; then each node's curves, read together.
+  struct Moved {
     int node;
-    HeldKeys paths[3];
+    int channels[kPaths];
   };
-  std::vector<NodeKeys> animated;
+  std::vector<Moved> moved;
   std::vector<size_t> slotOfNode(frameOfNode_.size(), SIZE_MAX);
-  // Kept from channel to channel, so their memory is reused.
-  Curve curve;
-  std::vector<int32_t> frames;
-  size_t morphChannels = 0;
+  std::vector<double> lastTimes(animation.channels.size(), 0.0);
   for (size_t c = 0; c < animation.channels.size(); ++c) {
     const doc::AnimationChannel& channel = animation.channels[c];
-    const std::string label = where + ".channels[" + std::to_string(c) + "]";
-    int path = channel.path == "translation" ? 0
-               : channel.path == "rotation"  ? 1
-               : channel.path == "scale"     ? 2
-                                             : -1;
+    const std::string label = labelOf(c);
     if (channel.path == "weights") {
-      ++morphChannels;
+      ++morphChannels_;
       continue;
     }
-    if (path < 0) {
+    const Path path = PathNamed(channel.path);
+    if (path == kPaths) {
       Warn(label + " animates \"" + channel.path + "\", which the host has not; left out");
       continue;
     }
@@ -252,119 +239,200 @@ void Importer::BuildAnimation() {
     if (channel.sampler < 0 || static_cast<size_t>(channel.sampler) >= animation.samplers.size()) {
       Fail(label + " names a sampler that does not exist");
     }
-    const doc::AnimationSampler& sampler = animation.samplers[static_cast<size_t>(channel.sampler)];
-    curve.interpolation = sampler.interpolation;
-    curve.cubic = curve.interpolation == "CUBICSPLINE";
-    curve.step = curve.interpolation == "STEP";
-    curve.components = path == 1 ? 4 : 3;
-    if (curve.interpolation != "LINEAR" && curve.interpolation != "STEP" &&
-        curve.interpolation != "CUBICSPLINE") {
-      Fail(label + ": interpolation \"" + curve.interpolation + "\" is unknown");
-    }
-    NoteStride(sampler.input, "key times");
-    NoteStride(sampler.output, "key values");
+    // The last key time as the curve will read it; a sampler that does not read fails below.
+    FloatElements times;
     std::string error;
-    if (!ReadFloats(document_, sampler.input, 1, &curve.times, &error) ||
-        !ReadFloats(document_, sampler.output, static_cast<int>(curve.components), &curve.values,
-                    &error)) {
-      Fail(label + ": " + error);
-    }
-    const size_t per = curve.cubic ? 3 : 1;
-    const size_t count = curve.times.size();
-    if (count == 0 || curve.values.size() != count * per * curve.components) {
-      Fail(label + ": its sampler has " + std::to_string(count) +
-           " key times and values for another number of keys");
-    }
-    const float* times = curve.times.data();
-    for (size_t k = 0; k < count; ++k) {
-      const double t = times[k];
-      if (!std::isfinite(t) || t < 0 || (k > 0 && !(t > times[k - 1]))) {
-        Fail(label + ": key times are not increasing times of 0 or more");
-      }
-      if (t * fps > double(INT32_MAX - 1))
+    const int input = animation.samplers[static_cast<size_t>(channel.sampler)].input;
+    if (!LocateFloats(document_, input, 1, &times, &error)) Fail(label + ": " + error);
+    if (times.count > 0) {
+      float element[4];  // Read's widest copy
+      times.Read(times.count - 1, element);
+      const double last = element[0];
+      if (last > 0 && last * fps > double(INT32_MAX - 1))
         Fail(label + ": a key time is past the frames the host counts");
-    }
-    // Every value looked at without a branch of its own (the first that is not finite is not
-    // named, so nothing is gained by stopping early).
-    bool finite = true;
-    for (const float v : curve.values) finite &= std::fabs(v) <= std::numeric_limits<float>::max();
-    if (!finite) Fail(label + ": a key value is not finite");
-
-    bool whole = !curve.cubic && !curve.step;
-    if (whole) frames.resize(count);
-    for (size_t k = 0; whole && k < count; ++k) {
-      // Times are at most INT32_MAX frames (checked above), so the nearest frame fits.
-      const double frame = times[k] * fps;
-      frames[k] = static_cast<int32_t>(frame + 0.5);
-      whole = std::fabs(frame - frames[k]) <= kWholeFrameTolerance &&
-              (k == 0 || frames[k] > frames[k - 1]);
-    }
-    HeldKeys keys;
-    if (whole) {
-      Charge(count * kKeyBytes, label);
-      keys = MakeHostKeys(
-          path, count, curve.step, [&](size_t k) { return frames[k]; },
-          [&](size_t k) {
-            // ValueAt's values, with the components known: kept in registers, not memory.
-            const float* value = curve.values.data() + k * curve.components;
-            return std::array<double, 4>{value[0], value[1], value[2],
-                                         curve.components == 4 ? value[3] : 0.0};
-          });
-    } else {
-      const double first = std::ceil(curve.times.front() * fps - kWholeFrameTolerance);
-      // Up to the first whole frame at or after the last key, where its value holds.
-      const double last =
-          std::max(first, std::ceil(curve.times.back() * fps - kWholeFrameTolerance));
-      if (last - first + 1 > double(uint64_t{1} << 40)) Fail(label + ": too many frames to sample");
-      Charge(static_cast<uint64_t>(last - first + 1) * kKeyBytes,
-             label + ": sampled at every frame, it");
-      keys = MakeHostKeys(
-          path, static_cast<size_t>(last - first + 1), curve.step,
-          [&](size_t k) { return static_cast<int32_t>(first + double(k)); },
-          [&](size_t k) { return Evaluate(curve, (first + double(k)) / fps); });
+      if (last > 0) lastTimes[c] = last;
     }
     size_t& slot = slotOfNode[static_cast<size_t>(channel.node)];
     if (slot == SIZE_MAX) {
-      slot = animated.size();
-      animated.push_back({channel.node, {}});
+      slot = moved.size();
+      moved.push_back({channel.node, {-1, -1, -1}});
     }
-    HeldKeys& kept = animated[slot].paths[path];
-    if (!kept.empty())
+    int& kept = moved[slot].channels[path];
+    if (kept >= 0)
       Warn(label + ": a second " + channel.path + " channel for its node; the later one is kept");
-    kept = std::move(keys);
+    kept = static_cast<int>(c);
   }
-  if (morphChannels > 0) {
-    Warn(std::to_string(morphChannels) +
+  if (moved.empty()) return false;
+
+  int32_t length = 0;
+  for (const Moved& node : moved) {
+    for (const int c : node.channels) {
+      if (c < 0) continue;
+      const double end = std::ceil(lastTimes[static_cast<size_t>(c)] * fps - kWholeFrameTolerance);
+      length = std::max(length, static_cast<int32_t>(std::max(0.0, end)));
+    }
+  }
+  if (int64_t{start} + length > INT32_MAX - 1)
+    Fail(where + ": the animations together run past the frames the host counts");
+
+  KeyCurve curves[kPaths];
+  std::vector<int32_t> frames, more, merged;
+  for (const Moved& node : moved) {
+    KeyCurve* paths[kPaths] = {};
+    frames.assign(1, 0);
+    for (int path = 0; path < kPaths; ++path) {
+      const int c = node.channels[path];
+      if (c < 0) continue;
+      const std::string label = labelOf(static_cast<size_t>(c));
+      const doc::AnimationSampler& sampler =
+          animation
+              .samplers[static_cast<size_t>(animation.channels[static_cast<size_t>(c)].sampler)];
+      NoteStride(sampler.input, "key times");
+      NoteStride(sampler.output, "key values");
+      KeyCurve& curve = curves[path];
+      std::string error;
+      if (!curve.Read(document_, sampler, path == kRotation ? 4 : 3, fps, &error))
+        Fail(label + ": " + error);
+      Charge(curve.KeyFrameCount() * kFrameBytes,
+             curve.onWholeFrames() ? label : label + ": sampled at every frame, it");
+      paths[path] = &curve;
+      more.clear();
+      curve.AppendKeyFrames(&more);
+      merged.clear();
+      std::set_union(frames.begin(), frames.end(), more.begin(), more.end(),
+                     std::back_inserter(merged));
+      frames.swap(merged);
+    }
+    // Every curve ends at or before the clip's last frame.
+    if (frames.back() != length) frames.push_back(length);
+    tracks->push_back({node.node, {}});
+    const KeyArrays keys = tracks->back().keys.Allocate(frames.size());
+    FillKeys(start, frames.data(), frames.size(), paths, RestOf(node.node), keys);
+  }
+  clip->name = animation.name.empty() ? "animation" + std::to_string(index) : animation.name;
+  clip->animation = index;
+  clip->firstFrame = start;
+  clip->lastFrame = start + length;
+  return true;
+}
+
+void Importer::BuildAnimation() {
+  if (document_.animations.empty()) {
+    if (!options_.animation.empty())
+      Fail("has no animation, so none named \"" + options_.animation + "\"");
+    return;
+  }
+  // Each clip's tracks, ordered by the set's tracks: one per node that any clip moves, in the
+  // order of the clips and, within a clip, of each node's first channel.
+  std::vector<AnimationClip> clips;
+  std::vector<std::vector<ClipTrack>> clipTracks;
+  std::vector<int> trackNodes;
+  std::vector<size_t> trackOfNode(frameOfNode_.size(), SIZE_MAX);
+  int32_t start = 0;
+  for (const size_t index : ChosenAnimations()) {
+    AnimationClip clip;
+    std::vector<ClipTrack> tracks;
+    if (!BuildClip(index, start, &clip, &tracks)) {
+      Warn("animations[" + std::to_string(index) + "] moves no frame of the scene; left out");
+      continue;
+    }
+    for (const ClipTrack& track : tracks) {
+      size_t& number = trackOfNode[static_cast<size_t>(track.node)];
+      if (number == SIZE_MAX) {
+        number = trackNodes.size();
+        trackNodes.push_back(track.node);
+      }
+    }
+    std::sort(tracks.begin(), tracks.end(), [&](const ClipTrack& a, const ClipTrack& b) {
+      return trackOfNode[static_cast<size_t>(a.node)] < trackOfNode[static_cast<size_t>(b.node)];
+    });
+    start = clip.lastFrame + 1;
+    clips.push_back(std::move(clip));
+    clipTracks.push_back(std::move(tracks));
+  }
+  if (morphChannels_ > 0) {
+    Warn(std::to_string(morphChannels_) +
          " morph target weight channels dropped (the host has no morph targets)");
   }
-  if (animated.empty()) return;
+  if (trackNodes.empty()) return;
+
+  // Each track over the whole timeline: its keys in each clip, or its rest value at the clip's
+  // first and last frames where the clip does not move its node. One clip's keys are the track's.
+  std::vector<TrackKeys> joined(trackNodes.size());
+  if (clips.size() == 1) {
+    for (size_t t = 0; t < joined.size(); ++t) joined[t] = std::move(clipTracks[0][t].keys);
+  } else {
+    // Per clip, the index of its first track not yet joined (a clip's tracks are in track order).
+    std::vector<size_t> next(clips.size(), 0);
+    const auto keysOf = [&](size_t c, size_t t) -> const TrackKeys* {
+      const std::vector<ClipTrack>& tracks = clipTracks[c];
+      const size_t at = next[c];
+      if (at >= tracks.size() || trackOfNode[static_cast<size_t>(tracks[at].node)] != t)
+        return nullptr;
+      ++next[c];
+      return &tracks[at].keys;
+    };
+    const auto restFrames = [&](size_t c) -> size_t {
+      return clips[c].lastFrame > clips[c].firstFrame ? 2 : 1;
+    };
+    std::vector<size_t> counts(joined.size(), 0);
+    uint64_t frames = 0;
+    for (size_t t = 0; t < joined.size(); ++t) {
+      for (size_t c = 0; c < clips.size(); ++c) {
+        const TrackKeys* own = keysOf(c, t);
+        counts[t] += own ? own->count() : restFrames(c);
+      }
+      frames += counts[t];
+    }
+    Charge(frames * kFrameBytes, "the clips, joined into one timeline,");
+    std::fill(next.begin(), next.end(), 0);
+    KeyCurve* const none[kPaths] = {};
+    for (size_t t = 0; t < joined.size(); ++t) {
+      const KeyArrays keys = joined[t].Allocate(counts[t]);
+      const Trs rest = RestOf(trackNodes[t]);
+      size_t at = 0;
+      for (size_t c = 0; c < clips.size(); ++c) {
+        const size_t first = at;
+        if (const TrackKeys* own = keysOf(c, t)) {
+          CopyKeys(*own, keys, at);
+          at += own->count();
+        } else {
+          const int32_t ends[] = {0, clips[c].lastFrame - clips[c].firstFrame};
+          const KeyArrays to{keys.positions + at, keys.rotations + at, keys.scales + at};
+          FillKeys(clips[c].firstFrame, ends, restFrames(c), none, rest, to);
+          at += restFrames(c);
+        }
+        // The last key of the clip before leads on to this clip's first, a frame later.
+        if (first > 0) {
+          const size_t k = first - 1;
+          const int32_t span = keys.positions[k + 1].frame - keys.positions[k].frame;
+          keys.positions[k].step =
+              Step(keys.positions[k].position, keys.positions[k + 1].position, span);
+          keys.scales[k].step = Step(keys.scales[k].scale, keys.scales[k + 1].scale, span);
+        }
+      }
+    }
+  }
 
   sAnimationSet* set = NewAnimationSet();
   if (!set) throw std::bad_alloc();
   object_->animationSet = set;
-  const std::string name =
-      animation.name.empty() ? "animation" + std::to_string(chosen) : animation.name;
-  std::memcpy(set->name, name.data(), std::min(name.size(), sizeof set->name - 1));
+  std::string name;
+  for (const AnimationClip& clip : clips) name += (name.empty() ? "" : ", ") + clip.name;
+  name = CutText(name, sizeof set->name - 1);
+  std::memcpy(set->name, name.data(), name.size());
+  set->length = clips.back().lastFrame;
   sAnimation** link = &set->firstTrack;
-  int32_t length = 0;
-  for (NodeKeys& keys : animated) {
+  for (size_t t = 0; t < joined.size(); ++t) {
     sAnimation* track = NewAnimation();
     if (!track) throw std::bad_alloc();
     *link = track;
     link = &track->next;
-    const std::string& frameName = nameOfNode_[static_cast<size_t>(keys.node)];
+    const std::string& frameName = nameOfNode_[static_cast<size_t>(trackNodes[t])];
     std::memcpy(track->name, frameName.data(), std::min(frameName.size(), sizeof track->name - 1));
-    for (const HeldKeys& path : keys.paths) {
-      if (!path.empty()) length = std::max(length, path.lastFrame());
-    }
-    track->positionKeyCount = keys.paths[0].count();
-    track->positionKeys = keys.paths[0].Release<sPositionKey>();
-    track->rotationKeyCount = keys.paths[1].count();
-    track->rotationKeys = keys.paths[1].Release<sRotateKey>();
-    track->scaleKeyCount = keys.paths[2].count();
-    track->scaleKeys = keys.paths[2].Release<sScaleKey>();
+    joined[t].MoveInto(track);
   }
-  set->length = length;
+  out_->clips = std::move(clips);
 }
 
 }  // namespace korva::gltf

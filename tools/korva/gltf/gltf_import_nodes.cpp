@@ -12,6 +12,8 @@ namespace {
 
 constexpr char kHolderSuffix[] = " (skinned mesh)";
 
+}  // namespace
+
 Mat4 NodeLocal(const doc::Node& node) {
   if (node.hasMatrix) {
     Mat4 m;
@@ -21,13 +23,17 @@ Mat4 NodeLocal(const doc::Node& node) {
     return m;
   }
   Trs trs;
-  trs.translation = node.translation;
-  trs.rotation = NormalizeQuaternion(node.rotation);
-  trs.scale = node.scale;
+  NodeTrs(node, &trs);
   return Compose(trs);
 }
 
-}  // namespace
+bool NodeTrs(const doc::Node& node, Trs* trs) {
+  if (node.hasMatrix) return Decompose(NodeLocal(node), trs);
+  trs->translation = node.translation;
+  trs->rotation = NormalizeQuaternion(node.rotation);
+  trs->scale = node.scale;
+  return true;
+}
 
 // Nodes may form only disjoint trees: each child has one parent and none is its own ancestor.
 // Walks each node's chain of parents once (the walk stops at a node already known), so a long

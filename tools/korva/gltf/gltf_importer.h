@@ -36,6 +36,9 @@ struct PrimitiveData {
 // already in the host's primitive type and winding. A primitive that fits one mesh whole is one
 // piece that names no vertices (all of them, in order) and takes the primitive's corners as they
 // are.
+// One node's keys in one clip of the timeline (gltf_import_animation.cpp).
+struct ClipTrack;
+
 struct MeshPiece {
   size_t VertexCount() const { return whole ? wholeVertices : sourceVertices.size(); }
   size_t Source(size_t vertex) const { return whole ? vertex : sourceVertices[vertex]; }
@@ -48,6 +51,12 @@ struct MeshPiece {
   std::vector<uint16_t> indices;
   uint32_t primitiveType = 4;
 };
+
+// The node's local transform as glTF composes it: its matrix, or translation x rotation x scale.
+Mat4 NodeLocal(const doc::Node& node);
+// The node's translation, rotation (unit length) and scale, a matrix split into them; false for a
+// matrix that they cannot express (shear, not affine).
+bool NodeTrs(const doc::Node& node, Trs* trs);
 
 class Importer {
  public:
@@ -91,6 +100,13 @@ class Importer {
 
   // Animation (gltf_import_animation.cpp).
   void BuildAnimation();
+  // The animations that become clips, in order: all of them, or the one the options name.
+  std::vector<size_t> ChosenAnimations();
+  // Builds the keys of animation `index` as a clip starting at frame `start`, one entry per
+  // animated node in `tracks`; false when it moves no frame of the scene.
+  bool BuildClip(size_t index, int32_t start, AnimationClip* clip, std::vector<ClipTrack>* tracks);
+  // The node's rest transform, which a track holds where its clip does not animate it.
+  Trs RestOf(int node);
 
   const doc::Document& document_;
   const ImportOptions& options_;
@@ -111,6 +127,8 @@ class Importer {
   std::set<int> stridedViews_;
   size_t renamedFrames_ = 0;
   size_t morphMeshes_ = 0;
+  size_t morphChannels_ = 0;
+  std::map<int, Trs> restOfNode_;
 };
 
 }  // namespace korva::gltf

@@ -30,6 +30,10 @@ std::array<double, 3> MirrorPoint(const D3DXVECTOR3& v);
 inline D3DXVECTOR3 HostPoint(const std::array<double, 3>& v) {
   return {static_cast<float>(v[0]), static_cast<float>(v[1]), static_cast<float>(-v[2])};
 }
+// A glTF scale as the host's: the mirror leaves scales as they are.
+inline D3DXVECTOR3 HostScale(const std::array<double, 3>& s) {
+  return {static_cast<float>(s[0]), static_cast<float>(s[1]), static_cast<float>(s[2])};
+}
 // A host rotation (x, y, z, w) as the same turn of the mirrored space.
 std::array<double, 4> MirrorQuaternion(const D3DXQUATERNION& q);
 // A glTF rotation (x, y, z, w) as the host's.
