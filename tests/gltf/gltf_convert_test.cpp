@@ -1,5 +1,6 @@
 // `korva convert` of glTF assets: the images an asset holds are written beside the DBO file under
-// the names the object gives them, and never over a file of the asset.
+// the names the object gives them, and never over a file of the asset; the clips of the
+// animation set are named with their frames wherever the asset is shown.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -71,6 +72,41 @@ TEST(GltfConvert, AnImageHeldInsideNeverReplacesAFileOfTheAsset) {
   EXPECT_NE(run.err.find("model_0.png: is a file of the asset"), std::string::npos) << run.err;
   EXPECT_EQ(ReadWholeFile(folder / "model_0.png"), png);
   EXPECT_FALSE(fs::exists(folder / "model.dbo"));
+}
+
+TEST(GltfConvert, EachClipIsNamedWithItsFramesByConvertInfoAndDump) {
+  ScratchFolder folder;
+  AssetBuilder a;
+  const int node = a.Add("nodes", {{"name", "Mover"}});
+  a.Scene({node});
+  for (const float end : {0.4f, 0.2f}) {
+    const nlohmann::json sampler = {{"input", a.Floats({0, end}, "SCALAR", true)},
+                                    {"output", a.Floats({0, 0, 0, 1, 2, 3}, "VEC3")}};
+    nlohmann::json animation = {
+        {"samplers", {sampler}},
+        {"channels", {{{"sampler", 0}, {"target", {{"node", node}, {"path", "translation"}}}}}}};
+    if (end > 0.3f) animation["name"] = "Walk";
+    a.Add("animations", animation);
+  }
+  Write(folder / "asset.glb", a.Glb());
+  const std::string walk = "clip \"Walk\" (animation 0): frames 0 to 10",
+                    other = "clip \"animation1\" (animation 1): frames 11 to 16";
+  const auto convert = RunKorva({"convert", "asset.glb", "-o", "model.dbo"}, folder.path());
+  ASSERT_EQ(convert.exitCode, 0) << convert.err;
+  EXPECT_EQ(convert.err, "Info: " + walk + "\nInfo: " + other + "\n");
+  const auto quiet = RunKorva({"convert", "-q", "asset.glb", "-o", "model.dbo"}, folder.path());
+  EXPECT_EQ(quiet.err, "");
+  const auto one =
+      RunKorva({"convert", "asset.glb", "--animation", "1", "-o", "one.dbo"}, folder.path());
+  EXPECT_NE(one.err.find("clip \"animation1\" (animation 1): frames 0 to 5"), std::string::npos)
+      << one.err;
+  const auto info = RunKorva({"info", "asset.glb"}, folder.path());
+  EXPECT_NE(info.out.find("  " + walk + "\n  " + other + "\n"), std::string::npos) << info.out;
+  const auto dump = RunKorva({"dump", "--json", "asset.glb"}, folder.path());
+  EXPECT_EQ(
+      nlohmann::json::parse(dump.out)["clips"],
+      nlohmann::json::parse(R"([{"animation": 0, "firstFrame": 0, "lastFrame": 10, "name": "Walk"},
+                {"animation": 1, "firstFrame": 11, "lastFrame": 16, "name": "animation1"}])"));
 }
 
 }  // namespace

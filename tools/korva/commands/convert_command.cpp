@@ -42,7 +42,8 @@ class ConvertCommand : public Subcommand {
                    "glTF: frames per second of the keys (key frame = time x fps; default 25)")
         ->check(CLI::Range(0.1, 1000.0));
     app.add_option("--animation", animation_,
-                   "glTF: the animation to import, by name or index (default: the first)");
+                   "glTF: the one animation to import, by name or index (default: all of them, one "
+                   "clip after the other on one timeline)");
   }
 
   int Run() override {

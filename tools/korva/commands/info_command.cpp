@@ -1,4 +1,5 @@
-// korva info: a short summary of each MS3D model or DBO file.
+// korva info: a short summary of each MS3D model, DBO file or glTF asset (with the clips of its
+// animation set).
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,7 +26,8 @@ class InfoCommand : public Subcommand {
   }
 
   void Configure(CLI::App& app) override {
-    app.add_option("FILE", files_, "MS3D models, DBO files or glTF assets, told apart by their content")
+    app.add_option("FILE", files_,
+                   "MS3D models, DBO files or glTF assets, told apart by their content")
         ->required();
   }
 
@@ -50,14 +52,18 @@ class InfoCommand : public Subcommand {
     std::vector<dbo::SkippedBlock> skipped;
     std::vector<std::string> heldInside;
     std::string kind = "DBO file";
+    std::vector<std::string> clipLines;
     int32_t number = 0;
     if (input.kind == FileKind::kGltf) {
 #if KORVA_WITH_GLTF
       gltf::ImportOptions options;
       options.imageStem = HostSession::ImageStemOf(file);
       std::vector<gltf::EmbeddedImage> images;
-      number = session_->LoadGltf(input, 1, options, &images);
+      std::vector<gltf::AnimationClip> clips;
+      number = session_->LoadGltf(input, 1, options, &images, nullptr, &clips);
       for (const gltf::EmbeddedImage& image : images) heldInside.push_back(image.fileName);
+      for (const gltf::AnimationClip& clip : clips)
+        clipLines.push_back("  " + ClipText(clip) + "\n");
       kind = "glTF asset read as an object";
 #endif
     } else {
@@ -67,6 +73,7 @@ class InfoCommand : public Subcommand {
     try {
       text = ObjectSummaryText(file, input.bytes.size(), *session_->object(number), skipped, kind,
                                heldInside);
+      for (const std::string& line : clipLines) text += line;
       for (const std::string& warning : session_->TakeWarnings()) {
         text += "  warning: " + warning + "\n";
       }

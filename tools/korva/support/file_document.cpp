@@ -1,5 +1,8 @@
 #include "support/file_document.h"
 
+#if KORVA_WITH_GLTF
+#include "gltf/gltf_import.h"
+#endif
 #include "support/file_kind.h"
 #include "support/ms3d_report.h"
 #include "support/object_report.h"
@@ -30,10 +33,14 @@ void DocumentLoader::Write(const std::string& path, DocumentStream& out) {
     out.End();
     return;
   }
-  VisitObject(input, [&](const InputFile& input, const sObject& object,
-                         const std::vector<dbo::SkippedBlock>& skipped) {
+  VisitObject(input, [&](const InputFile& input, const LoadedObject& loaded) {
+    const sObject& object = loaded.object;
     // The members in name order, as the whole document prints them.
     out.BeginObject();
+    if (input.kind == FileKind::kGltf) {
+      out.Key("clips");
+      out.Value(loaded.clips);
+    }
     out.Key("file");
     out.Value(text::Utf8Text(path));
     out.Key("formatVersion");
@@ -46,7 +53,7 @@ void DocumentLoader::Write(const std::string& path, DocumentStream& out) {
     out.Value(input.bytes.size());
     if (input.kind == FileKind::kDbo) {
       out.Key("skippedBlocks");
-      out.Value(SkippedBlocksDocument(skipped));
+      out.Value(SkippedBlocksDocument(loaded.skipped));
     }
     out.EndObject();
   });
@@ -55,13 +62,24 @@ void DocumentLoader::Write(const std::string& path, DocumentStream& out) {
 
 void DocumentLoader::VisitObject(
     const InputFile& input,
-    const std::function<void(const InputFile&, const sObject&,
-                             const std::vector<dbo::SkippedBlock>&)>& onObject) {
+    const std::function<void(const InputFile&, const LoadedObject&)>& onObject) {
   HostSession& session = Session();
   std::vector<dbo::SkippedBlock> skipped;
+  nlohmann::json clipList = nlohmann::json::array();
+#if KORVA_WITH_GLTF
+  std::vector<gltf::AnimationClip> clips;
+  const int32_t number = session.LoadAny(input, 1, &skipped, &clips);
+  for (const gltf::AnimationClip& clip : clips) {
+    clipList.push_back({{"animation", clip.animation},
+                        {"firstFrame", clip.firstFrame},
+                        {"lastFrame", clip.lastFrame},
+                        {"name", text::Utf8Text(clip.name)}});
+  }
+#else
   const int32_t number = session.LoadAny(input, 1, &skipped);
+#endif
   try {
-    onObject(input, *session.object(number), skipped);
+    onObject(input, LoadedObject{*session.object(number), skipped, clipList});
   } catch (...) {
     session.Release(number);
     throw;

@@ -31,10 +31,15 @@ class DocumentLoader {
 
  private:
   HostSession& Session();
-  // Hands over the object that the input loads (a DBO file) or imports (an MS3D model).
+  struct LoadedObject {
+    const sObject& object;
+    const std::vector<dbo::SkippedBlock>& skipped;  // a DBO file's blocks of unknown codes
+    const nlohmann::json& clips;  // a glTF asset's clips, as the document lists them
+  };
+  // Hands over the object that the input loads (a DBO file), imports (an MS3D model) or reads (a
+  // glTF asset).
   void VisitObject(const InputFile& input,
-                   const std::function<void(const InputFile&, const sObject&,
-                                            const std::vector<dbo::SkippedBlock>&)>& onObject);
+                   const std::function<void(const InputFile&, const LoadedObject&)>& onObject);
 
   bool importModels_;
   std::unique_ptr<HostSession> session_;  // made on first need: only objects need the plug-in

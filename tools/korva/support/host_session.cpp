@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <nlohmann/json.hpp>
 
 #include "dbo/block_reader.h"
 #include "dbo/block_writer.h"
@@ -131,7 +132,8 @@ std::string HostSession::ImageStemOf(const std::string& path) {
 int32_t HostSession::LoadGltf(const InputFile& input, int32_t number,
                               const gltf::ImportOptions& options,
                               std::vector<gltf::EmbeddedImage>* images,
-                              std::vector<std::string>* besideAsset) {
+                              std::vector<std::string>* besideAsset,
+                              std::vector<gltf::AnimationClip>* clips) {
   const std::string& path = input.path;
   if (host_.GetObject(number)) throw FileError(path, "object number in use");
   // The reader hands over paths already checked to stay inside the asset's folder.
@@ -155,26 +157,36 @@ int32_t HostSession::LoadGltf(const InputFile& input, int32_t number,
     throw FileError(path, "the host refused the object read");
   }
   for (const std::string& warning : asset.warnings) warnings_.push_back(path + ": " + warning);
+  for (const gltf::AnimationClip& clip : asset.clips) readerNotices_.push_back(ClipText(clip));
   if (images) *images = std::move(asset.images);
   if (besideAsset) *besideAsset = std::move(asset.imageFiles);
+  if (clips) *clips = std::move(asset.clips);
   return number;
+}
+
+std::string ClipText(const gltf::AnimationClip& clip) {
+  return "clip " + nlohmann::json(text::Utf8Text(clip.name)).dump() + " (animation " +
+         std::to_string(clip.animation) + "): frames " + std::to_string(clip.firstFrame) + " to " +
+         std::to_string(clip.lastFrame);
 }
 #endif
 
 int32_t HostSession::LoadAny(const InputFile& input, int32_t number,
-                             std::vector<dbo::SkippedBlock>* skipped) {
+                             std::vector<dbo::SkippedBlock>* skipped,
+                             std::vector<gltf::AnimationClip>* clips) {
   if (input.kind == FileKind::kMs3d) return ImportMs3d(input, number);
   if (input.kind == FileKind::kGltf) {
 #if KORVA_WITH_GLTF
     gltf::ImportOptions options;
     options.imageStem = ImageStemOf(input.path);
     std::vector<gltf::EmbeddedImage> images;
-    LoadGltf(input, number, options, &images);
+    LoadGltf(input, number, options, &images, nullptr, clips);
     for (gltf::EmbeddedImage& image : images) {
       heldImages_.push_back({image.fileName, std::move(image.bytes)});
     }
     return number;
 #else
+    (void)clips;
     throw FileError(input.path, "this build of korva reads no glTF assets");
 #endif
   }
@@ -206,9 +218,12 @@ void HostSession::PrintNotices() {
     for (const standalone::Notice& notice : host_.notices()) {
       std::fprintf(noticeStream_, "%s\n", NoticeLine(notice.caption, notice.text).c_str());
     }
+    for (const std::string& text : readerNotices_) {
+      std::fprintf(noticeStream_, "%s\n", NoticeLine("Info", text).c_str());
+    }
     std::fflush(noticeStream_);
   }
-  host_.ClearNotices();
+  DropNotices();
 }
 
 }  // namespace korva::cli

@@ -13,6 +13,7 @@
 #include "support/file_kind.h"
 
 namespace korva::gltf {
+struct AnimationClip;
 struct EmbeddedImage;
 struct ImportOptions;
 }  // namespace korva::gltf
@@ -50,10 +51,12 @@ class HostSession {
   // hands it to the host as `number`; returns it. The images the asset holds inside go to
   // `images` (to be written beside the DBO file under their names); the reader's warnings are kept
   // for TakeWarnings. Throws FileError (what is wrong, in one line). Only in builds with glTF.
-  // `besideAsset` gets the paths (relative to the asset's folder) of the image files it names.
+  // `besideAsset` gets the paths (relative to the asset's folder) of the image files it names,
+  // `clips` the clips of its animation set; each clip is also a notice (ClipText).
   int32_t LoadGltf(const InputFile& input, int32_t number, const gltf::ImportOptions& options,
                    std::vector<gltf::EmbeddedImage>* images = nullptr,
-                   std::vector<std::string>* besideAsset = nullptr);
+                   std::vector<std::string>* besideAsset = nullptr,
+                   std::vector<gltf::AnimationClip>* clips = nullptr);
 
   // The stem that names the images held inside a glTF asset read for `path` ("model" for
   // "model.dbo": model_0.png, ...).
@@ -67,9 +70,10 @@ class HostSession {
   std::vector<HeldImage> TakeHeldImages() { return std::move(heldImages_); }
 
   // ImportMs3d, LoadDbo or LoadGltf (default options) by the input's kind (`skipped` is left
-  // alone for kinds other than DBO).
+  // alone for kinds other than DBO, `clips` for kinds other than glTF).
   int32_t LoadAny(const InputFile& input, int32_t number = 1,
-                  std::vector<dbo::SkippedBlock>* skipped = nullptr);
+                  std::vector<dbo::SkippedBlock>* skipped = nullptr,
+                  std::vector<gltf::AnimationClip>* clips = nullptr);
 
   // Saves the object as SaveDBOEx would, byte for byte, through WriteOutputFile (a failure never
   // leaves a half-written or missing output). Returns the size written. Throws FileError naming
@@ -82,7 +86,10 @@ class HostSession {
   // Prints the notices collected since the last call (see the constructor) and forgets them.
   void PrintNotices();
   // Forgets the collected notices unprinted (after a failure, whose one line says it all).
-  void DropNotices() { host_.ClearNotices(); }
+  void DropNotices() {
+    host_.ClearNotices();
+    readerNotices_.clear();
+  }
 
   standalone::StandaloneHost& host() { return host_; }
 
@@ -91,9 +98,14 @@ class HostSession {
   // every system.
   standalone::StandaloneHost host_{standalone::HostDevice::kImageFiles};
   FILE* noticeStream_;
+  std::vector<std::string> readerNotices_;  // the glTF reader's, printed after the plug-in's
   std::vector<std::string> warnings_;
   std::vector<HeldImage> heldImages_;
 };
+
+// One clip of a glTF asset's animation set, in one line: clip "Walk" (animation 1): frames 87 to
+// 105. Only in builds with glTF.
+std::string ClipText(const gltf::AnimationClip& clip);
 
 // `text` with every line break (CR, LF or CR LF) folded to one space.
 std::string FoldLineBreaks(const std::string& text);
