@@ -45,13 +45,20 @@ Importer::Importer(const doc::Document& document, const ImportOptions& options,
                    const doc::ResourceReader& read, ImportedAsset* out)
     : document_(document), options_(options), read_(read), out_(out) {}
 
-void Importer::Charge(uint64_t bytes, const std::string& what) {
+bool Importer::Fits(uint64_t bytes) {
   const uint64_t limit = 64 * document_.assetBytes + options_.memoryAllowance;
   charged_ += bytes;
-  if (bytes > limit || charged_ > limit) {
-    Fail(what + " would need more memory than the asset can justify (" +
-         std::to_string(limit >> 20) + " MiB)");
-  }
+  return bytes <= limit && charged_ <= limit;
+}
+
+void Importer::FailOverBudget(const std::string& what) {
+  const uint64_t limit = 64 * document_.assetBytes + options_.memoryAllowance;
+  Fail(what + " would need more memory than the asset can justify (" + std::to_string(limit >> 20) +
+       " MiB)");
+}
+
+void Importer::Charge(uint64_t bytes, const std::string& what) {
+  if (!Fits(bytes)) FailOverBudget(what);
 }
 
 void Importer::NoteStride(int accessor, const std::string& use) {

@@ -118,21 +118,37 @@ void FillKeys(int32_t start, const int32_t* frames, size_t count, KeyCurve* cons
   const D3DXVECTOR3 restPosition = HostPoint(rest.translation);
   const D3DXQUATERNION restRotation = HostQuaternion(rest.rotation);
   const D3DXVECTOR3 restScale = HostScale(rest.scale);
+  // A curve whose own keys are all the frames gives its key values as they are.
+  const float* own[kPaths] = {};
+  for (int path = 0; path < kPaths; ++path) {
+    const KeyCurve* curve = paths[path];
+    if (curve && curve->onWholeFrames() && curve->KeyFrameCount() == count)
+      own[path] = curve->KeyValues();
+  }
+  const auto point = [&](int path, size_t k, int32_t frame) -> std::array<double, 3> {
+    if (const float* v = own[path]) return {v[3 * k], v[3 * k + 1], v[3 * k + 2]};
+    return Vector3(paths[path]->At(frame));
+  };
   for (size_t k = 0; k < count; ++k) {
     const int32_t frame = frames[k];
     sPositionKey& position = keys.positions[k];
     position.frame = start + frame;
     position.position =
-        paths[kTranslation] ? HostPoint(Vector3(paths[kTranslation]->At(frame))) : restPosition;
+        paths[kTranslation] ? HostPoint(point(kTranslation, k, frame)) : restPosition;
     position.step = {0, 0, 0};
     sRotateKey& rotation = keys.rotations[k];
     rotation.frame = start + frame;
-    rotation.rotation = paths[kRotation]
-                            ? HostQuaternion(NormalizeQuaternion(paths[kRotation]->At(frame)))
-                            : restRotation;
+    if (const float* v = own[kRotation]) {
+      v += 4 * k;
+      rotation.rotation = HostQuaternion(NormalizeQuaternion({v[0], v[1], v[2], v[3]}));
+    } else {
+      rotation.rotation = paths[kRotation]
+                              ? HostQuaternion(NormalizeQuaternion(paths[kRotation]->At(frame)))
+                              : restRotation;
+    }
     sScaleKey& scale = keys.scales[k];
     scale.frame = start + frame;
-    scale.scale = paths[kScale] ? HostScale(Vector3(paths[kScale]->At(frame))) : restScale;
+    scale.scale = paths[kScale] ? HostScale(point(kScale, k, frame)) : restScale;
     scale.step = {0, 0, 0};
   }
   // A stepped curve holds its value until the next key; a rest value never changes.
@@ -221,35 +237,34 @@ bool Importer::BuildClip(size_t index, int32_t start, AnimationClip* clip,
   std::vector<double> lastTimes(animation.channels.size(), 0.0);
   for (size_t c = 0; c < animation.channels.size(); ++c) {
     const doc::AnimationChannel& channel = animation.channels[c];
-    const std::string label = labelOf(c);
     if (channel.path == "weights") {
       ++morphChannels_;
       continue;
     }
     const Path path = PathNamed(channel.path);
     if (path == kPaths) {
-      Warn(label + " animates \"" + channel.path + "\", which the host has not; left out");
+      Warn(labelOf(c) + " animates \"" + channel.path + "\", which the host has not; left out");
       continue;
     }
     if (channel.node < 0 || static_cast<size_t>(channel.node) >= frameOfNode_.size() ||
         !frameOfNode_[static_cast<size_t>(channel.node)]) {
-      Warn(label + " animates no frame of the scene; left out");
+      Warn(labelOf(c) + " animates no frame of the scene; left out");
       continue;
     }
     if (channel.sampler < 0 || static_cast<size_t>(channel.sampler) >= animation.samplers.size()) {
-      Fail(label + " names a sampler that does not exist");
+      Fail(labelOf(c) + " names a sampler that does not exist");
     }
     // The last key time as the curve will read it; a sampler that does not read fails below.
     FloatElements times;
     std::string error;
     const int input = animation.samplers[static_cast<size_t>(channel.sampler)].input;
-    if (!LocateFloats(document_, input, 1, &times, &error)) Fail(label + ": " + error);
+    if (!LocateFloats(document_, input, 1, &times, &error)) Fail(labelOf(c) + ": " + error);
     if (times.count > 0) {
       float element[4];  // Read's widest copy
       times.Read(times.count - 1, element);
       const double last = element[0];
       if (last > 0 && last * fps > double(INT32_MAX - 1))
-        Fail(label + ": a key time is past the frames the host counts");
+        Fail(labelOf(c) + ": a key time is past the frames the host counts");
       if (last > 0) lastTimes[c] = last;
     }
     size_t& slot = slotOfNode[static_cast<size_t>(channel.node)];
@@ -259,7 +274,8 @@ bool Importer::BuildClip(size_t index, int32_t start, AnimationClip* clip,
     }
     int& kept = moved[slot].channels[path];
     if (kept >= 0)
-      Warn(label + ": a second " + channel.path + " channel for its node; the later one is kept");
+      Warn(labelOf(c) + ": a second " + channel.path +
+           " channel for its node; the later one is kept");
     kept = static_cast<int>(c);
   }
   if (moved.empty()) return false;
@@ -283,7 +299,6 @@ bool Importer::BuildClip(size_t index, int32_t start, AnimationClip* clip,
     for (int path = 0; path < kPaths; ++path) {
       const int c = node.channels[path];
       if (c < 0) continue;
-      const std::string label = labelOf(static_cast<size_t>(c));
       const doc::AnimationSampler& sampler =
           animation
               .samplers[static_cast<size_t>(animation.channels[static_cast<size_t>(c)].sampler)];
@@ -292,16 +307,23 @@ bool Importer::BuildClip(size_t index, int32_t start, AnimationClip* clip,
       KeyCurve& curve = curves[path];
       std::string error;
       if (!curve.Read(document_, sampler, path == kRotation ? 4 : 3, fps, &error))
-        Fail(label + ": " + error);
-      Charge(curve.KeyFrameCount() * kFrameBytes,
-             curve.onWholeFrames() ? label : label + ": sampled at every frame, it");
+        Fail(labelOf(size_t(c)) + ": " + error);
+      if (!Fits(curve.KeyFrameCount() * kFrameBytes)) {
+        FailOverBudget(labelOf(size_t(c)) +
+                       (curve.onWholeFrames() ? "" : ": sampled at every frame, it"));
+      }
       paths[path] = &curve;
       more.clear();
       curve.AppendKeyFrames(&more);
-      merged.clear();
-      std::set_union(frames.begin(), frames.end(), more.begin(), more.end(),
-                     std::back_inserter(merged));
-      frames.swap(merged);
+      // Curves of one node mostly share their key times: then the frames are the first's.
+      if (frames.size() == 1 && more.front() == 0) {
+        frames.swap(more);
+      } else if (more != frames) {
+        merged.clear();
+        std::set_union(frames.begin(), frames.end(), more.begin(), more.end(),
+                       std::back_inserter(merged));
+        frames.swap(merged);
+      }
     }
     // Every curve ends at or before the clip's last frame.
     if (frames.back() != length) frames.push_back(length);

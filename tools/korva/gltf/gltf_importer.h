@@ -70,6 +70,10 @@ class Importer {
   // Counts `bytes` more of the object being built (or of the working data that makes it) against
   // what the asset justifies; fails when that is passed.
   void Charge(uint64_t bytes, const std::string& what);
+  // Charge in two steps, for callers that make the words only when they are needed: counts the
+  // bytes and says whether they still fit; fails saying `what` needs too much.
+  bool Fits(uint64_t bytes);
+  [[noreturn]] void FailOverBudget(const std::string& what);
   // A byte stride belongs to vertex attributes only; where another accessor's view has one, it is
   // read all the same (it is unambiguous), with one warning per view.
   void NoteStride(int accessor, const std::string& use);

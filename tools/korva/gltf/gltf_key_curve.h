@@ -40,6 +40,10 @@ class KeyCurve {
   // before its first key (which holds the first value) to EndFrame().
   void AppendKeyFrames(std::vector<int32_t>* frames) const;
 
+  // Only when onWholeFrames(): the keys' values as read, key k (at the k-th frame AppendKeyFrames
+  // gives) at 3 or 4 floats a key.
+  const float* KeyValues() const { return values_.data(); }
+
   // The curve's value at whole frame `frame` (unused components 0). Frames asked in ascending
   // order are found in constant time each; any order is answered.
   std::array<double, 4> At(int32_t frame);
