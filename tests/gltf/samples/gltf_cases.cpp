@@ -445,6 +445,16 @@ std::vector<GltfCase> GltfCases() {
           {{"samplers", {{{"input", times}, {"output", values}, {"interpolation", "STEP"}}}},
            {"channels", {{{"sampler", 0}, {"target", {{"node", 0}, {"path", "scale"}}}}}}});
   });
+  broken("clips_past_frames", [](AssetBuilder& a) {
+    // Two clips of two keys, each 1.25e9 frames long: together past what a frame number holds.
+    for (int clip = 0; clip < 2; ++clip) {
+      const int times = a.Floats({0, 5e7f}, "SCALAR", true);
+      const int values = a.Floats({0, 0, 0, 1, 1, 1}, "VEC3");
+      a.Add("animations",
+            {{"samplers", {{{"input", times}, {"output", values}}}},
+             {"channels", {{{"sampler", 0}, {"target", {{"node", 0}, {"path", "translation"}}}}}}});
+    }
+  });
   broken("json_too_deep", [](AssetBuilder& a) {
     json deep = json::array();
     for (int i = 0; i < 100; ++i) deep = json::array({deep});
