@@ -115,6 +115,23 @@ void AddBone(sMesh* mesh, const char* name, const D3DXMATRIX& offset,
   }
 }
 
+namespace {
+
+// Position or scale keys: a frame, a value and a per-frame step each.
+template <typename Key>
+Key* SteppedKeys(const std::vector<BuiltPositionKey>& built) {
+  Key* keys = static_cast<Key*>(HostAllocateZeroed(built.size() + 1, sizeof(Key)));
+  for (size_t i = 0; i < built.size(); ++i) {
+    const BuiltPositionKey& key = built[i];
+    keys[i] = {key.frame,
+               {key.position.x, key.position.y, key.position.z},
+               {key.step.x, key.step.y, key.step.z}};
+  }
+  return keys;
+}
+
+}  // namespace
+
 void AddTrack(sObject* object, const char* name, int32_t length,
               const std::vector<BuiltRotationKey>& rotations,
               const std::vector<BuiltPositionKey>& positions,
@@ -135,23 +152,9 @@ void AddTrack(sObject* object, const char* name, int32_t length,
     track->rotationKeys[i] = {rotations[i].frame, {0, 0, std::sin(half), std::cos(half)}};
   }
   track->positionKeyCount = static_cast<int32_t>(positions.size());
-  track->positionKeys =
-      static_cast<sPositionKey*>(HostAllocateZeroed(positions.size() + 1, sizeof(sPositionKey)));
-  for (size_t i = 0; i < positions.size(); ++i) {
-    const BuiltPositionKey& key = positions[i];
-    track->positionKeys[i] = {key.frame,
-                              {key.position.x, key.position.y, key.position.z},
-                              {key.step.x, key.step.y, key.step.z}};
-  }
+  track->positionKeys = SteppedKeys<sPositionKey>(positions);
   track->scaleKeyCount = static_cast<int32_t>(scales.size());
-  track->scaleKeys =
-      static_cast<sScaleKey*>(HostAllocateZeroed(scales.size() + 1, sizeof(sScaleKey)));
-  for (size_t i = 0; i < scales.size(); ++i) {
-    const BuiltPositionKey& key = scales[i];
-    track->scaleKeys[i] = {key.frame,
-                           {key.position.x, key.position.y, key.position.z},
-                           {key.step.x, key.step.y, key.step.z}};
-  }
+  track->scaleKeys = SteppedKeys<sScaleKey>(scales);
   sAnimation** link = &object->animationSet->firstTrack;
   while (*link) link = &(*link)->next;
   *link = track;
