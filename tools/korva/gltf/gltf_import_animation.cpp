@@ -325,8 +325,8 @@ bool Importer::BuildClip(size_t index, int32_t start, AnimationClip* clip,
         frames.swap(merged);
       }
     }
-    // Every curve ends at or before the clip's last frame.
-    if (frames.back() != length) frames.push_back(length);
+    // Every curve ends at or before the clip's last frame (its end frame is worked out alike).
+    if (frames.back() < length) frames.push_back(length);
     tracks->push_back({node.node, {}});
     const KeyArrays keys = tracks->back().keys.Allocate(frames.size());
     FillKeys(start, frames.data(), frames.size(), paths, RestOf(node.node), keys);
