@@ -1,9 +1,9 @@
-#include "gltf/gltf_accessor_read.h"
+#include "gltf/read/gltf_accessor_read.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "gltf/gltf_accessors.h"
+#include "gltf/format/gltf_components.h"
 
 namespace korva::gltf {
 namespace {
