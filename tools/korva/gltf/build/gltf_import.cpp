@@ -4,13 +4,14 @@
 #include <new>
 
 #include "gltf/build/gltf_importer.h"
+#include "gltf/read/gltf_draco_primitives.h"
 #include "model/host_heap.h"
 
 namespace korva::gltf {
 namespace {
 
 // Extensions whose data the reader understands, so an asset may require them.
-const char* const kReadExtensions[] = {"KHR_mesh_quantization"};
+const char* const kReadExtensions[] = {"KHR_mesh_quantization", "KHR_draco_mesh_compression"};
 
 bool Reads(const std::string& extension) {
   return std::find(std::begin(kReadExtensions), std::end(kReadExtensions), extension) !=
@@ -41,7 +42,7 @@ sObject* ImportedAsset::Take() {
   return taken;
 }
 
-Importer::Importer(const doc::Document& document, const ImportOptions& options,
+Importer::Importer(doc::Document& document, const ImportOptions& options,
                    const doc::ResourceReader& read, ImportedAsset* out)
     : document_(document), options_(options), read_(read), out_(out) {}
 
@@ -83,6 +84,12 @@ void Importer::Run() {
     if (!Reads(name)) ignored.push_back(name);
   }
   if (!ignored.empty()) Warn("extensions used but not required are ignored: " + List(ignored));
+  doc::DracoFailure draco;
+  if (!doc::DecodeDracoPrimitives(
+          &document_, [&](uint64_t bytes) { return Fits(bytes); }, &draco)) {
+    if (draco.overBudget) FailOverBudget(draco.where);
+    Fail(draco.where + ": " + draco.problem);
+  }
 
   object_ = NewObject();
   if (!object_) throw std::bad_alloc();

@@ -60,8 +60,9 @@ bool NodeTrs(const doc::Node& node, Trs* trs);
 
 class Importer {
  public:
-  Importer(const doc::Document& document, const ImportOptions& options,
-           const doc::ResourceReader& read, ImportedAsset* out);
+  // The document's compressed primitives are decoded into it before the object is built.
+  Importer(doc::Document& document, const ImportOptions& options, const doc::ResourceReader& read,
+           ImportedAsset* out);
   void Run();
 
  private:
@@ -112,7 +113,7 @@ class Importer {
   // The node's rest transform, which a track holds where its clip does not animate it.
   Trs RestOf(int node);
 
-  const doc::Document& document_;
+  doc::Document& document_;
   const ImportOptions& options_;
   const doc::ResourceReader& read_;
   ImportedAsset* out_;

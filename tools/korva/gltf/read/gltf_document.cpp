@@ -106,6 +106,22 @@ void ReadNode(const JsonValue& value, const Place& where, Document* out) {
   out->nodes.push_back(std::move(n));
 }
 
+// The member "attributes" of `object` (read through `f`): semantic -> index, in the order of the
+// names, each name's last value, as a map of the members holds them.
+std::map<std::string, int> AttributeMap(const JsonValue& object, const Fields& f) {
+  std::map<std::string, int> map;
+  JsonValue attributes = object;
+  if (!f.Find("attributes", &attributes)) return map;
+  const Place attributesPlace(&f.place(), "attributes");
+  if (!attributes.is_object()) Fail(f.Where("attributes") + " is not a JSON object");
+  std::map<std::string, JsonValue> members;
+  for (uint32_t at = attributes.First(); at < attributes.End(); at = attributes.NextMember(at))
+    members.insert_or_assign(std::string(attributes.At(at).Text()), attributes.At(at + 1));
+  for (const auto& [semantic, index] : members)
+    map[semantic] = Fields::IndexValue(index, Place(&attributesPlace, &semantic));
+  return map;
+}
+
 void ReadMesh(const JsonValue& value, const Place& where, Document* out) {
   const Fields f(value, where);
   Mesh m;
@@ -113,17 +129,16 @@ void ReadMesh(const JsonValue& value, const Place& where, Document* out) {
   f.Each("primitives", [&](const JsonValue& item, const Place& place) {
     const Fields p(item, place);
     Primitive primitive;
-    JsonValue attributes = item;
-    if (p.Find("attributes", &attributes)) {
-      const Place attributesPlace(&place, "attributes");
-      if (!attributes.is_object()) Fail(p.Where("attributes") + " is not a JSON object");
-      // In the order of their names, each name's last value, as a map of the members holds them.
-      std::map<std::string, JsonValue> members;
-      for (uint32_t at = attributes.First(); at < attributes.End(); at = attributes.NextMember(at))
-        members.insert_or_assign(std::string(attributes.At(at).Text()), attributes.At(at + 1));
-      for (const auto& [semantic, accessor] : members) {
-        primitive.attributes[semantic] =
-            Fields::IndexValue(accessor, Place(&attributesPlace, &semantic));
+    primitive.attributes = AttributeMap(item, p);
+    JsonValue extensions = item, draco = item;
+    if (p.Find("extensions", &extensions)) {
+      const Place extensionsPlace(&place, "extensions");
+      if (Fields(extensions, extensionsPlace).Find("KHR_draco_mesh_compression", &draco)) {
+        const Place dracoPlace(&extensionsPlace, "KHR_draco_mesh_compression");
+        const Fields d(draco, dracoPlace);
+        primitive.draco.bufferView = d.Index("bufferView");
+        if (primitive.draco.bufferView < 0) Fail(d.Where("bufferView") + " is missing");
+        primitive.draco.attributes = AttributeMap(draco, d);
       }
     }
     primitive.indices = p.Index("indices");

@@ -50,6 +50,12 @@ struct Primitive {
   int material = -1;
   int mode = 4;
   size_t targets = 0;  // morph targets
+  // KHR_draco_mesh_compression: the view that holds the compressed mesh (-1: not compressed) and
+  // the Draco attribute id of each semantic it holds.
+  struct Draco {
+    int bufferView = -1;
+    std::map<std::string, int> attributes;
+  } draco;
 };
 
 struct Mesh {
