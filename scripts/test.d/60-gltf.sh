@@ -5,7 +5,7 @@
 # and every exported asset are converted to DBO files that `korva check` accepts and that convert
 # to themselves byte for byte; those DBO files export to valid assets again, which draw the same
 # pictures at rest and at frames of their animation.
-korva_build linux korva korva_gltf_samples || exit 1
+korva_build linux korva korva_gltf_samples korva_gltf_tests || exit 1
 if ! command -v node >/dev/null || ! command -v npm >/dev/null; then
   korva_record 0 1 "gltf: node or npm missing (run scripts/setup)"
   exit 1
@@ -71,3 +71,27 @@ korva_check "gltf: re-exported assets draw the same" bash -c '
         { echo "$name at $frame draws differently"; exit 1; }
     done
   done' _ "$korva" "$back/cases" "$back/export"
+
+# Draco as users' pipelines write it: the shared models' and the bundled sample's exports through
+# gltf-transform's draco (pinned in tests/gltf/pipelines), each read as the object its original
+# gives (the reader's Draco test, per triangle corner). Skipped, and said so, where npm cannot
+# install the pipeline tools.
+pipelines="$KORVA_ROOT/tests/gltf/pipelines"
+pairs="$KORVA_WORK/gltf/draco"
+if (cd "$pipelines" && npm ci --no-audit --no-fund --loglevel=error) >"$KORVA_WORK/log.pipelines" 2>&1; then
+  mkdir -p "$pairs"
+  originals=()
+  for f in "$shared"/*.ms3d "$KORVA_ROOT"/examples/*.ms3d; do
+    [ -e "$f" ] && originals+=("$KORVA_WORK/gltf/glb/$(basename "$f" .ms3d).glb")
+  done
+  korva_check "gltf: Draco compression of the exports (gltf-transform)" bash -c '
+    tool="$1" pairs="$2"; shift 2
+    for f in "$@"; do
+      cp "$f" "$pairs/" && "$tool" draco "$f" "$pairs/$(basename "$f" .glb).draco.glb" || exit 1
+    done' _ "$pipelines/node_modules/.bin/gltf-transform" "$pairs" "${originals[@]}"
+  korva_check "gltf: Draco exports read as their originals" env KORVA_DRACO_PAIRS="$pairs" \
+    "$bin/tests/korva_gltf_tests" --gtest_filter=DracoAssets.ReadAsTheirUncompressedOriginals
+  korva_check "gltf: convert the Draco exports" "$korva" convert -q "$pairs"/*.draco.glb -o "$pairs"
+else
+  korva_record 0 0 "gltf: Draco exports skipped: npm ci in tests/gltf/pipelines failed ($(tail -n 1 "$KORVA_WORK/log.pipelines"))"
+fi

@@ -138,15 +138,32 @@ void ExpectSameShape(const sObject* original, const sObject* draco) {
   }
 }
 
-// Frames, their transforms and the keys are not Draco's: they must be exactly the original's.
+// Keys of `keyBytes` each: the frame number exactly, the values (floats) within float precision.
+void ExpectKeysNear(const void* a, const void* b, int32_t count, size_t keyBytes) {
+  const uint8_t* x = static_cast<const uint8_t*>(a);
+  const uint8_t* y = static_cast<const uint8_t*>(b);
+  for (size_t k = 0; k < size_t(count); ++k, x += keyBytes, y += keyBytes) {
+    EXPECT_EQ(0, std::memcmp(x, y, 4)) << "key " << k << " frame";
+    for (size_t at = 4; at + 4 <= keyBytes; at += 4) {
+      float u, v;
+      std::memcpy(&u, x + at, 4);
+      std::memcpy(&v, y + at, 4);
+      EXPECT_NEAR(u, v, 1e-6f * (1.0f + std::fabs(u))) << "key " << k << " byte " << at;
+    }
+  }
+}
+
+// Frames, their transforms and the keys are not Draco's: they must be the original's.
 void ExpectSameFramesAndKeys(const sObject* a, const sObject* b) {
   const std::vector<const sFrame*> framesA = Frames(a->rootFrame), framesB = Frames(b->rootFrame);
   ASSERT_EQ(framesA.size(), framesB.size());
   for (size_t f = 0; f < framesA.size(); ++f) {
     EXPECT_STREQ(framesA[f]->name, framesB[f]->name);
-    for (int k = 0; k < 16; ++k) {  // as numbers: a pipeline may write -0 as 0
-      EXPECT_EQ(framesA[f]->localMatrix.m[k / 4][k % 4], framesB[f]->localMatrix.m[k / 4][k % 4])
-          << framesA[f]->name;
+    // Within float precision: a pipeline writes the transforms' numbers again (and -0 as 0).
+    for (int k = 0; k < 16; ++k) {
+      const float x = framesA[f]->localMatrix.m[k / 4][k % 4];
+      const float y = framesB[f]->localMatrix.m[k / 4][k % 4];
+      EXPECT_NEAR(x, y, 1e-6f * (1.0f + std::fabs(x))) << framesA[f]->name;
     }
   }
   const sAnimationSet *setA = a->animationSet, *setB = b->animationSet;
@@ -158,12 +175,12 @@ void ExpectSameFramesAndKeys(const sObject* a, const sObject* b) {
       ASSERT_EQ(trackA->rotationKeyCount, trackB->rotationKeyCount);
       ASSERT_EQ(trackA->positionKeyCount, trackB->positionKeyCount);
       ASSERT_EQ(trackA->scaleKeyCount, trackB->scaleKeyCount);
-      EXPECT_EQ(0, std::memcmp(trackA->rotationKeys, trackB->rotationKeys,
-                               sizeof(sRotateKey) * size_t(trackA->rotationKeyCount)));
-      EXPECT_EQ(0, std::memcmp(trackA->positionKeys, trackB->positionKeys,
-                               sizeof(sPositionKey) * size_t(trackA->positionKeyCount)));
-      EXPECT_EQ(0, std::memcmp(trackA->scaleKeys, trackB->scaleKeys,
-                               sizeof(sScaleKey) * size_t(trackA->scaleKeyCount)));
+      ExpectKeysNear(trackA->rotationKeys, trackB->rotationKeys, trackA->rotationKeyCount,
+                     sizeof(sRotateKey));
+      ExpectKeysNear(trackA->positionKeys, trackB->positionKeys, trackA->positionKeyCount,
+                     sizeof(sPositionKey));
+      ExpectKeysNear(trackA->scaleKeys, trackB->scaleKeys, trackA->scaleKeyCount,
+                     sizeof(sScaleKey));
     }
     EXPECT_TRUE(!trackA && !trackB) << "track counts differ";
   }
