@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "gltf/decode/compressed_views.h"
 #include "gltf/gltf_accessors.h"
 
 namespace korva::gltf {
@@ -73,7 +74,13 @@ bool ViewSpan(const doc::Document& document, int viewIndex, uint64_t offset, uin
     *error = where + " runs past its buffer view";
     return false;
   }
-  span->first = buffer.data + view.byteOffset + offset;
+  const uint8_t* viewBytes = buffer.data + view.byteOffset;
+  if (view.meshopt.buffer >= 0 &&
+      !CompressedViewBytes(document, viewIndex, document.decodeAllowance, &viewBytes, error)) {
+    *error = where + ": " + *error;
+    return false;
+  }
+  span->first = viewBytes + offset;
   span->stride = stride;
   return true;
 }

@@ -10,7 +10,7 @@ namespace korva::gltf {
 namespace {
 
 // Extensions whose data the reader understands, so an asset may require them.
-const char* const kReadExtensions[] = {"KHR_mesh_quantization"};
+const char* const kReadExtensions[] = {"KHR_mesh_quantization", "EXT_meshopt_compression"};
 
 bool Reads(const std::string& extension) {
   return std::find(std::begin(kReadExtensions), std::end(kReadExtensions), extension) !=
@@ -105,6 +105,7 @@ bool ImportGltf(const uint8_t* bytes, size_t size, const doc::ResourceReader& re
   }
   doc::Document document;
   if (!doc::ParseDocument(bytes, size, read, &document, error, &out->warnings)) return false;
+  document.decodeAllowance = options.memoryAllowance;
   try {
     Importer(document, options, read, out).Run();
     return true;
