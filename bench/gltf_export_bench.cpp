@@ -6,7 +6,7 @@
 
 #include "bench_host.h"
 #include "bench_registry.h"
-#include "gltf/gltf_export.h"
+#include "gltf/export/gltf_export.h"
 
 namespace korva::bench {
 namespace {

@@ -20,7 +20,7 @@
 #include <cstring>
 
 #include "bench_host.h"
-#include "gltf/gltf_export.h"
+#include "gltf/export/gltf_export.h"
 #include "model/frame.h"
 #include "model/host_heap.h"
 #include "model/mesh.h"
@@ -165,9 +165,9 @@ void WholeProcesses(benchmark::State& state, ModelKind kind, int size, bool glb 
 // About 10 KB to 2 MB; joints/80 is a skinned, animated model of 80 joints with 100 keys a track;
 // textured/4 names four 512 x 512 textures beside it.
 const bool registered = [] {
-  const std::pair<ModelKind, int> models[] = {
-      {ModelKind::kMesh, 64},   {ModelKind::kMesh, 1024},     {ModelKind::kJoints, 80},
-      {ModelKind::kGroups, 4},  {ModelKind::kTextured, 4},    {ModelKind::kMesh, 16384}};
+  const std::pair<ModelKind, int> models[] = {{ModelKind::kMesh, 64},    {ModelKind::kMesh, 1024},
+                                              {ModelKind::kJoints, 80},  {ModelKind::kGroups, 4},
+                                              {ModelKind::kTextured, 4}, {ModelKind::kMesh, 16384}};
   for (const auto& [kind, size] : models) {
     Register("process", KindName(kind), size, [kind = kind, size = size](benchmark::State& state) {
       WholeProcesses(state, kind, size);

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "fuzz_support.h"
-#include "gltf/gltf_json_tape.h"
+#include "gltf/read/gltf_json_tape.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "dbo/block_reader.h"
 #include "dbo/block_writer.h"
 #include "fuzz_support.h"
-#include "gltf/gltf_import.h"
+#include "gltf/build/gltf_import.h"
 #include "model/host_heap.h"
 #include "model/object.h"
 #include "support/object_checks.h"

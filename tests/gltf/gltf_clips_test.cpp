@@ -12,7 +12,7 @@
 
 #include "dbo/block_reader.h"
 #include "dbo/block_writer.h"
-#include "gltf/gltf_import.h"
+#include "gltf/build/gltf_import.h"
 #include "gltf/samples/gltf_cases.h"
 #include "model/animation.h"
 #include "model/host_heap.h"

@@ -1,6 +1,6 @@
 // What the export writes beyond the picture: keys, skins, index sizes, and `korva export`'s files
 // and failures.
-#include "gltf/gltf_export.h"
+#include "gltf/export/gltf_export.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The reader on small assets built in code (the validation layer checks the well-made ones with
 // the glTF validator): what each becomes in host space, and the one line that refuses each broken
 // one, with nothing left allocated.
-#include "gltf/gltf_import.h"
+#include "gltf/build/gltf_import.h"
 
 #include <gtest/gtest.h>
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "gltf/gltf_import.h"
+#include "gltf/build/gltf_import.h"
 #include "model/animation.h"
 #include "model/bone.h"
 #include "model/frame.h"

@@ -14,7 +14,7 @@
 #include <map>
 
 #include "cli/korva_runner.h"
-#include "gltf/gltf_export.h"
+#include "gltf/export/gltf_export.h"
 #include "gltf/gltf_reading.h"
 #include "model/host_heap.h"
 #include "model/texture.h"

@@ -11,8 +11,8 @@
 
 #include "dbo/block_reader.h"
 #include "dbo/block_writer.h"
-#include "gltf/gltf_export.h"
-#include "gltf/gltf_import.h"
+#include "gltf/build/gltf_import.h"
+#include "gltf/export/gltf_export.h"
 #include "import/import_driver.h"
 #include "model/animation.h"
 #include "model/bone.h"

@@ -11,7 +11,7 @@
 #include "support/file_kind.h"
 #include "support/host_session.h"
 #if KORVA_WITH_GLTF
-#include "gltf/gltf_import.h"
+#include "gltf/build/gltf_import.h"
 #endif
 #include "support/output_file.h"
 #include "support/skipped_blocks.h"

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "commands/subcommand.h"
-#include "gltf/gltf_export.h"
+#include "gltf/export/gltf_export.h"
 #include "model/texture.h"
 #include "ms3d/ms_model.h"
 #include "render/texture_files.h"
@@ -120,7 +120,8 @@ class ExportCommand : public Subcommand {
     });
     session.Release(number);
     *warnings = readWarnings;
-    warnings->insert(warnings->end(), textureFiles.warnings().begin(), textureFiles.warnings().end());
+    warnings->insert(warnings->end(), textureFiles.warnings().begin(),
+                     textureFiles.warnings().end());
     warnings->insert(warnings->end(), asset.warnings.begin(), asset.warnings.end());
 
     std::vector<gltf::OutputFile> files;

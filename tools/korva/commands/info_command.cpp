@@ -10,7 +10,7 @@
 #include "support/file_kind.h"
 #include "support/host_session.h"
 #if KORVA_WITH_GLTF
-#include "gltf/gltf_import.h"
+#include "gltf/build/gltf_import.h"
 #endif
 #include "support/info_text.h"
 #include "support/ms3d_report.h"

@@ -1,7 +1,7 @@
 #include "support/file_document.h"
 
 #if KORVA_WITH_GLTF
-#include "gltf/gltf_import.h"
+#include "gltf/build/gltf_import.h"
 #endif
 #include "support/file_kind.h"
 #include "support/ms3d_report.h"

@@ -8,7 +8,7 @@
 #include "dbo/block_writer.h"
 #include "dbo/result_codes.h"
 #if KORVA_WITH_GLTF
-#include "gltf/gltf_import.h"
+#include "gltf/build/gltf_import.h"
 #endif
 #include "host/export_guard.h"
 #include "import/import_driver.h"

@@ -15,9 +15,9 @@
 #include <cstring>
 #include <utility>
 
-#include "gltf/gltf_accessor_read.h"
-#include "gltf/gltf_importer.h"
-#include "gltf/gltf_key_curve.h"
+#include "gltf/build/gltf_importer.h"
+#include "gltf/build/gltf_key_curve.h"
+#include "gltf/read/gltf_accessor_read.h"
 #include "model/animation.h"
 #include "model/host_heap.h"
 #include "model/object.h"

@@ -3,8 +3,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "gltf/gltf_accessor_read.h"
-#include "gltf/gltf_importer.h"
+#include "gltf/build/gltf_importer.h"
+#include "gltf/read/gltf_accessor_read.h"
 #include "model/bone.h"
 #include "model/counted_array.h"
 #include "model/host_heap.h"

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "gltf/gltf_document.h"
+#include "gltf/read/gltf_document.h"
 
 namespace korva::gltf {
 

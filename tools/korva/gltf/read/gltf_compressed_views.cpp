@@ -1,4 +1,4 @@
-#include "gltf/decode/compressed_views.h"
+#include "gltf/read/gltf_compressed_views.h"
 
 #include "gltf/decode/meshopt_view.h"
 

@@ -9,9 +9,10 @@
 #include <unordered_map>
 #include <vector>
 
-#include "gltf/gltf_accessors.h"
-#include "gltf/gltf_export.h"
-#include "gltf/gltf_space.h"
+#include "gltf/export/gltf_buffer_writer.h"
+#include "gltf/export/gltf_export.h"
+#include "gltf/format/gltf_components.h"
+#include "gltf/format/gltf_space.h"
 #include "model/animation.h"
 #include "model/frame.h"
 #include "text/utf8_text.h"

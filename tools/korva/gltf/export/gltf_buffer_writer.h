@@ -1,10 +1,7 @@
-// How glTF lays out accessor data (component types, element types, normalised integers), shared
-// by the writer that packs the exporter's arrays and the reader that unpacks an asset's.
+// The exporter's buffer: every array it writes as a bufferView of buffer 0 and an accessor over it.
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
-#include <string>
 #include <vector>
 
 namespace tinygltf {
@@ -12,21 +9,6 @@ class Model;
 }
 
 namespace korva::gltf {
-
-// glTF's component type codes.
-constexpr int kComponentByte = 5120, kComponentUnsignedByte = 5121, kComponentShort = 5122,
-              kComponentUnsignedShort = 5123, kComponentUnsignedInt = 5125, kComponentFloat = 5126;
-
-// Bytes of one component, 0 for a code glTF does not define.
-int ComponentBytes(int componentType);
-
-// Components of an element type named as glTF names it ("SCALAR", "VEC3", "MAT4", ...); 0 for
-// an unknown name.
-int TypeComponents(const std::string& type);
-
-// A normalised integer component as the float glTF defines for it (unsigned: raw / max; signed:
-// max(raw / max, -1)). Floats and unknown codes pass through unchanged.
-float NormalizedComponent(int componentType, double raw);
 
 // Appends data to buffer 0 of a model being written, as a bufferView of its own (4-byte aligned),
 // and an accessor over it.

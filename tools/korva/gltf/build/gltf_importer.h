@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "gltf/gltf_accessor_read.h"
-#include "gltf/gltf_import.h"
-#include "gltf/gltf_space.h"
+#include "gltf/build/gltf_import.h"
+#include "gltf/format/gltf_space.h"
+#include "gltf/read/gltf_accessor_read.h"
 #include "model/frame.h"
 #include "model/mesh.h"
 

@@ -1,10 +1,10 @@
-#include "gltf/gltf_accessor_read.h"
+#include "gltf/read/gltf_accessor_read.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "gltf/decode/compressed_views.h"
-#include "gltf/gltf_accessors.h"
+#include "gltf/format/gltf_components.h"
+#include "gltf/read/gltf_compressed_views.h"
 
 namespace korva::gltf {
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "gltf/gltf_json_tape.h"
+#include "gltf/read/gltf_json_tape.h"
 
 namespace korva::gltf::doc {
 

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <map>
 
-#include "gltf/gltf_exporter.h"
+#include "gltf/export/gltf_exporter.h"
 #include "model/bone.h"
 
 namespace korva::gltf {

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <set>
 
-#include "gltf/gltf_exporter.h"
+#include "gltf/export/gltf_exporter.h"
 #include "model/animation.h"
 
 namespace korva::gltf {

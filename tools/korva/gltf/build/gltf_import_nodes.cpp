@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "gltf/gltf_importer.h"
+#include "gltf/build/gltf_importer.h"
 #include "model/object.h"
 
 namespace korva::gltf {

@@ -1,4 +1,4 @@
-#include "gltf/gltf_json_tape.h"
+#include "gltf/read/gltf_json_tape.h"
 
 #include <algorithm>
 #include <charconv>

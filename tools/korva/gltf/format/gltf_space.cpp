@@ -1,4 +1,4 @@
-#include "gltf/gltf_space.h"
+#include "gltf/format/gltf_space.h"
 
 #include <algorithm>
 #include <cmath>

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "gltf/gltf_exporter.h"
+#include "gltf/export/gltf_exporter.h"
 #include "model/texture.h"
 #include "render/vertex_layout.h"
 

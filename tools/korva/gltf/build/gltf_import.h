@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "gltf/gltf_document.h"
+#include "gltf/read/gltf_document.h"
 #include "model/object.h"
 
 namespace korva::gltf {

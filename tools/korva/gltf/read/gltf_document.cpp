@@ -1,15 +1,15 @@
 // The JSON document and buffers of a glTF asset, read into the reader's own records. The JSON is
 // read into a tape (iteratively) once a pass over its bytes has bounded its depth and number of
 // values, so no part of the input sets recursion depth or an allocation the file cannot justify.
-#include "gltf/gltf_document.h"
+#include "gltf/read/gltf_document.h"
 
 #include <climits>
 #include <cmath>
 #include <cstring>
 #include <map>
 
-#include "gltf/gltf_accessors.h"
-#include "gltf/gltf_json_fields.h"
+#include "gltf/format/gltf_components.h"
+#include "gltf/read/gltf_json_fields.h"
 
 namespace korva::gltf::doc {
 namespace {

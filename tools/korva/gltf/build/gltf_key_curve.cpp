@@ -1,10 +1,10 @@
-#include "gltf/gltf_key_curve.h"
+#include "gltf/build/gltf_key_curve.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
-#include "gltf/gltf_accessor_read.h"
+#include "gltf/read/gltf_accessor_read.h"
 
 namespace korva::gltf {
 

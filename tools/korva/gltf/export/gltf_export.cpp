@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <set>
 
-#include "gltf/gltf_exporter.h"
+#include "gltf/export/gltf_exporter.h"
 
 namespace korva::gltf {
 

@@ -2,8 +2,8 @@
 // the stage-0 texture, its image named as the object will find it beside the DBO file.
 #include <cstring>
 
-#include "gltf/gltf_accessor_read.h"
-#include "gltf/gltf_importer.h"
+#include "gltf/build/gltf_importer.h"
+#include "gltf/read/gltf_accessor_read.h"
 #include "model/counted_array.h"
 #include "model/texture.h"
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "gltf/gltf_accessors.h"
-#include "gltf/gltf_document.h"
+#include "gltf/format/gltf_components.h"
+#include "gltf/read/gltf_document.h"
 
 namespace korva::gltf {
 

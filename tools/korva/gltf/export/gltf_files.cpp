@@ -7,7 +7,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "gltf/gltf_export.h"
+#include "gltf/export/gltf_export.h"
 #include "text/utf8_text.h"
 
 namespace korva::gltf {

@@ -1,9 +1,9 @@
-#include "gltf/gltf_import.h"
+#include "gltf/build/gltf_import.h"
 
 #include <algorithm>
 #include <new>
 
-#include "gltf/gltf_importer.h"
+#include "gltf/build/gltf_importer.h"
 #include "model/host_heap.h"
 
 namespace korva::gltf {

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "gltf/gltf_accessor_read.h"
-#include "gltf/gltf_importer.h"
+#include "gltf/build/gltf_importer.h"
+#include "gltf/read/gltf_accessor_read.h"
 #include "model/counted_array.h"
 #include "model/host_heap.h"
 #include "model/texture.h"

@@ -1,7 +1,7 @@
 // The URIs of an asset: relative paths that must stay in its folder, and base64 data URIs.
 #include <cstring>
 
-#include "gltf/gltf_document.h"
+#include "gltf/read/gltf_document.h"
 
 namespace korva::gltf::doc {
 namespace {
