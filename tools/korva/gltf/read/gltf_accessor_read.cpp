@@ -74,9 +74,12 @@ bool ViewSpan(const doc::Document& document, int viewIndex, uint64_t offset, uin
     *error = where + " runs past its buffer view";
     return false;
   }
-  const uint8_t* viewBytes = buffer.data + view.byteOffset;
-  if (view.meshopt.buffer >= 0 &&
-      !CompressedViewBytes(document, viewIndex, document.decodeAllowance, &viewBytes, error)) {
+  // A compressed view's buffer is its fallback, which holds no data.
+  const uint8_t* viewBytes = nullptr;
+  if (view.meshopt.buffer < 0) {
+    viewBytes = buffer.data + view.byteOffset;
+  } else if (!CompressedViewBytes(document, viewIndex, document.decodeAllowance, &viewBytes,
+                                  error)) {
     *error = where + ": " + *error;
     return false;
   }
