@@ -232,7 +232,7 @@ const Expectation kExpectations[] = {
        EXPECT_NE(asset.warnings[0].find("the later one is kept"), std::string::npos);
      }},
     {"empty_accessor", "NORMAL has 3 elements, POSITION 0", nullptr},
-    {"draco_required", "KHR_draco_mesh_compression", nullptr},
+    {"basisu_required", "KHR_texture_basisu", nullptr},
     {"uri_climbs_out", "climbs out of the asset's folder", nullptr},
     {"uri_encoded_climb", "climbs out of the asset's folder", nullptr},
     {"uri_absolute", "absolute path", nullptr},

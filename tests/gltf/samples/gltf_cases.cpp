@@ -407,9 +407,9 @@ std::vector<GltfCase> GltfCases() {
     edit(a);
     add(std::move(name), a.Glb(), false, std::move(files));
   };
-  broken("draco_required", [](AssetBuilder& a) {
-    a.json["extensionsUsed"] = {"KHR_draco_mesh_compression"};
-    a.json["extensionsRequired"] = {"KHR_draco_mesh_compression"};
+  broken("basisu_required", [](AssetBuilder& a) {
+    a.json["extensionsUsed"] = {"KHR_texture_basisu"};
+    a.json["extensionsRequired"] = {"KHR_texture_basisu"};
   });
   const auto external = [](const std::string& uri) {
     return [uri](AssetBuilder& a) {

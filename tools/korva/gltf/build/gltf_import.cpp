@@ -11,7 +11,8 @@ namespace korva::gltf {
 namespace {
 
 // Extensions whose data the reader understands, so an asset may require them.
-const char* const kReadExtensions[] = {"KHR_mesh_quantization", "KHR_draco_mesh_compression"};
+const char* const kReadExtensions[] = {"KHR_mesh_quantization", "EXT_meshopt_compression",
+                                       "KHR_draco_mesh_compression"};
 
 bool Reads(const std::string& extension) {
   return std::find(std::begin(kReadExtensions), std::end(kReadExtensions), extension) !=
@@ -112,6 +113,7 @@ bool ImportGltf(const uint8_t* bytes, size_t size, const doc::ResourceReader& re
   }
   doc::Document document;
   if (!doc::ParseDocument(bytes, size, read, &document, error, &out->warnings)) return false;
+  document.decodeAllowance = options.memoryAllowance;
   try {
     Importer(document, options, read, out).Run();
     return true;

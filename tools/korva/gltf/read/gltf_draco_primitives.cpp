@@ -245,7 +245,11 @@ bool PrimitiveDecoder::Install(Primitive* primitive, const std::vector<Taken>& t
   const int bufferIndex = static_cast<int>(document_.buffers.size());
   size_t offset = 0;
   const auto addView = [&](size_t bytes) {
-    document_.bufferViews.push_back({bufferIndex, offset, bytes, 0});
+    BufferView view;
+    view.buffer = bufferIndex;
+    view.byteOffset = offset;
+    view.byteLength = bytes;
+    document_.bufferViews.push_back(std::move(view));
     offset += aligned(bytes);
     return static_cast<int>(document_.bufferViews.size() - 1);
   };
