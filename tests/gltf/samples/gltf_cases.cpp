@@ -419,8 +419,9 @@ std::vector<GltfCase> GltfCases() {
                 {{"index", 0}, {"extensions", {{"KHR_texture_transform", transform}}}}}}}});
     }
     const int positions = a.Floats(kTriangle, "VEC3", true), normals = a.Floats(kUpNormals, "VEC3");
-    json first = {{"attributes", {{"POSITION", positions}, {"NORMAL", normals}, {"TEXCOORD_0", quantized}}},
-                  {"material", 0}};
+    json first = {
+        {"attributes", {{"POSITION", positions}, {"NORMAL", normals}, {"TEXCOORD_0", quantized}}},
+        {"material", 0}};
     json second = {{"attributes",
                     {{"POSITION", positions},
                      {"NORMAL", normals},
@@ -457,11 +458,12 @@ std::vector<GltfCase> GltfCases() {
     json primitives = json::array();
     for (int texture = 0; texture < 2; ++texture) {
       a.Add("materials", {{"pbrMetallicRoughness", {{"baseColorTexture", {{"index", texture}}}}}});
-      primitives.push_back({{"attributes",
-                             {{"POSITION", a.Floats(kTriangle, "VEC3", true)}, {"TEXCOORD_0", uvs}}},
-                            {"material", texture}});
+      primitives.push_back(
+          {{"attributes", {{"POSITION", a.Floats(kTriangle, "VEC3", true)}, {"TEXCOORD_0", uvs}}},
+           {"material", texture}});
     }
-    a.Scene({a.Add("nodes", {{"name", "Pictures"}, {"mesh", a.Add("meshes", {{"primitives", primitives}})}})});
+    a.Scene({a.Add(
+        "nodes", {{"name", "Pictures"}, {"mesh", a.Add("meshes", {{"primitives", primitives}})}})});
     a.json["extensionsUsed"] = {"EXT_texture_webp"};
     a.json["extensionsRequired"] = {"EXT_texture_webp"};
     add("webp_textures", a.Glb());

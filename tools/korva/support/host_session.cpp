@@ -173,8 +173,8 @@ std::string ClipText(const gltf::AnimationClip& clip) {
 }
 
 std::string ExtensionText(const gltf::doc::ExtensionUse& use) {
-  return use.name + (use.required ? " (required): " : " (used): ") +
-         gltf::doc::FateName(use.fate) + ": " + use.note;
+  return use.name + (use.required ? " (required): " : " (used): ") + gltf::doc::FateName(use.fate) +
+         ": " + use.note;
 }
 #endif
 

@@ -98,8 +98,9 @@ std::string Importer::PngOfWebp(const std::string& where, const uint8_t* bytes, 
     status = decode::WebpToPng(bytes, size, &png);
   }
   if (status == decode::WebpStatus::kNoDecoder) {
-    Warn(where + " is a WebP image, which this build of korva does not decode; its texture is "
-                 "left out");
+    Warn(where +
+         " is a WebP image, which this build of korva does not decode; its texture is "
+         "left out");
     return {};
   }
   if (status != decode::WebpStatus::kConverted) {

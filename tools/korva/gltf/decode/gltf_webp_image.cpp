@@ -27,7 +27,8 @@ WebpStatus WebpToPng(const uint8_t* bytes, size_t size, std::vector<uint8_t>* pn
   render::Image image(width, height);
   const uint8_t* pixel = rgba;
   for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x, pixel += 4) image.set(x, y, {pixel[0], pixel[1], pixel[2], pixel[3]});
+    for (int x = 0; x < width; ++x, pixel += 4)
+      image.set(x, y, {pixel[0], pixel[1], pixel[2], pixel[3]});
   }
   WebPFree(rgba);
   return render::EncodePng(image, png) ? WebpStatus::kConverted : WebpStatus::kNotDecodable;

@@ -25,8 +25,8 @@ struct ExtensionUse {
 };
 
 enum class ExtensionStatus {
-  kAccepted,          // every required extension is read or decoded
-  kRequiredNotRead,   // `refused` lists the required ones korva does not read
+  kAccepted,         // every required extension is read or decoded
+  kRequiredNotRead,  // `refused` lists the required ones korva does not read
 };
 
 struct ExtensionCheck {
