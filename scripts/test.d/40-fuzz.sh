@@ -6,6 +6,13 @@ korva_check "build linux-fuzz" bash -c "cd '$KORVA_ROOT' && cmake --preset linux
 # The texture target mutates input for the third-party image decoder, where it still finds faults of
 # the decoder's own within minutes; its seeds and every fault found so far are replayed by the
 # hardening tests, and `scripts/fuzz SECONDS texture` runs it.
-for target in ms3d_reader import dbo_reader dbo_round_trip gltf_reader gltf_json; do
+for target in ms3d_reader import dbo_reader dbo_round_trip gltf_reader; do
   korva_check "fuzz: $target ${seconds}s" "$KORVA_ROOT/scripts/fuzz" "$seconds" "$target"
 done
+# The JSON tape and the meshopt decoders are small and fast (hundreds of thousands of runs in a
+# few seconds): they share one target's time, two thirds and one third, so the layer costs no more.
+json_seconds=$((seconds * 2 / 3))
+meshopt_seconds=$((seconds - json_seconds))
+korva_check "fuzz: gltf_json ${json_seconds}s" "$KORVA_ROOT/scripts/fuzz" "$json_seconds" gltf_json
+korva_check "fuzz: meshopt_decode ${meshopt_seconds}s" "$KORVA_ROOT/scripts/fuzz" \
+  "$meshopt_seconds" meshopt_decode

@@ -82,6 +82,7 @@ bool ImportGltf(const uint8_t* bytes, size_t size, const doc::ResourceReader& re
   doc::Document document;
   if (!doc::ParseDocument(bytes, size, read, &document, error, &out->warnings)) return false;
   out->extensions = document.extensions;
+  document.decodeAllowance = options.memoryAllowance;
   try {
     Importer(document, options, read, out).Run();
     return true;

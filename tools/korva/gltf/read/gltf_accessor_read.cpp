@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "gltf/format/gltf_components.h"
+#include "gltf/read/gltf_compressed_views.h"
 
 namespace korva::gltf {
 namespace {
@@ -73,7 +74,16 @@ bool ViewSpan(const doc::Document& document, int viewIndex, uint64_t offset, uin
     *error = where + " runs past its buffer view";
     return false;
   }
-  span->first = buffer.data + view.byteOffset + offset;
+  // A compressed view's buffer is its fallback, which holds no data.
+  const uint8_t* viewBytes = nullptr;
+  if (view.meshopt.buffer < 0) {
+    viewBytes = buffer.data + view.byteOffset;
+  } else if (!CompressedViewBytes(document, viewIndex, document.decodeAllowance, &viewBytes,
+                                  error)) {
+    *error = where + ": " + *error;
+    return false;
+  }
+  span->first = viewBytes + offset;
   span->stride = stride;
   return true;
 }

@@ -92,6 +92,33 @@ void ReadAccessor(const JsonValue& value, const Place& where, Document* out) {
   out->accessors.push_back(a);
 }
 
+// The extension object of a compressed view: where its stream lies and how it is laid out.
+void ReadCompressedView(const JsonValue& value, const Place& where, BufferView* view) {
+  const Fields f(value, where);
+  CompressedView& c = view->meshopt;
+  c.buffer = f.Index("buffer");
+  if (c.buffer < 0) Fail(f.Where("buffer") + " is missing");
+  c.byteOffset = f.Unsigned("byteOffset", 0);
+  c.byteLength = f.Unsigned("byteLength", 0, true);
+  c.layout.byteStride = f.Unsigned("byteStride", 0, true);
+  c.layout.count = f.Unsigned("count", 0, true);
+  if (!decode::MeshoptModeFromName(f.String("mode"), &c.layout.mode))
+    Fail(f.Where("mode") + " is not ATTRIBUTES, TRIANGLES or INDICES");
+  if (f.Has("filter") && !decode::MeshoptFilterFromName(f.String("filter"), &c.layout.filter))
+    Fail(f.Where("filter") + " is not NONE, OCTAHEDRAL, QUATERNION or EXPONENTIAL");
+  if (!decode::MeshoptLayoutValid(c.layout))
+    Fail(where.Text() + " has a mode, filter, byteStride and count that do not go together");
+}
+
+// The object of extension `name` among the element's extensions, if it has one.
+bool FindExtension(const Fields& f, const Place& where, const char* name, JsonValue* out,
+                   Place* place) {
+  JsonValue extensions = *out;
+  if (!f.Find("extensions", &extensions)) return false;
+  *place = Place(&where, "extensions");
+  return Fields(extensions, *place).Find(name, out);
+}
+
 void ReadNode(const JsonValue& value, const Place& where, Document* out) {
   const Fields f(value, where);
   Node n;
@@ -246,6 +273,12 @@ void ReadDocument(const JsonValue& root, Document* out) {
     Buffer buffer;
     buffer.byteLength = b.Unsigned("byteLength", 0, true);
     buffer.uri = b.String("uri");
+    JsonValue extension = item;
+    Place extensionsPlace(&place, "extensions");
+    if (FindExtension(b, place, "EXT_meshopt_compression", &extension, &extensionsPlace)) {
+      const Place extensionPlace(&extensionsPlace, "EXT_meshopt_compression");
+      buffer.fallback = Fields(extension, extensionPlace).Bool("fallback");
+    }
     out->buffers.push_back(std::move(buffer));
   });
   f.Each("bufferViews", [&](const JsonValue& item, const Place& place) {
@@ -257,7 +290,12 @@ void ReadDocument(const JsonValue& root, Document* out) {
     const uint64_t stride = v.Unsigned("byteStride", 0);
     if (stride > 252) Fail(v.Where("byteStride") + " is larger than 252");
     view.byteStride = static_cast<uint32_t>(stride);
-    out->bufferViews.push_back(view);
+    JsonValue extension = item;
+    Place extensionsPlace(&place, "extensions");
+    if (FindExtension(v, place, "EXT_meshopt_compression", &extension, &extensionsPlace)) {
+      ReadCompressedView(extension, Place(&extensionsPlace, "EXT_meshopt_compression"), &view);
+    }
+    out->bufferViews.push_back(std::move(view));
   });
   f.Each("accessors",
          [&](const JsonValue& item, const Place& place) { ReadAccessor(item, place, out); });
@@ -299,14 +337,33 @@ void ReadDocument(const JsonValue& root, Document* out) {
   out->scene = f.Index("scene");
 }
 
-// Every buffer's bytes: the .glb binary chunk, a data URI or a file beside the asset.
+// Every buffer's bytes: the .glb binary chunk, a data URI or a file beside the asset. A buffer
+// that only compressed views name, marked as their fallback or without data of its own, is not
+// read: their streams hold its bytes.
 void LoadBuffers(const uint8_t* bin, size_t binSize, const ResourceReader& read, Document* out) {
+  std::vector<bool> namedByPlainView(out->buffers.size(), false);
+  for (const BufferView& view : out->bufferViews) {
+    if (view.meshopt.buffer < 0 && view.buffer >= 0 &&
+        static_cast<size_t>(view.buffer) < out->buffers.size()) {
+      namedByPlainView[static_cast<size_t>(view.buffer)] = true;
+    }
+  }
   for (size_t i = 0; i < out->buffers.size(); ++i) {
     Buffer& buffer = out->buffers[i];
     const std::string where = "buffers[" + std::to_string(i) + "]";
     size_t available = 0;
+    const bool withoutData = buffer.uri.empty() && (i != 0 || !bin);
+    if (!namedByPlainView[i] && (buffer.fallback || withoutData)) {
+      buffer.fallback = true;
+      continue;
+    }
     if (buffer.uri.empty()) {
-      if (i != 0 || !bin) Fail(where + " has no uri and no binary chunk holds it");
+      if (withoutData) {
+        Fail(where + " has no uri and no binary chunk holds it" +
+             (buffer.fallback
+                  ? " (an EXT_meshopt_compression fallback named by a view that is not compressed)"
+                  : ""));
+      }
       buffer.data = bin;
       available = binSize;
     } else if (IsDataUri(buffer.uri)) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "gltf/decode/meshopt_view.h"
 #include "gltf/read/gltf_extensions.h"
 
 namespace korva::gltf::doc {
@@ -19,6 +20,19 @@ struct Buffer {
   std::string uri;                // as written, empty for the .glb binary chunk
   const uint8_t* data = nullptr;  // byteLength bytes once read
   std::vector<uint8_t> owned;     // the bytes of an external file or a data URI
+  // EXT_meshopt_compression's placeholder for the views it compresses: marked so, or without data
+  // and named by compressed views alone. Its bytes are never read (data stays null).
+  bool fallback = false;
+};
+
+// A view's bytes as an EXT_meshopt_compression stream in another buffer (buffer -1: not
+// compressed), decoded on first read into the view's decodedBytes.
+struct CompressedView {
+  int buffer = -1;
+  uint64_t byteOffset = 0;
+  uint64_t byteLength = 0;
+  decode::MeshoptLayout layout;
+  mutable bool decoded = false;
 };
 
 struct BufferView {
@@ -26,6 +40,8 @@ struct BufferView {
   uint64_t byteOffset = 0;
   uint64_t byteLength = 0;
   uint32_t byteStride = 0;  // 0: tightly packed
+  CompressedView meshopt;
+  mutable std::vector<uint8_t> decodedBytes;
 };
 
 struct Accessor {
@@ -154,6 +170,8 @@ struct Document {
   std::vector<std::string> extensionsRequired;
   std::vector<ExtensionUse> extensions;  // what becomes of each used or required one
   uint64_t assetBytes = 0;  // the file's bytes and every external buffer's: what justifies memory
+  mutable uint64_t decodedViewBytes = 0;           // of compressed views decoded so far
+  uint64_t decodeAllowance = uint64_t{256} << 20;  // beyond 64 bytes per asset byte, for those
 };
 
 // Reads a file the asset names, by its path relative to the asset's folder (already decoded and
