@@ -15,6 +15,7 @@
 #include "model/frame.h"
 #include "model/mesh.h"
 #include "model/texture.h"
+#include "render/image.h"
 #include "support/counting_allocator.h"
 #include "support/generated_models.h"
 #include "support/object_checks.h"
@@ -231,8 +232,57 @@ const Expectation kExpectations[] = {
        ASSERT_EQ(asset.warnings.size(), 1u);
        EXPECT_NE(asset.warnings[0].find("the later one is kept"), std::string::npos);
      }},
+    {"texture_transform", nullptr,
+     [](const gltf::ImportedAsset& asset) {
+       const std::vector<const sMesh*> meshes = Meshes(*asset.object);
+       ASSERT_EQ(meshes.size(), 2u);
+       const float expected[2][3][2] = {{{0, 1}, {0, 0.5f}, {0.5f, 1}}, {{0, 0}, {6, 0}, {0, 6}}};
+       for (size_t m = 0; m < 2; ++m) {
+         for (int v = 0; v < 3; ++v) {
+           EXPECT_NEAR(VertexFloat(*meshes[m], v, 24)[0], expected[m][v][0], 1e-6) << m << v;
+           EXPECT_NEAR(VertexFloat(*meshes[m], v, 24)[1], expected[m][v][1], 1e-6) << m << v;
+         }
+       }
+       EXPECT_TRUE(asset.warnings.empty());
+     }},
+    {"webp_textures", nullptr,
+     [](const gltf::ImportedAsset& asset) {
+       ASSERT_EQ(asset.images.size(), 2u);
+       EXPECT_EQ(asset.images[0].fileName, "model_0.png");
+       render::Image picture;
+       std::string error;
+       ASSERT_TRUE(render::DecodeImage(asset.images[0].bytes.data(), asset.images[0].bytes.size(),
+                                       &picture, &error))
+           << error;
+       EXPECT_EQ(picture.at(1, 1), (render::Color{255, 255, 255, 128}));
+       EXPECT_EQ(asset.images[1].fileName, "model_1.png");  // the PNG alternative as it is
+       EXPECT_EQ(asset.images[1].bytes[1], 'P');
+       const std::vector<const sMesh*> meshes = Meshes(*asset.object);
+       EXPECT_STREQ(meshes.at(1)->textures[0].name, "model_1.png");
+     }},
+    {"material_extensions", nullptr,
+     [](const gltf::ImportedAsset& asset) {
+       const sMesh& mesh = *Meshes(*asset.object).at(0);
+       EXPECT_EQ(mesh.material.Emissive.r, 2.0f);
+       EXPECT_EQ(mesh.material.Emissive.g, 1.0f);
+       EXPECT_EQ(mesh.material.Diffuse.r, 0.5f);
+       EXPECT_TRUE(asset.warnings.empty());
+       ASSERT_EQ(asset.extensions.size(), 2u);
+       EXPECT_EQ(asset.extensions[1].fate, gltf::doc::ExtensionFate::kRead);
+     }},
+    {"extensions_left_out", nullptr,
+     [](const gltf::ImportedAsset& asset) {
+       ASSERT_EQ(asset.warnings.size(), 3u);
+       const char* names[] = {"KHR_lights_punctual", "KHR_materials_clearcoat", "EXT_made_up"};
+       for (size_t i = 0; i < 3; ++i) {
+         EXPECT_EQ(asset.warnings[i].rfind(names[i], 0), 0u) << asset.warnings[i];
+         EXPECT_EQ(asset.extensions[i].name, names[i]);
+       }
+       EXPECT_EQ(asset.extensions[2].fate, gltf::doc::ExtensionFate::kUnknown);
+     }},
     {"empty_accessor", "NORMAL has 3 elements, POSITION 0", nullptr},
     {"basisu_required", "KHR_texture_basisu", nullptr},
+    {"basisu_required_before_buffers", "does not read: KHR_texture_basisu (KTX2", nullptr},
     {"uri_climbs_out", "climbs out of the asset's folder", nullptr},
     {"uri_encoded_climb", "climbs out of the asset's folder", nullptr},
     {"uri_absolute", "absolute path", nullptr},

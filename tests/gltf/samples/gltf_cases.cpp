@@ -353,7 +353,7 @@ std::vector<GltfCase> GltfCases() {
           {{"name", "Other"},
            {"samplers", {{{"input", weightTimes}, {"output", weightValues}}}},
            {"channels", {{{"sampler", 0}, {"target", {{"node", skinned}, {"path", "weights"}}}}}}});
-    a.json["extensionsUsed"] = {"KHR_materials_emissive_strength"};
+    a.json["extensionsUsed"] = {"KHR_materials_clearcoat"};
     a.Scene({skinned, hip});
     add("skinned_animated", a.Glb());
   }
@@ -400,6 +400,94 @@ std::vector<GltfCase> GltfCases() {
     add("duplicate_channel", a.Glb(), false);
   }
 
+  {
+    // As gltfpack writes texture coordinates: normalised 16-bit values that the texture's
+    // transform scales back. Primitive 0 takes the turned quarter of the transform's own
+    // example, primitive 1 a scale of 6 read from the set the transform's texCoord names.
+    AssetBuilder a;
+    const std::vector<uint16_t> unit = {0, 0, 65535, 0, 0, 65535};
+    const int quantized =
+        a.Accessor(a.View(unit.data(), unit.size() * 2, 0, 34962), kUnsignedShort, 3, "VEC2", true);
+    a.Add("images", {{"uri", "texture.png"}});
+    a.Add("textures", {{"source", 0}});
+    const json quarter = {{"offset", {0, 1}}, {"rotation", 1.57079632679}, {"scale", {0.5, 0.5}}};
+    const json tiled = {{"scale", {6, 6}}, {"texCoord", 1}};
+    for (const json& transform : {quarter, tiled}) {
+      a.Add("materials",
+            {{"pbrMetallicRoughness",
+              {{"baseColorTexture",
+                {{"index", 0}, {"extensions", {{"KHR_texture_transform", transform}}}}}}}});
+    }
+    const int positions = a.Floats(kTriangle, "VEC3", true), normals = a.Floats(kUpNormals, "VEC3");
+    json first = {
+        {"attributes", {{"POSITION", positions}, {"NORMAL", normals}, {"TEXCOORD_0", quantized}}},
+        {"material", 0}};
+    json second = {{"attributes",
+                    {{"POSITION", positions},
+                     {"NORMAL", normals},
+                     {"TEXCOORD_0", a.Floats({9, 9, 9, 9, 9, 9}, "VEC2")},
+                     {"TEXCOORD_1", quantized}}},
+                   {"material", 1}};
+    const int mesh = a.Add("meshes", {{"primitives", {first, second}}});
+    a.Scene({a.Add("nodes", {{"name", "Tiled"}, {"mesh", mesh}})});
+    a.json["extensionsUsed"] = {"KHR_mesh_quantization", "KHR_texture_transform"};
+    a.json["extensionsRequired"] = {"KHR_mesh_quantization", "KHR_texture_transform"};
+    render::Image picture(2, 2, {255, 0, 0, 255});
+    std::vector<uint8_t> png;
+    render::EncodePng(picture, &png);
+    add("texture_transform", a.Glb(), true, {{"texture.png", png}});
+  }
+  {
+    // Texture 0 has a WebP image alone, texture 1 a PNG with the WebP as its alternative.
+    AssetBuilder a;
+    // A 2 x 2 lossless WebP: red, green / blue, white at half alpha.
+    static const uint8_t kWebp[] = {
+        0x52, 0x49, 0x46, 0x46, 0x30, 0x00, 0x00, 0x00, 0x57, 0x45, 0x42, 0x50, 0x56, 0x50,
+        0x38, 0x4C, 0x23, 0x00, 0x00, 0x00, 0x2F, 0x01, 0x40, 0x00, 0x10, 0x1F, 0x20, 0x10,
+        0x48, 0xDE, 0x1F, 0x3A, 0x8D, 0xF9, 0x17, 0x10, 0x14, 0xFC, 0x1F, 0x9D, 0x80, 0xA0,
+        0xE8, 0xBA, 0xE5, 0x22, 0x66, 0x0F, 0xC2, 0x0D, 0x18, 0x22, 0xFA, 0x1F, 0x02, 0x00};
+    render::Image picture(2, 2, {0, 0, 255, 255});
+    std::vector<uint8_t> png;
+    render::EncodePng(picture, &png);
+    a.Add("images", {{"bufferView", a.View(kWebp, sizeof kWebp)}, {"mimeType", "image/webp"}});
+    a.Add("images", {{"bufferView", a.View(png.data(), png.size())}, {"mimeType", "image/png"}});
+    const json webp = {{"EXT_texture_webp", {{"source", 0}}}};
+    a.Add("textures", {{"extensions", webp}});
+    a.Add("textures", {{"source", 1}, {"extensions", webp}});
+    const json uvs = a.Floats({0, 0, 1, 0, 0, 1}, "VEC2");
+    json primitives = json::array();
+    for (int texture = 0; texture < 2; ++texture) {
+      a.Add("materials", {{"pbrMetallicRoughness", {{"baseColorTexture", {{"index", texture}}}}}});
+      primitives.push_back(
+          {{"attributes", {{"POSITION", a.Floats(kTriangle, "VEC3", true)}, {"TEXCOORD_0", uvs}}},
+           {"material", texture}});
+    }
+    a.Scene({a.Add(
+        "nodes", {{"name", "Pictures"}, {"mesh", a.Add("meshes", {{"primitives", primitives}})}})});
+    a.json["extensionsUsed"] = {"EXT_texture_webp"};
+    a.json["extensionsRequired"] = {"EXT_texture_webp"};
+    add("webp_textures", a.Glb());
+  }
+  {
+    // An unlit material whose emissive colour has a strength of 4.
+    AssetBuilder a = TriangleAsset();
+    a.Add("materials", {{"pbrMetallicRoughness", {{"baseColorFactor", {0.5, 0.5, 0.5, 1}}}},
+                        {"emissiveFactor", {0.5, 0.25, 0}},
+                        {"extensions",
+                         {{"KHR_materials_emissive_strength", {{"emissiveStrength", 4}}},
+                          {"KHR_materials_unlit", json::object()}}}});
+    a.json["meshes"][0]["primitives"][0]["material"] = 0;
+    a.json["extensionsUsed"] = {"KHR_materials_emissive_strength", "KHR_materials_unlit"};
+    add("material_extensions", a.Glb());
+  }
+  {
+    // Extensions used but not required that the host object has no place for, or korva does not
+    // know: each its own warning.
+    AssetBuilder a = TriangleAsset();
+    a.json["extensionsUsed"] = {"KHR_lights_punctual", "KHR_materials_clearcoat", "EXT_made_up"};
+    add("extensions_left_out", a.Glb(), false);
+  }
+
   // Broken assets: each names its fault in one line.
   const auto broken = [&](std::string name, const std::function<void(AssetBuilder&)>& edit,
                           std::map<std::string, std::vector<uint8_t>> files = {}) {
@@ -408,6 +496,13 @@ std::vector<GltfCase> GltfCases() {
     add(std::move(name), a.Glb(), false, std::move(files));
   };
   broken("basisu_required", [](AssetBuilder& a) {
+    a.json["extensionsUsed"] = {"KHR_texture_basisu"};
+    a.json["extensionsRequired"] = {"KHR_texture_basisu"};
+  });
+  // The extension is named before the buffer it leaves without data (as a compressed asset's
+  // fallback buffer is) is loaded.
+  broken("basisu_required_before_buffers", [](AssetBuilder& a) {
+    a.json["buffers"] = {{{"byteLength", 4}}};
     a.json["extensionsUsed"] = {"KHR_texture_basisu"};
     a.json["extensionsRequired"] = {"KHR_texture_basisu"};
   });

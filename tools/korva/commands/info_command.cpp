@@ -52,7 +52,7 @@ class InfoCommand : public Subcommand {
     std::vector<dbo::SkippedBlock> skipped;
     std::vector<std::string> heldInside;
     std::string kind = "DBO file";
-    std::vector<std::string> clipLines;
+    std::vector<std::string> clipLines;  // and the extensions' lines
     int32_t number = 0;
     if (input.kind == FileKind::kGltf) {
 #if KORVA_WITH_GLTF
@@ -60,10 +60,13 @@ class InfoCommand : public Subcommand {
       options.imageStem = HostSession::ImageStemOf(file);
       std::vector<gltf::EmbeddedImage> images;
       std::vector<gltf::AnimationClip> clips;
-      number = session_->LoadGltf(input, 1, options, &images, nullptr, &clips);
+      std::vector<gltf::doc::ExtensionUse> extensions;
+      number = session_->LoadGltf(input, 1, options, &images, nullptr, &clips, &extensions);
       for (const gltf::EmbeddedImage& image : images) heldInside.push_back(image.fileName);
       for (const gltf::AnimationClip& clip : clips)
         clipLines.push_back("  " + ClipText(clip) + "\n");
+      for (const gltf::doc::ExtensionUse& use : extensions)
+        clipLines.push_back("  extension " + ExtensionText(use) + "\n");
       kind = "glTF asset read as an object";
 #endif
     } else {

@@ -40,6 +40,8 @@ void DocumentLoader::Write(const std::string& path, DocumentStream& out) {
     if (input.kind == FileKind::kGltf) {
       out.Key("clips");
       out.Value(loaded.clips);
+      out.Key("extensions");
+      out.Value(loaded.extensions);
     }
     out.Key("file");
     out.Value(text::Utf8Text(path));
@@ -66,9 +68,17 @@ void DocumentLoader::VisitObject(
   HostSession& session = Session();
   std::vector<dbo::SkippedBlock> skipped;
   nlohmann::json clipList = nlohmann::json::array();
+  nlohmann::json extensionList = nlohmann::json::array();
 #if KORVA_WITH_GLTF
   std::vector<gltf::AnimationClip> clips;
-  const int32_t number = session.LoadAny(input, 1, &skipped, &clips);
+  std::vector<gltf::doc::ExtensionUse> extensions;
+  const int32_t number = session.LoadAny(input, 1, &skipped, &clips, &extensions);
+  for (const gltf::doc::ExtensionUse& use : extensions) {
+    extensionList.push_back({{"fate", gltf::doc::FateName(use.fate)},
+                             {"name", text::Utf8Text(use.name)},
+                             {"note", use.note},
+                             {"required", use.required}});
+  }
   for (const gltf::AnimationClip& clip : clips) {
     clipList.push_back({{"animation", clip.animation},
                         {"firstFrame", clip.firstFrame},
@@ -79,7 +89,7 @@ void DocumentLoader::VisitObject(
   const int32_t number = session.LoadAny(input, 1, &skipped);
 #endif
   try {
-    onObject(input, LoadedObject{*session.object(number), skipped, clipList});
+    onObject(input, LoadedObject{*session.object(number), skipped, clipList, extensionList});
   } catch (...) {
     session.Release(number);
     throw;

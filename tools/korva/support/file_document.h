@@ -34,7 +34,8 @@ class DocumentLoader {
   struct LoadedObject {
     const sObject& object;
     const std::vector<dbo::SkippedBlock>& skipped;  // a DBO file's blocks of unknown codes
-    const nlohmann::json& clips;  // a glTF asset's clips, as the document lists them
+    const nlohmann::json& clips;       // a glTF asset's clips, as the document lists them
+    const nlohmann::json& extensions;  // a glTF asset's extensions and what became of each
   };
   // Hands over the object that the input loads (a DBO file), imports (an MS3D model) or reads (a
   // glTF asset).

@@ -133,7 +133,8 @@ int32_t HostSession::LoadGltf(const InputFile& input, int32_t number,
                               const gltf::ImportOptions& options,
                               std::vector<gltf::EmbeddedImage>* images,
                               std::vector<std::string>* besideAsset,
-                              std::vector<gltf::AnimationClip>* clips) {
+                              std::vector<gltf::AnimationClip>* clips,
+                              std::vector<gltf::doc::ExtensionUse>* extensions) {
   const std::string& path = input.path;
   if (host_.GetObject(number)) throw FileError(path, "object number in use");
   // The reader hands over paths already checked to stay inside the asset's folder.
@@ -161,6 +162,7 @@ int32_t HostSession::LoadGltf(const InputFile& input, int32_t number,
   if (images) *images = std::move(asset.images);
   if (besideAsset) *besideAsset = std::move(asset.imageFiles);
   if (clips) *clips = std::move(asset.clips);
+  if (extensions) *extensions = std::move(asset.extensions);
   return number;
 }
 
@@ -169,24 +171,31 @@ std::string ClipText(const gltf::AnimationClip& clip) {
          std::to_string(clip.animation) + "): frames " + std::to_string(clip.firstFrame) + " to " +
          std::to_string(clip.lastFrame);
 }
+
+std::string ExtensionText(const gltf::doc::ExtensionUse& use) {
+  return use.name + (use.required ? " (required): " : " (used): ") + gltf::doc::FateName(use.fate) +
+         ": " + use.note;
+}
 #endif
 
 int32_t HostSession::LoadAny(const InputFile& input, int32_t number,
                              std::vector<dbo::SkippedBlock>* skipped,
-                             std::vector<gltf::AnimationClip>* clips) {
+                             std::vector<gltf::AnimationClip>* clips,
+                             std::vector<gltf::doc::ExtensionUse>* extensions) {
   if (input.kind == FileKind::kMs3d) return ImportMs3d(input, number);
   if (input.kind == FileKind::kGltf) {
 #if KORVA_WITH_GLTF
     gltf::ImportOptions options;
     options.imageStem = ImageStemOf(input.path);
     std::vector<gltf::EmbeddedImage> images;
-    LoadGltf(input, number, options, &images, nullptr, clips);
+    LoadGltf(input, number, options, &images, nullptr, clips, extensions);
     for (gltf::EmbeddedImage& image : images) {
       heldImages_.push_back({image.fileName, std::move(image.bytes)});
     }
     return number;
 #else
     (void)clips;
+    (void)extensions;
     throw FileError(input.path, "this build of korva reads no glTF assets");
 #endif
   }

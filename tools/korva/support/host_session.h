@@ -16,6 +16,9 @@ namespace korva::gltf {
 struct AnimationClip;
 struct EmbeddedImage;
 struct ImportOptions;
+namespace doc {
+struct ExtensionUse;
+}  // namespace doc
 }  // namespace korva::gltf
 
 namespace korva::cli {
@@ -52,11 +55,13 @@ class HostSession {
   // `images` (to be written beside the DBO file under their names); the reader's warnings are kept
   // for TakeWarnings. Throws FileError (what is wrong, in one line). Only in builds with glTF.
   // `besideAsset` gets the paths (relative to the asset's folder) of the image files it names,
-  // `clips` the clips of its animation set; each clip is also a notice (ClipText).
+  // `clips` the clips of its animation set; each clip is also a notice (ClipText). `extensions`
+  // gets the extensions the asset uses and what became of each.
   int32_t LoadGltf(const InputFile& input, int32_t number, const gltf::ImportOptions& options,
                    std::vector<gltf::EmbeddedImage>* images = nullptr,
                    std::vector<std::string>* besideAsset = nullptr,
-                   std::vector<gltf::AnimationClip>* clips = nullptr);
+                   std::vector<gltf::AnimationClip>* clips = nullptr,
+                   std::vector<gltf::doc::ExtensionUse>* extensions = nullptr);
 
   // The stem that names the images held inside a glTF asset read for `path` ("model" for
   // "model.dbo": model_0.png, ...).
@@ -70,10 +75,11 @@ class HostSession {
   std::vector<HeldImage> TakeHeldImages() { return std::move(heldImages_); }
 
   // ImportMs3d, LoadDbo or LoadGltf (default options) by the input's kind (`skipped` is left
-  // alone for kinds other than DBO, `clips` for kinds other than glTF).
+  // alone for kinds other than DBO, `clips` and `extensions` for kinds other than glTF).
   int32_t LoadAny(const InputFile& input, int32_t number = 1,
                   std::vector<dbo::SkippedBlock>* skipped = nullptr,
-                  std::vector<gltf::AnimationClip>* clips = nullptr);
+                  std::vector<gltf::AnimationClip>* clips = nullptr,
+                  std::vector<gltf::doc::ExtensionUse>* extensions = nullptr);
 
   // Saves the object as SaveDBOEx would, byte for byte, through WriteOutputFile (a failure never
   // leaves a half-written or missing output). Returns the size written. Throws FileError naming
@@ -106,6 +112,10 @@ class HostSession {
 // One clip of a glTF asset's animation set, in one line: clip "Walk" (animation 1): frames 87 to
 // 105. Only in builds with glTF.
 std::string ClipText(const gltf::AnimationClip& clip);
+
+// One extension a glTF asset uses and what became of it, in one line:
+// KHR_lights_punctual (used): left out: the host object has no lights. Only in builds with glTF.
+std::string ExtensionText(const gltf::doc::ExtensionUse& use);
 
 // `text` with every line break (CR, LF or CR LF) folded to one space.
 std::string FoldLineBreaks(const std::string& text);

@@ -1,6 +1,5 @@
 #include "gltf/build/gltf_import.h"
 
-#include <algorithm>
 #include <new>
 
 #include "gltf/build/gltf_importer.h"
@@ -9,21 +8,6 @@
 
 namespace korva::gltf {
 namespace {
-
-// Extensions whose data the reader understands, so an asset may require them.
-const char* const kReadExtensions[] = {"KHR_mesh_quantization", "EXT_meshopt_compression",
-                                       "KHR_draco_mesh_compression"};
-
-bool Reads(const std::string& extension) {
-  return std::find(std::begin(kReadExtensions), std::end(kReadExtensions), extension) !=
-         std::end(kReadExtensions);
-}
-
-std::string List(const std::vector<std::string>& names) {
-  std::string text;
-  for (const std::string& name : names) text += (text.empty() ? "" : ", ") + name;
-  return text;
-}
 
 void Release(sObject* object) {
   if (!object) return;
@@ -76,15 +60,6 @@ void Importer::NoteStride(int accessor, const std::string& use) {
 }
 
 void Importer::Run() {
-  std::vector<std::string> missing, ignored;
-  for (const std::string& name : document_.extensionsRequired) {
-    if (!Reads(name)) missing.push_back(name);
-  }
-  if (!missing.empty()) Fail("requires extensions korva does not read: " + List(missing));
-  for (const std::string& name : document_.extensionsUsed) {
-    if (!Reads(name)) ignored.push_back(name);
-  }
-  if (!ignored.empty()) Warn("extensions used but not required are ignored: " + List(ignored));
   doc::DracoFailure draco;
   if (!doc::DecodeDracoPrimitives(
           &document_, [&](uint64_t bytes) { return Fits(bytes); }, &draco)) {
@@ -107,12 +82,14 @@ bool ImportGltf(const uint8_t* bytes, size_t size, const doc::ResourceReader& re
   out->imageFiles.clear();
   out->warnings.clear();
   out->clips.clear();
+  out->extensions.clear();
   if (!(options.framesPerSecond > 0)) {
     *error = "the frame rate must be more than 0";
     return false;
   }
   doc::Document document;
   if (!doc::ParseDocument(bytes, size, read, &document, error, &out->warnings)) return false;
+  out->extensions = document.extensions;
   document.decodeAllowance = options.memoryAllowance;
   try {
     Importer(document, options, read, out).Run();
@@ -125,6 +102,7 @@ bool ImportGltf(const uint8_t* bytes, size_t size, const doc::ResourceReader& re
   Release(out->Take());
   out->images.clear();
   out->clips.clear();
+  out->extensions.clear();
   return false;
 }
 

@@ -58,6 +58,7 @@ struct ImportedAsset {
   std::vector<std::string> imageFiles;  // image files the object names, relative to the asset
   std::vector<std::string> warnings;    // what was read despite a fault, dropped or changed
   std::vector<AnimationClip> clips;     // in timeline order
+  std::vector<doc::ExtensionUse> extensions;  // used or required, with what became of each
 };
 
 // Reads the asset from its bytes (external buffers and images through `read`, relative to the

@@ -1,8 +1,10 @@
-// The reader's materials: the base colour and emissive factors, and the base colour texture as
-// the stage-0 texture, its image named as the object will find it beside the DBO file.
+// The reader's materials: the base colour and emissive factors (the emissive strength applied),
+// and the base colour texture as the stage-0 texture, its image named as the object will find it
+// beside the DBO file. A WebP image, which the engine cannot read, is written there as PNG.
 #include <cstring>
 
 #include "gltf/build/gltf_importer.h"
+#include "gltf/decode/gltf_webp_image.h"
 #include "gltf/read/gltf_accessor_read.h"
 #include "model/counted_array.h"
 #include "model/texture.h"
@@ -14,11 +16,8 @@ namespace {
 std::string ImageExtension(const std::string& mimeType, const uint8_t* bytes, size_t size) {
   if (mimeType == "image/png") return ".png";
   if (mimeType == "image/jpeg") return ".jpg";
-  if (mimeType == "image/webp") return ".webp";
   if (size >= 4 && std::memcmp(bytes, "\x89PNG", 4) == 0) return ".png";
   if (size >= 3 && std::memcmp(bytes, "\xFF\xD8\xFF", 3) == 0) return ".jpg";
-  if (size >= 12 && std::memcmp(bytes, "RIFF", 4) == 0 && std::memcmp(bytes + 8, "WEBP", 4) == 0)
-    return ".webp";
   if (size >= 4 && std::memcmp(bytes, "DDS ", 4) == 0) return ".dds";
   if (size >= 2 && std::memcmp(bytes, "BM", 2) == 0) return ".bmp";
   return {};
@@ -61,12 +60,18 @@ std::string Importer::ImageName(int imageIndex) {
     if (!doc::UriToRelativePath(image.uri, &path, &error)) {
       Fail(where + ".uri \"" + image.uri + "\" " + error);
     }
-    std::vector<uint8_t> file;
-    if (!read_ || !read_(path, &file, &error)) Fail(where + ": " + path + ": " + error);
-    name = options_.externalImagePrefix + path;
-    out_->imageFiles.push_back(path);
+    if (!read_ || !read_(path, &decoded, &error)) Fail(where + ": " + path + ": " + error);
+    if (decode::IsWebp(decoded.data(), decoded.size())) {
+      bytes = decoded.data();
+      size = decoded.size();
+    } else {
+      name = options_.externalImagePrefix + path;
+      out_->imageFiles.push_back(path);
+    }
   }
-  if (bytes) {
+  if (bytes && decode::IsWebp(bytes, size)) {
+    name = PngOfWebp(where, bytes, size);
+  } else if (bytes) {
     const std::string extension = ImageExtension(mimeType, bytes, size);
     if (extension.empty()) {
       Warn(where + " is of a kind korva does not know; its texture is left out");
@@ -83,6 +88,30 @@ std::string Importer::ImageName(int imageIndex) {
   return name;
 }
 
+std::string Importer::PngOfWebp(const std::string& where, const uint8_t* bytes, size_t size) {
+  int width = 0, height = 0;
+  std::vector<uint8_t> png;
+  decode::WebpStatus status = decode::WebpSize(bytes, size, &width, &height);
+  if (status == decode::WebpStatus::kConverted) {
+    // The decoder's pixels, the picture made of them and its PNG.
+    Charge(uint64_t(width) * uint64_t(height) * 12, where);
+    status = decode::WebpToPng(bytes, size, &png);
+  }
+  if (status == decode::WebpStatus::kNoDecoder) {
+    Warn(where +
+         " is a WebP image, which this build of korva does not decode; its texture is "
+         "left out");
+    return {};
+  }
+  if (status != decode::WebpStatus::kConverted) {
+    Warn(where + " is a WebP image that does not decode; its texture is left out");
+    return {};
+  }
+  std::string name = options_.imageStem + "_" + std::to_string(out_->images.size()) + ".png";
+  out_->images.push_back({name, std::move(png)});
+  return name;
+}
+
 std::string Importer::TextureName(int textureIndex, int32_t* addressU, int32_t* addressV) {
   if (static_cast<size_t>(textureIndex) >= document_.textures.size()) {
     Fail("a material names texture " + std::to_string(textureIndex) + ", which does not exist");
@@ -95,11 +124,13 @@ std::string Importer::TextureName(int textureIndex, int32_t* addressU, int32_t* 
     *addressU = AddressMode(document_.samplers[static_cast<size_t>(texture.sampler)].wrapS);
     *addressV = AddressMode(document_.samplers[static_cast<size_t>(texture.sampler)].wrapT);
   }
-  if (texture.source < 0) {
+  // A texture with an image in another format as well as its WebP one keeps that image as it is.
+  const int source = texture.source >= 0 ? texture.source : texture.webpSource;
+  if (source < 0) {
     Warn("textures[" + std::to_string(textureIndex) + "] has no image korva reads; left out");
     return {};
   }
-  return ImageName(texture.source);
+  return ImageName(source);
 }
 
 void Importer::ApplyMaterial(sMesh* mesh, int materialIndex, bool hasTexcoords) {
@@ -119,7 +150,9 @@ void Importer::ApplyMaterial(sMesh* mesh, int materialIndex, bool hasTexcoords) 
   const auto& base = material.baseColorFactor;
   mesh->material.Diffuse = {float(base[0]), float(base[1]), float(base[2]), float(base[3])};
   const auto& glow = material.emissiveFactor;
-  mesh->material.Emissive = {float(glow[0]), float(glow[1]), float(glow[2]), 1.0f};
+  const double strength = material.emissiveStrength;
+  mesh->material.Emissive = {float(glow[0] * strength), float(glow[1] * strength),
+                             float(glow[2] * strength), 1.0f};
   if (material.baseColorTexture.index < 0 || !hasTexcoords) return;
   const std::string name =
       TextureName(material.baseColorTexture.index, &stages[0].addressU, &stages[0].addressV);

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "gltf/build/gltf_importer.h"
+#include "gltf/decode/gltf_texture_transform.h"
 #include "gltf/read/gltf_accessor_read.h"
 #include "model/counted_array.h"
 #include "model/host_heap.h"
@@ -156,6 +157,16 @@ void PutColours(const FloatElements& colors, const MeshPiece& piece, const Verte
         uint32_t{rgba[3]} << 24 | uint32_t{rgba[0]} << 16 | uint32_t{rgba[1]} << 8 | rgba[2];
     std::memcpy(out, &argb, 4);
   }
+}
+
+// The coordinates as the host keeps them, the texture's transform baked in (after any
+// dequantization, so a normalised coordinate's fraction is what the transform scales).
+void TransformTexcoords(const doc::TextureTransform& transform, FloatElements* uvs) {
+  FloatElements baked;
+  baked.Own(2, uvs->count);
+  for (size_t i = 0; i < uvs->count; ++i) uvs->Read(i, baked.owned.data() + 2 * i);
+  decode::TransformTexcoords(transform, baked.owned.data(), baked.count);
+  *uvs = std::move(baked);
 }
 
 }  // namespace
@@ -413,16 +424,20 @@ void Importer::BuildNodeMeshes(int node, int meshIndex) {
     morphs = morphs || primitive.targets > 0;
     const std::string label =
         "meshes[" + std::to_string(meshIndex) + "].primitives[" + std::to_string(p) + "]";
-    int texCoord = 0;
+    const doc::TextureRef* texture = nullptr;
     if (primitive.material >= 0 &&
         static_cast<size_t>(primitive.material) < document_.materials.size()) {
-      texCoord =
-          document_.materials[static_cast<size_t>(primitive.material)].baseColorTexture.texCoord;
+      texture = &document_.materials[static_cast<size_t>(primitive.material)].baseColorTexture;
     }
     PrimitiveData data;
     std::vector<uint32_t> corners;
     uint32_t type = kTriangleList;
-    if (!ReadPrimitive(primitive, label, texCoord, &data, &corners, &type)) continue;
+    if (!ReadPrimitive(primitive, label, texture ? texture->texCoord : 0, &data, &corners, &type))
+      continue;
+    if (texture && texture->transformed && data.texcoords.components != 0) {
+      Charge(data.texcoords.count * 8, label);
+      TransformTexcoords(texture->transform, &data.texcoords);
+    }
     // Every vertex may end up in the host mesh (36 bytes at most) and, with flat normals, once per
     // corner with all it carries.
     const uint64_t perVertex = 48 + 20 * data.joints.size();

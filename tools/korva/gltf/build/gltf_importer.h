@@ -99,6 +99,9 @@ class Importer {
   void ApplyMaterial(sMesh* mesh, int materialIndex, bool hasTexcoords);
   std::string TextureName(int textureIndex, int32_t* addressU, int32_t* addressV);
   std::string ImageName(int imageIndex);
+  // A WebP image as a PNG held for writing beside the DBO file; its name, or empty (with a
+  // warning) when it does not decode.
+  std::string PngOfWebp(const std::string& where, const uint8_t* bytes, size_t size);
 
   // Skins (gltf_import_skins.cpp).
   void AddBones(sMesh* mesh, int skinIndex, const PrimitiveData& data, const MeshPiece& piece);

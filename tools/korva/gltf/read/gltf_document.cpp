@@ -179,6 +179,21 @@ void ReadMesh(const JsonValue& value, const Place& where, Document* out) {
   out->meshes.push_back(std::move(m));
 }
 
+// KHR_texture_transform on a texture reference: its offset, rotation, scale and texCoord.
+void ReadTextureTransform(const JsonValue& value, const Fields& reference, TextureRef* out) {
+  JsonValue extension = value;
+  if (!reference.Extension("KHR_texture_transform", &extension)) return;
+  const Place extensions(&reference.place(), "extensions");
+  const Place place(&extensions, "KHR_texture_transform");
+  const Fields t(extension, place);
+  out->transformed = true;
+  t.Numbers("offset", &out->transform.offset);
+  out->transform.rotation = t.Number("rotation", 0);
+  t.Numbers("scale", &out->transform.scale);
+  if (t.Has("texCoord"))
+    out->texCoord = static_cast<int>(std::min<uint64_t>(t.Unsigned("texCoord", 0), 64));
+}
+
 void ReadMaterial(const JsonValue& value, const Place& where, Document* out) {
   const Fields f(value, where);
   Material m;
@@ -196,8 +211,18 @@ void ReadMaterial(const JsonValue& value, const Place& where, Document* out) {
       m.baseColorTexture.index = t.Index("index");
       m.baseColorTexture.texCoord =
           static_cast<int>(std::min<uint64_t>(t.Unsigned("texCoord", 0), 64));
+      ReadTextureTransform(texture, t, &m.baseColorTexture);
     }
   }
+  JsonValue extension = value;
+  if (f.Extension("KHR_materials_emissive_strength", &extension)) {
+    const Place extensions(&where, "extensions");
+    const Place place(&extensions, "KHR_materials_emissive_strength");
+    const Fields e(extension, place);
+    m.emissiveStrength = e.Number("emissiveStrength", 1);
+    if (m.emissiveStrength < 0) Fail(e.Where("emissiveStrength") + " is below 0");
+  }
+  m.unlit = f.Extension("KHR_materials_unlit", &extension);
   out->materials.push_back(std::move(m));
 }
 
@@ -249,6 +274,15 @@ void ReadDocument(const JsonValue& root, Document* out) {
   if (version.compare(0, 2, "2.") != 0) Fail("is glTF version \"" + version + "\", not 2.x");
   out->extensionsUsed = Strings(f, "extensionsUsed");
   out->extensionsRequired = Strings(f, "extensionsRequired");
+  // Before anything an extension may change is read, buffers included.
+  ExtensionCheck check = CheckExtensions(out->extensionsUsed, out->extensionsRequired);
+  if (check.status == ExtensionStatus::kRequiredNotRead) {
+    std::string names;
+    for (const ExtensionUse& use : check.refused)
+      names += (names.empty() ? "" : ", ") + use.name + " (" + use.note + ")";
+    Fail("requires extensions korva does not read: " + names);
+  }
+  out->extensions = std::move(check.uses);
   f.Each("buffers", [&](const JsonValue& item, const Place& place) {
     const Fields b(item, place);
     Buffer buffer;
@@ -286,7 +320,14 @@ void ReadDocument(const JsonValue& root, Document* out) {
          [&](const JsonValue& item, const Place& place) { ReadMaterial(item, place, out); });
   f.Each("textures", [&](const JsonValue& item, const Place& place) {
     const Fields t(item, place);
-    out->textures.push_back({t.Index("source"), t.Index("sampler")});
+    Texture texture{t.Index("source"), t.Index("sampler")};
+    JsonValue webp = item;
+    if (t.Extension("EXT_texture_webp", &webp)) {
+      const Place extensions(&place, "extensions");
+      const Place webpPlace(&extensions, "EXT_texture_webp");
+      texture.webpSource = Fields(webp, webpPlace).Index("source");
+    }
+    out->textures.push_back(texture);
   });
   f.Each("images", [&](const JsonValue& item, const Place& place) {
     const Fields i(item, place);
@@ -406,6 +447,9 @@ bool ParseDocument(const uint8_t* bytes, size_t size, const ResourceReader& read
     JsonTape tape;
     ParseJson(reinterpret_cast<const char*>(text), textSize, &tape);
     ReadDocument(tape.Root(), out);
+    for (const ExtensionUse& use : out->extensions) {
+      if (IsLeftOut(use)) warnings->push_back(use.name + " is used but left out: " + use.note);
+    }
     LoadBuffers(bin, binSize, read, out);
     return true;
   } catch (const ParseError& failure) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "gltf/decode/meshopt_view.h"
+#include "gltf/read/gltf_extensions.h"
 
 namespace korva::gltf::doc {
 
@@ -92,21 +93,33 @@ struct Node {
   std::array<double, 3> scale{1, 1, 1};
 };
 
+// KHR_texture_transform of a texture reference: uv' = T x R x S x uv.
+struct TextureTransform {
+  std::array<double, 2> offset{0, 0};
+  double rotation = 0;  // radians; turns the coordinates anticlockwise, the image clockwise
+  std::array<double, 2> scale{1, 1};
+};
+
 struct TextureRef {
   int index = -1;
-  int texCoord = 0;
+  int texCoord = 0;  // the transform's own texCoord where it has one
+  bool transformed = false;
+  TextureTransform transform;
 };
 
 struct Material {
   std::string name;
   std::array<double, 4> baseColorFactor{1, 1, 1, 1};
   std::array<double, 3> emissiveFactor{0, 0, 0};
+  double emissiveStrength = 1;  // KHR_materials_emissive_strength
+  bool unlit = false;           // KHR_materials_unlit
   TextureRef baseColorTexture;
 };
 
 struct Texture {
   int source = -1;
   int sampler = -1;
+  int webpSource = -1;  // EXT_texture_webp's image
 };
 
 struct Image {
@@ -161,6 +174,7 @@ struct Document {
   int scene = -1;
   std::vector<std::string> extensionsUsed;
   std::vector<std::string> extensionsRequired;
+  std::vector<ExtensionUse> extensions;  // what becomes of each used or required one
   uint64_t assetBytes = 0;  // the file's bytes and every external buffer's: what justifies memory
   mutable uint64_t decodedViewBytes = 0;           // of compressed views decoded so far
   uint64_t decodeAllowance = uint64_t{256} << 20;  // beyond 64 bytes per asset byte, for those

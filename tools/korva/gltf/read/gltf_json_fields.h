@@ -61,6 +61,13 @@ class Fields {
     return object_.Find(key, &value);
   }
   std::string Where(const char* key) const { return Place(&place_, key).Text(); }
+  // The object of extension `name` in the member "extensions", or false when there is none.
+  bool Extension(const char* name, JsonValue* value) const {
+    JsonValue extensions = object_;
+    if (!Find("extensions", &extensions)) return false;
+    if (!extensions.is_object()) Fail(Where("extensions") + " is not a JSON object");
+    return extensions.Find(name, value);
+  }
 
   int Index(const char* key) const {
     JsonValue value = object_;
@@ -87,6 +94,14 @@ class Fields {
     if (!Find(key, &value)) return {};
     if (!value.is_string()) Fail(Where(key) + " is not a string");
     return std::string(value.Text());
+  }
+  // A finite number, `fallback` when the member is absent.
+  double Number(const char* key, double fallback) const {
+    JsonValue value = object_;
+    if (!Find(key, &value)) return fallback;
+    if (!value.is_number() || !std::isfinite(value.AsDouble()))
+      Fail(Where(key) + " is not a finite number");
+    return value.AsDouble();
   }
   bool Bool(const char* key) const {
     JsonValue value = object_;
