@@ -1,6 +1,7 @@
 // `korva convert` of glTF assets: the images an asset holds are written beside the DBO file under
 // the names the object gives them, and never over a file of the asset; the clips of the
-// animation set are named with their frames wherever the asset is shown.
+// animation set are named with their frames wherever the asset is shown, as are the extensions
+// the asset uses with what became of each.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -107,6 +108,30 @@ TEST(GltfConvert, EachClipIsNamedWithItsFramesByConvertInfoAndDump) {
       nlohmann::json::parse(dump.out)["clips"],
       nlohmann::json::parse(R"([{"animation": 0, "firstFrame": 0, "lastFrame": 10, "name": "Walk"},
                 {"animation": 1, "firstFrame": 11, "lastFrame": 16, "name": "animation1"}])"));
+}
+
+TEST(GltfConvert, InfoAndDumpSayWhatBecameOfEachExtension) {
+  ScratchFolder folder;
+  AssetBuilder a;
+  a.Scene({a.Add("nodes", {{"name", "Empty"}})});
+  a.json["extensionsUsed"] = {"KHR_lights_punctual", "KHR_mesh_quantization", "EXT_made_up"};
+  a.json["extensionsRequired"] = {"KHR_mesh_quantization"};
+  Write(folder / "asset.glb", a.Glb());
+  const auto info = RunKorva({"info", "asset.glb"}, folder.path());
+  ASSERT_EQ(info.exitCode, 0) << info.err;
+  for (const char* line :
+       {"  extension KHR_lights_punctual (used): left out: the host object has no lights\n",
+        "  extension KHR_mesh_quantization (required): read: ",
+        "  extension EXT_made_up (used): unknown: "}) {
+    EXPECT_NE(info.out.find(line), std::string::npos) << line << info.out;
+  }
+  const auto dump = RunKorva({"dump", "--json", "asset.glb"}, folder.path());
+  const nlohmann::json extensions = nlohmann::json::parse(dump.out)["extensions"];
+  ASSERT_EQ(extensions.size(), 3u) << dump.out;
+  EXPECT_EQ(extensions[1]["name"], "KHR_mesh_quantization");
+  EXPECT_EQ(extensions[1]["fate"], "read");
+  EXPECT_EQ(extensions[1]["required"], true);
+  EXPECT_EQ(extensions[0]["fate"], "left out");
 }
 
 }  // namespace
