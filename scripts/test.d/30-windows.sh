@@ -58,9 +58,14 @@ if [ -n "${KORVA_CROSS_DIR:-}" ]; then
     "$crosscheck/korva_dbo_compare" --max-ulp 2 "$cross/linux" "$cross/wine"
 fi
 
-# korva.exe, the tool engine users run on Windows, against the Linux korva (tests/windows).
+# korva.exe, the tool engine users run on Windows, against the Linux korva (tests/windows), with
+# one generated model whose texture is named by a path on its author's machine.
+generated=()
+for file in texture_author_path.ms3d name.bmp; do
+  [ -f "$cross/models/$file" ] && generated+=("$cross/models/$file")
+done
 if korva_build windows korva && korva_build linux korva; then
   korva_counted "windows: korva.exe against the Linux korva" \
     bash "$KORVA_ROOT/tests/windows/korva_exe_check.sh" "$(korva_binary_dir linux)/tools/korva/korva" \
-    "$win/tools/korva/korva.exe" "$KORVA_WORK/korva_exe"
+    "$win/tools/korva/korva.exe" "$KORVA_WORK/korva_exe" "${generated[@]}"
 fi

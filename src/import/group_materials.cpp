@@ -32,12 +32,12 @@ void CopyMaterial(sMesh* mesh, const msMaterial& material) {
 }
 
 // Sets the texture into stage 0 and disables stage 1; false when the mesh has no record 0.
-bool SetMeshTexture(sMesh* mesh, void* texture, const std::string& textureName) {
+bool SetMeshTexture(sMesh* mesh, void* texture, const std::string& recordName) {
   if (!mesh || !mesh->textures) return false;
   const int32_t records = CountedArrayCount(mesh->textures);
   if (records < 1) return false;
   sTexture& stage0 = mesh->textures[0];
-  CopyHostName(stage0.name, TextureRecordName(textureName));
+  CopyHostName(stage0.name, recordName);
   stage0.texture = texture;
   stage0.stage = 0;
   stage0.blendOperation = kTextureOperationModulate;
@@ -50,6 +50,22 @@ bool SetMeshTexture(sMesh* mesh, void* texture, const std::string& textureName) 
     stage1.blendOperation = kTextureOperationDisable;
   }
   return true;
+}
+
+// The texture from the first of its locations that loads, its record name in `recordName`; null
+// after one notice naming the first location when none does.
+void* LoadTexture(const std::string& modelDirectory, const std::string& textureName,
+                  std::string* recordName) {
+  const std::vector<TextureLocation> locations = TextureLocations(modelDirectory, textureName);
+  for (const TextureLocation& location : locations) {
+    void* texture = nullptr;
+    if (platform::CreateTextureFromFile(g_plugin.device, location.path.c_str(), &texture) == 0) {
+      *recordName = location.recordName;
+      return texture;
+    }
+  }
+  ShowInfo("Error Loading Texture: " + locations.front().path);
+  return nullptr;
 }
 }  // namespace
 
@@ -70,18 +86,13 @@ void ApplyTexturesAndMaterials(const msModel& model, const std::vector<sMesh*>& 
   }
 
   std::vector<void*> textures(groupCount, nullptr);
+  std::vector<std::string> recordNames(groupCount);
   if (groupCount == 0 || model.materials.empty()) {
     ShowInfo("No Textures");
   } else {
     for (size_t i = 0; i < groupCount; ++i) {
-      if (textureNames[i].empty()) continue;
-      const std::string path = TexturePath(modelDirectory, textureNames[i]);
-      void* texture = nullptr;
-      if (platform::CreateTextureFromFile(g_plugin.device, path.c_str(), &texture) != 0) {
-        ShowInfo("Error Loading Texture: " + path);
-        texture = nullptr;
-      }
-      textures[i] = texture;
+      if (!textureNames[i].empty())
+        textures[i] = LoadTexture(modelDirectory, textureNames[i], &recordNames[i]);
     }
   }
 
@@ -89,7 +100,7 @@ void ApplyTexturesAndMaterials(const msModel& model, const std::vector<sMesh*>& 
     sMesh* mesh = groupMeshes[i];
     const msMaterial* material = GroupMaterial(model, model.groups[i]);
     if (mesh && material) CopyMaterial(mesh, *material);
-    if (textures[i] && !SetMeshTexture(mesh, textures[i], textureNames[i])) {
+    if (textures[i] && !SetMeshTexture(mesh, textures[i], recordNames[i])) {
       ReleaseComInterface(textures[i]);
     }
   }

@@ -41,4 +41,18 @@ std::string TextureRecordName(const std::string& textureName) {
   return part;
 }
 
+std::vector<TextureLocation> TextureLocations(const std::string& modelDirectory,
+                                              const std::string& textureName) {
+  std::vector<TextureLocation> locations{
+      {TexturePath(modelDirectory, textureName), TextureRecordName(textureName)}};
+  // No double-byte code page of Windows has '/' as a trail byte: a plain search finds a real one.
+  const std::string part = TextureFilePart(textureName);
+  const std::string::size_type slash = part.rfind('/');
+  if (slash != std::string::npos && slash + 1 < part.size()) {
+    const std::string lastPart = part.substr(slash + 1);
+    locations.push_back({modelDirectory + lastPart, lastPart});
+  }
+  return locations;
+}
+
 }  // namespace korva::import

@@ -1,8 +1,10 @@
 // Where a model's textures are looked for: the model's directory joined with the file part of each
-// material's texture name. Strings of any length; nothing is cut.
+// material's texture name, and, for a name written with forward slashes, joined with its last part.
+// Strings of any length; nothing is cut.
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace korva::import {
 
@@ -21,5 +23,19 @@ std::string TexturePath(const std::string& modelDirectory, const std::string& te
 // The name a mesh's texture record keeps: the file part without its leading backslash, so a saved
 // object still names its texture ("hull.bmp" for ".\hull.bmp"; "maps/hull.bmp" stays).
 std::string TextureRecordName(const std::string& textureName);
+
+// One place a texture file is looked for, and the name its texture record keeps if it loads there.
+struct TextureLocation {
+  std::string path;
+  std::string recordName;
+};
+
+// Where the texture is looked for, in order, until one loads: first the texture path (with
+// TextureRecordName); then, when the file part still holds a forward slash (a path on the author's
+// machine, "C:/art/dwarf/axe.jpg"), the model directory joined with what follows that slash, which
+// the record then names ("axe.jpg"). A name whose file part ends with a forward slash has only the
+// first. The first path is the one a notice names when none loads.
+std::vector<TextureLocation> TextureLocations(const std::string& modelDirectory,
+                                              const std::string& textureName);
 
 }  // namespace korva::import

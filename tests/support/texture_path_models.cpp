@@ -10,13 +10,16 @@ namespace korva::testing {
 
 const std::vector<TexturePathModel>& TexturePathModels() {
   static const std::vector<TexturePathModel> models = {
-      {"texture_dot_backslash.ms3d", ".\\name.bmp", 1},
-      {"texture_backslash_folder.ms3d", "sub\\name.bmp", 1},
-      {"texture_slash_folder.ms3d", "sub/name.bmp", 2},
-      {"texture_upper_case.ms3d", "NAME.BMP", 1},
-      {"texture_mixed_case_folder.ms3d", "Sub/Name.Bmp", 2},
-      {"texture_absent.ms3d", "absent.bmp", 0},
-      {"texture_drive.ms3d", "C:/name.bmp", 0},
+      {"texture_dot_backslash.ms3d", ".\\name.bmp", 1, "name.bmp"},
+      {"texture_backslash_folder.ms3d", "sub\\name.bmp", 1, "name.bmp"},
+      {"texture_slash_folder.ms3d", "sub/name.bmp", 2, "sub/name.bmp"},
+      {"texture_upper_case.ms3d", "NAME.BMP", 1, "NAME.BMP"},
+      {"texture_mixed_case_folder.ms3d", "Sub/Name.Bmp", 2, "Sub/Name.Bmp"},
+      {"texture_absent.ms3d", "absent.bmp", 0, ""},
+      {"texture_drive.ms3d", "C:/name.bmp", 1, "name.bmp"},
+      {"texture_author_path.ms3d", "D:/work packs/fantasy 1/dwarf/Name.bmp", 1, "Name.bmp"},
+      {"texture_missing_folder.ms3d", "maps/name.bmp", 1, "name.bmp"},
+      {"texture_author_path_absent.ms3d", "C:/art/absent.bmp", 0, ""},
   };
   return models;
 }

@@ -14,10 +14,13 @@ struct TexturePathModel {
   // Width of the texture the import loads for the first group: 1 for name.bmp beside the model,
   // 2 for sub/name.bmp; 0 when it loads none and shows "Error Loading Texture".
   int loadedWidth;
+  std::string recordName;  // what the loaded texture's record names; empty when none loads
 };
 
 // Every case: ".\" and "sub\" names (the import keeps the part after the last backslash),
-// "sub/" names (a folder), names in another letter case, an absent file and a drive.
+// "sub/" names (a folder), names in another letter case, an absent file, and paths on the author's
+// machine written with forward slashes (a drive, a folder the model's does not hold), whose last
+// part is looked for beside the model when the name as written finds nothing.
 const std::vector<TexturePathModel>& TexturePathModels();
 
 // Writes name.bmp (1 x 1), sub/name.bmp (2 x 1) and every model into `folder` (which exists).

@@ -1,22 +1,25 @@
 #!/usr/bin/env bash
 # korva.exe under Wine against the Linux korva: convert, info, check, dump --json and export of the
-# bundled sample and the shared real models, run the same way in two copies of their folder. The
+# bundled sample, the shared real models and any further files given (generated models and the
+# textures they name), run the same way in two copies of their folder. The
 # files written (DBO, glTF with its .bin and images) must be byte for byte the same, and so must the
 # exit codes and the text printed, line endings aside. Each comparison is one check; ends with
 # "N passed, M failed".
 #
-# Usage: korva_exe_check.sh LINUX_KORVA KORVA_EXE WORK_FOLDER   (WORK_FOLDER is made anew)
+# Usage: korva_exe_check.sh LINUX_KORVA KORVA_EXE WORK_FOLDER [FILE...]   (WORK_FOLDER is made anew)
 # Needs a booted Wine prefix (WINEPREFIX, see korva_wine_init in scripts/lib/wine.sh).
 KORVA_ROOT="${KORVA_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)}"
 source "$KORVA_ROOT/scripts/lib/wine.sh"
 
 linux_korva="$1" korva_exe="$2" work="$3"
+shift 3
 rm -rf "$work"
 mkdir -p "$work/linux" "$work/wine" "$work/out"
 for side in linux wine; do
   cp "$KORVA_ROOT"/examples/crane.ms3d "$KORVA_ROOT"/examples/crane.bmp "$work/$side/"
   shared="$KORVA_ROOT/../shared/testdata/ms3d"
   [ -d "$shared" ] && cp -r "$shared"/. "$work/$side/"
+  [ $# -eq 0 ] || cp "$@" "$work/$side/"
 done
 chmod -R u+w "$work"
 names=()

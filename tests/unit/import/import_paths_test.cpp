@@ -32,5 +32,27 @@ TEST(TextureRecordNameTest, DropsOnlyTheLeadingBackslash) {
   EXPECT_EQ(TextureRecordName("x\\"), "");
 }
 
+TEST(TextureLocationsTest, AddTheLastPartOnlyAfterAForwardSlashInTheFilePart) {
+  struct Case {
+    const char* name;
+    std::vector<TextureLocation> locations;
+  };
+  const Case cases[] = {
+      {"C:/art/axe.jpg", {{"m/C:/art/axe.jpg", "C:/art/axe.jpg"}, {"m/axe.jpg", "axe.jpg"}}},
+      {"a\\b/c.bmp", {{"m/\\b/c.bmp", "b/c.bmp"}, {"m/c.bmp", "c.bmp"}}},
+      {"a/b\\c.bmp", {{"m/\\c.bmp", "c.bmp"}}},
+      {"maps/", {{"m/maps/", "maps/"}}},
+      {"hull.bmp", {{"m/hull.bmp", "hull.bmp"}}},
+  };
+  for (const Case& c : cases) {
+    const std::vector<TextureLocation> locations = TextureLocations("m/", c.name);
+    ASSERT_EQ(locations.size(), c.locations.size()) << c.name;
+    for (size_t i = 0; i < locations.size(); ++i) {
+      EXPECT_EQ(locations[i].path, c.locations[i].path) << c.name;
+      EXPECT_EQ(locations[i].recordName, c.locations[i].recordName) << c.name;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace korva::import

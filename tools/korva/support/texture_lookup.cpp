@@ -9,17 +9,15 @@
 
 namespace korva::cli {
 
-std::string TextureCandidate(const std::string& ownerPath, const std::string& textureName) {
-  if (textureName.empty()) return {};
-  return import::TexturePath(import::ModelDirectory(ownerPath), textureName);
-}
-
 bool TextureFound(const std::string& ownerPath, const std::string& textureName) {
-  const std::string candidate = TextureCandidate(ownerPath, textureName);
-  if (candidate.empty()) return false;
-  const std::optional<std::string> found = standalone::ResolveWindowsPath(candidate);
-  std::error_code error;
-  return found && std::filesystem::is_regular_file(*found, error);
+  if (textureName.empty()) return false;
+  for (const import::TextureLocation& location :
+       import::TextureLocations(import::ModelDirectory(ownerPath), textureName)) {
+    const std::optional<std::string> found = standalone::ResolveWindowsPath(location.path);
+    std::error_code error;
+    if (found && std::filesystem::is_regular_file(*found, error)) return true;
+  }
+  return false;
 }
 
 }  // namespace korva::cli

@@ -5,12 +5,10 @@
 
 namespace korva::cli {
 
-// The path the import would load the texture `textureName` from for the file at `ownerPath` (its
-// directory joined with the name's file part), or empty when the name is empty.
-std::string TextureCandidate(const std::string& ownerPath, const std::string& textureName);
-
-// Whether that texture file exists, found as the host's texture loader finds it
-// (standalone::ResolveWindowsPath: separators and letter case as on Windows).
+// Whether the import would find the texture `textureName` for the model or DBO file at
+// `ownerPath`: a file exists at one of its import::TextureLocations under the owner's directory,
+// found as the host's texture loader finds it (standalone::ResolveWindowsPath: separators and
+// letter case as on Windows). False for an empty name.
 bool TextureFound(const std::string& ownerPath, const std::string& textureName);
 
 }  // namespace korva::cli
