@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <functional>
@@ -221,27 +220,15 @@ struct Pair {
   std::vector<uint8_t> original, draco;
 };
 
-// The kept files, and every X.draco.glb beside an X.glb in KORVA_DRACO_PAIRS (the glTF layer
-// makes them of the shared models' exports).
+// The kept files (the glTF layer compresses the shared models' exports at test time and holds
+// them to their originals with the pipeline comparison).
 std::vector<Pair> Pairs() {
-  std::vector<Pair> pairs = {
+  return {
       {"skinned_animated", GeneratedCase("skinned_animated"), Kept("skinned_animated.draco.glb")},
       {"textured_two_primitives", GeneratedCase("textured_two_primitives"),
        Kept("textured_two_primitives.draco.glb")},
       {"crane", ExportedCrane(), Kept("crane.draco.glb")},
   };
-  if (const char* folder = std::getenv("KORVA_DRACO_PAIRS")) {
-    for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
-      const std::string file = entry.path().filename().string();
-      const size_t suffix = file.rfind(".draco.glb");
-      if (suffix == std::string::npos || suffix + 10 != file.size()) continue;
-      const fs::path original = entry.path().parent_path() / (file.substr(0, suffix) + ".glb");
-      if (fs::exists(original)) {
-        pairs.push_back({file, ReadWholeFile(original.string()), ReadWholeFile(entry.path())});
-      }
-    }
-  }
-  return pairs;
 }
 
 TEST(DracoAssets, ReadAsTheirUncompressedOriginals) {
