@@ -17,7 +17,7 @@
 #include "plugin_library.h"
 #include "standalone/host_functions.h"
 #include "standalone/standalone_host.h"
-#include "standalone/win32/host_device.h"
+#include "standalone/direct3d/host_device.h"
 #include "standalone/win32/windows_api.h"
 #include "wintest.h"
 #include "x87_control.h"

@@ -1,4 +1,4 @@
-#include "standalone/win32/host_device.h"
+#include "standalone/direct3d/host_device.h"
 
 #include <d3d9.h>
 
