@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
-#include <map>
 #include <set>
 
 #include "model/animation.h"
@@ -43,19 +42,31 @@ std::vector<const sFrame*> FramesOf(const sFrame* root) {
   return out;
 }
 
-// The mesh's triangles with corner `corner(vertex)`; none for points and lines.
-MatchMesh ReadMesh(const sMesh& mesh, const std::function<MatchCorner(uint16_t)>& corner) {
-  MatchMesh out;
-  out.primitiveType = mesh.primitiveType;
-  out.fvf = mesh.fvf;
-  out.vertexCount = mesh.vertexCount;
-  for (int32_t b = 0; b < mesh.boneCount; ++b)
-    out.bones.emplace_back(Name(mesh.bones[b].name), mesh.bones[b].vertexCount);
-  const uint16_t* index = mesh.indexData;
-  const size_t n = mesh.indexData ? static_cast<size_t>(std::max(mesh.indexCount, 0)) : 0;
-  const auto add = [&](size_t a, size_t b, size_t c) {
-    out.triangles.push_back({corner(index[a]), corner(index[b]), corner(index[c])});
+// The mesh's triangles, each corner at `position(vertex)` with the vertex's texture coordinates
+// and `weights` (by vertex, if any); none for points and lines.
+MatchMesh ReadMesh(const sMesh& mesh, const std::function<const float*(uint16_t)>& position,
+                   const std::vector<std::map<std::string, float>>& weights) {
+  MatchMesh out{"", mesh.primitiveType, mesh.fvf, mesh.vertexCount, {}, {}, {}};
+  for (int32_t b = 0; b < mesh.boneCount; ++b) {
+    out.bones.push_back(Name(mesh.bones[b].name));
+    out.boneVertices.push_back(mesh.bones[b].vertexCount);
+  }
+  const VertexFormat format = MeshVertexFormat(mesh);
+  const auto corner = [&](size_t k) {
+    MatchCorner c;
+    const uint16_t vertex = mesh.indexData[k];
+    if (vertex >= mesh.vertexCount) return c;
+    std::memcpy(c.position, position(vertex), 12);
+    c.hasUv = format.texcoords[0].present();
+    const uint8_t* at = mesh.vertexData + size_t(vertex) * mesh.vertexSize;
+    if (c.hasUv) std::memcpy(c.uv, at + format.texcoords[0].offset, 8);
+    if (vertex < weights.size()) c.weights = weights[vertex];
+    return c;
   };
+  const auto add = [&](size_t a, size_t b, size_t c) {
+    out.triangles.push_back({corner(a), corner(b), corner(c)});
+  };
+  const size_t n = mesh.indexData ? static_cast<size_t>(std::max(mesh.indexCount, 0)) : 0;
   if (mesh.primitiveType == 4) {
     for (size_t k = 0; k + 2 < n; k += 3) add(k, k + 1, k + 2);
   } else if (mesh.primitiveType == 5) {
@@ -66,48 +77,36 @@ MatchMesh ReadMesh(const sMesh& mesh, const std::function<MatchCorner(uint16_t)>
   return out;
 }
 
-// The first texture set's coordinates of `vertex` into `corner`, where the mesh has them.
-void ReadUv(const sMesh& mesh, const VertexFormat& format, uint16_t vertex, MatchCorner* corner) {
-  corner->hasUv = format.texcoords[0].present() && vertex < mesh.vertexCount;
-  if (corner->hasUv) {
-    std::memcpy(corner->uv, mesh.vertexData + size_t(vertex) * mesh.vertexSize +
-                                format.texcoords[0].offset,
-                8);
-  }
-}
-
 MatchExtents ExtentsOf(const std::vector<MatchMesh>& meshes) {
-  float low[5] = {1e30f, 1e30f, 1e30f, 1e30f, 1e30f},
-        high[5] = {-1e30f, -1e30f, -1e30f, -1e30f, -1e30f};
+  double low[5] = {1e30, 1e30, 1e30, 1e30, 1e30}, high[5] = {-1e30, -1e30, -1e30, -1e30, -1e30};
   for (const MatchMesh& mesh : meshes) {
     for (const MatchTriangle& triangle : mesh.triangles) {
       for (const MatchCorner& c : triangle) {
         const float values[5] = {c.position[0], c.position[1], c.position[2], c.uv[0], c.uv[1]};
         for (int i = 0; i < (c.hasUv ? 5 : 3); ++i) {
-          low[i] = std::min(low[i], values[i]);
-          high[i] = std::max(high[i], values[i]);
+          low[i] = std::min(low[i], double(values[i]));
+          high[i] = std::max(high[i], double(values[i]));
         }
       }
     }
   }
   MatchExtents e;
   for (int i = 0; i < 5; ++i) {
-    if (high[i] >= low[i]) (i < 3 ? e.size : e.uvRange) = std::max(i < 3 ? e.size : e.uvRange,
-                                                                    double(high[i] - low[i]));
+    double& extent = i < 3 ? e.size : e.uvRange;
+    extent = std::max(extent, high[i] - low[i]);
   }
   return e;
 }
 
-// The largest difference of two corners' positions and texture coordinates (where both have
-// them); false when their weights differ by more than `weight`.
+// Widens `position` and `uv` (where both corners have texture coordinates) to the corners'
+// differences; false when a bone's weights on them differ by more than `weight`.
 bool CornerErrors(const MatchCorner& a, const MatchCorner& b, double weight, double* position,
                   double* uv) {
   for (int i = 0; i < 3; ++i)
     *position = std::max(*position, std::fabs(double(a.position[i]) - b.position[i]));
   for (int i = 0; i < 2 && a.hasUv && b.hasUv; ++i)
     *uv = std::max(*uv, std::fabs(double(a.uv[i]) - b.uv[i]));
-  std::map<std::string, double> difference;
-  for (const auto& [bone, w] : a.weights) difference[bone] += w;
+  std::map<std::string, double> difference(a.weights.begin(), a.weights.end());
   for (const auto& [bone, w] : b.weights) difference[bone] -= w;
   return std::all_of(difference.begin(), difference.end(),
                      [&](const auto& entry) { return std::fabs(entry.second) <= weight; });
@@ -135,20 +134,17 @@ TriangleErrors MatchTriangles(const std::vector<MatchTriangle>& original,
   std::vector<bool> used(other.size(), false);
   for (const MatchTriangle& t : original) {
     const double x = CentroidX(t);
-    size_t best = other.size();
+    size_t best = other.size(),
+           c = static_cast<size_t>(
+               std::lower_bound(centroids.begin(), centroids.end(), x - positionTolerance) -
+               centroids.begin());
     double bestPosition = 0, bestUv = 0;
-    for (size_t c = size_t(std::lower_bound(centroids.begin(), centroids.end(),
-                                            x - positionTolerance) -
-                           centroids.begin());
-         c < other.size() && centroids[c] <= x + positionTolerance; ++c) {
-      if (used[c]) continue;
-      for (int turn = 0; turn < 3; ++turn) {
+    for (; c < other.size() && centroids[c] <= x + positionTolerance; ++c) {
+      for (int turn = 0; turn < 3 && !used[c]; ++turn) {
         double position = 0, uv = 0;
         bool weights = true;
         for (int k = 0; k < 3; ++k) {
-          weights = CornerErrors(t[k], other[c][(k + turn) % 3], weightTolerance, &position,
-                                 &uv) &&
-                    weights;
+          weights &= CornerErrors(t[k], other[c][(k + turn) % 3], weightTolerance, &position, &uv);
         }
         if (weights && position <= positionTolerance && uv <= uvTolerance &&
             (best == other.size() || position < bestPosition)) {
@@ -168,23 +164,27 @@ TriangleErrors MatchTriangles(const std::vector<MatchTriangle>& original,
 }
 
 bool Close(double a, double b, const Closeness& c, double size) {
-  return std::fabs(a - b) <= c.absolute + c.relative * std::fabs(a) + c.ofSize * std::max(1.0, size);
+  return std::fabs(a - b) <=
+         c.absolute + c.relative * std::fabs(a) + c.ofSize * std::max(1.0, size);
 }
 
-// Keys of `keyBytes` each, a frame number and floats: the first that differs, or empty.
-std::string KeysDiffer(const void* a, const void* b, int32_t count, size_t keyBytes,
-                       const Closeness& closeness, double size) {
+// `count` records of `bytes` each, an int32 frame number (none when `framed` is false) and floats:
+// the first that differs, or empty.
+std::string RecordsDiffer(const void* a, const void* b, int32_t count, size_t bytes, bool framed,
+                          const Closeness& closeness, double size) {
   const uint8_t* x = static_cast<const uint8_t*>(a);
   const uint8_t* y = static_cast<const uint8_t*>(b);
-  for (size_t k = 0; k < size_t(std::max(count, 0)); ++k, x += keyBytes, y += keyBytes) {
-    if (std::memcmp(x, y, 4) != 0) return "key " + std::to_string(k) + " at another frame";
-    for (size_t at = 4; at + 4 <= keyBytes; at += 4) {
+  for (size_t k = 0; k < size_t(std::max(count, 0)); ++k, x += bytes, y += bytes) {
+    if (framed && std::memcmp(x, y, 4) != 0)
+      return "key " + std::to_string(k) + " at another frame";
+    for (size_t at = framed ? 4 : 0; at + 4 <= bytes; at += 4) {
       float u, v;
       std::memcpy(&u, x + at, 4);
       std::memcpy(&v, y + at, 4);
-      if (!Close(u, v, closeness, size))
-        return "key " + std::to_string(k) + " value " + std::to_string((at - 4) / 4) + " is " +
-               Figure(v) + ", the original's " + Figure(u);
+      if (!Close(u, v, closeness, size)) {
+        return std::string(framed ? "key " : "entry ") + std::to_string(k) + " number " +
+               std::to_string(at / 4) + " is " + Figure(v) + ", the original's " + Figure(u);
+      }
     }
   }
   return "";
@@ -194,37 +194,33 @@ std::string RotationsDiffer(const sRotateKey* a, const sRotateKey* b, int32_t co
                             const Closeness& closeness) {
   for (int32_t k = 0; k < count; ++k) {
     if (a[k].frame != b[k].frame) return "rotation key " + std::to_string(k) + " at another frame";
-    const D3DXQUATERNION &p = a[k].rotation, &q = b[k].rotation;
+    const float *u = &a[k].rotation.x, *v = &b[k].rotation.x;
     double same = 0, opposite = 0;
-    const float u[4] = {p.x, p.y, p.z, p.w}, v[4] = {q.x, q.y, q.z, q.w};
     for (int i = 0; i < 4; ++i) {
       same += (double(u[i]) - v[i]) * (double(u[i]) - v[i]);
       opposite += (double(u[i]) + v[i]) * (double(u[i]) + v[i]);
     }
-    if (!Close(0, std::sqrt(std::min(same, opposite)), closeness, 0))
-      return "rotation key " + std::to_string(k) + " turned " +
-             Figure(std::sqrt(std::min(same, opposite))) + " away";
+    const double distance = std::sqrt(std::min(same, opposite));
+    if (!Close(0, distance, closeness, 0))
+      return "rotation key " + std::to_string(k) + " is " + Figure(distance) + " away";
   }
   return "";
 }
 
 std::string TracksDiffer(const sAnimation& x, const sAnimation& y, double size,
                          const KeyTolerances& tolerances) {
-  if (Name(x.name) != Name(y.name)) return "track " + Name(y.name) + " where " + Name(x.name);
+  if (Name(x.name) != Name(y.name)) return "track " + Name(y.name) + " in its place";
   if (x.positionKeyCount != y.positionKeyCount || x.rotationKeyCount != y.rotationKeyCount ||
       x.scaleKeyCount != y.scaleKeyCount)
     return "other key counts";
-  std::string difference =
-      KeysDiffer(x.positionKeys, y.positionKeys, x.positionKeyCount, sizeof(sPositionKey),
-                 tolerances.transform, size);
-  if (difference.empty()) {
-    difference = RotationsDiffer(x.rotationKeys, y.rotationKeys, x.rotationKeyCount,
-                                 tolerances.rotation);
-  }
-  if (difference.empty()) {
-    difference = KeysDiffer(x.scaleKeys, y.scaleKeys, x.scaleKeyCount, sizeof(sScaleKey),
-                            tolerances.transform, size);
-  }
+  std::string difference = RecordsDiffer(x.positionKeys, y.positionKeys, x.positionKeyCount,
+                                         sizeof(sPositionKey), true, tolerances.transform, size);
+  if (difference.empty())
+    difference =
+        RotationsDiffer(x.rotationKeys, y.rotationKeys, x.rotationKeyCount, tolerances.rotation);
+  if (difference.empty())
+    difference = RecordsDiffer(x.scaleKeys, y.scaleKeys, x.scaleKeyCount, sizeof(sScaleKey), true,
+                               tolerances.transform, size);
   return difference;
 }
 
@@ -235,7 +231,6 @@ ObjectCorners MeshCorners(const sObject& object) {
   for (const sFrame* frame : FramesOf(object.rootFrame)) {
     if (!frame->mesh) continue;
     const sMesh& mesh = *frame->mesh;
-    const VertexFormat format = MeshVertexFormat(mesh);
     std::vector<std::map<std::string, float>> weights(size_t(std::max(mesh.vertexCount, 0)));
     for (int32_t b = 0; b < mesh.boneCount; ++b) {
       const sBone& bone = mesh.bones[b];
@@ -244,17 +239,15 @@ ObjectCorners MeshCorners(const sObject& object) {
           weights[bone.vertices[k]][Name(bone.name)] += bone.weights[k];
       }
     }
-    MatchMesh read = ReadMesh(mesh, [&](uint16_t vertex) {
-      MatchCorner c;
-      if (vertex >= mesh.vertexCount || !format.position.present()) return c;
-      std::memcpy(c.position,
-                  mesh.vertexData + size_t(vertex) * mesh.vertexSize + format.position.offset, 12);
-      ReadUv(mesh, format, vertex, &c);
-      c.weights.assign(weights[vertex].begin(), weights[vertex].end());
-      return c;
-    });
-    read.frame = Name(frame->name);
-    out.meshes.push_back(std::move(read));
+    const uint32_t offset = std::max(MeshVertexFormat(mesh).position.offset, 0);
+    out.meshes.push_back(ReadMesh(
+        mesh,
+        [&](uint16_t vertex) {
+          return reinterpret_cast<const float*>(mesh.vertexData + vertex * mesh.vertexSize +
+                                                offset);
+        },
+        weights));
+    out.meshes.back().frame = Name(frame->name);
   }
   out.extents = ExtentsOf(out.meshes);
   return out;
@@ -262,25 +255,17 @@ ObjectCorners MeshCorners(const sObject& object) {
 
 ObjectCorners PosedCorners(const sObject& object, float frame) {
   ObjectCorners out;
-  out.meshes.emplace_back();
-  MatchMesh& all = out.meshes.back();
-  all.primitiveType = 4;
+  out.meshes.push_back({"", 4, 0, 0, {}, {}, {}});
+  std::vector<MatchTriangle>& all = out.meshes.back().triangles;
   const render::HostPose pose = render::PoseObject(object, frame);
   for (size_t f = 0; f < pose.frames.size(); ++f) {
     const sMesh* mesh = pose.frames[f]->mesh;
     render::SkinnedMesh skinned;
     std::string why;
     if (!mesh || !render::SkinMesh(*mesh, static_cast<int>(f), pose, &skinned, &why)) continue;
-    const VertexFormat format = MeshVertexFormat(*mesh);
-    const MatchMesh read = ReadMesh(*mesh, [&](uint16_t vertex) {
-      MatchCorner c;
-      if (vertex >= skinned.positions.size()) return c;
-      const render::Vec3& p = skinned.positions[vertex];
-      c.position[0] = p.x, c.position[1] = p.y, c.position[2] = p.z;
-      ReadUv(*mesh, format, vertex, &c);
-      return c;
-    });
-    all.triangles.insert(all.triangles.end(), read.triangles.begin(), read.triangles.end());
+    const MatchMesh read =
+        ReadMesh(*mesh, [&](uint16_t vertex) { return &skinned.positions[vertex].x; }, {});
+    all.insert(all.end(), read.triangles.begin(), read.triangles.end());
   }
   out.extents = ExtentsOf(out.meshes);
   return out;
@@ -289,43 +274,41 @@ ObjectCorners PosedCorners(const sObject& object, float frame) {
 CornerMatch MatchCorners(const ObjectCorners& original, const ObjectCorners& other,
                          const MatchExtents& extents, const CornerTolerances& tolerances) {
   CornerMatch match;
-  if (original.meshes.size() != other.meshes.size()) {
-    match.difference = std::to_string(other.meshes.size()) + " meshes, the original " +
-                       std::to_string(original.meshes.size());
+  const auto differs = [&](const std::string& where, const std::string& what) {
+    match.difference = where + what;
     return match;
+  };
+  if (original.meshes.size() != other.meshes.size()) {
+    return differs(std::to_string(other.meshes.size()) + " meshes, the original ",
+                   std::to_string(original.meshes.size()));
   }
   double worstPosition = 0, worstUv = 0;
   for (size_t m = 0; m < original.meshes.size(); ++m) {
     const MatchMesh &a = original.meshes[m], &b = other.meshes[m];
     const std::string where = a.frame.empty() ? "" : "mesh of " + a.frame + ": ";
-    const auto differs = [&](const std::string& what) {
-      match.difference = where + what;
-      return match;
-    };
-    if (a.frame != b.frame) return differs("its place holds the mesh of " + b.frame);
-    if (a.primitiveType != b.primitiveType) return differs("another primitive type");
-    if (a.fvf != b.fvf) return differs("another vertex format");
+    if (a.frame != b.frame) return differs(where, "its place holds the mesh of " + b.frame);
+    if (a.primitiveType != b.primitiveType) return differs(where, "another primitive type");
+    if (a.fvf != b.fvf) return differs(where, "another vertex format");
     if (a.triangles.size() != b.triangles.size()) {
-      return differs(std::to_string(b.triangles.size()) + " triangles, the original " +
-                     std::to_string(a.triangles.size()));
+      return differs(where, std::to_string(b.triangles.size()) + " triangles, the original " +
+                                std::to_string(a.triangles.size()));
     }
-    std::vector<std::string> bonesA, bonesB;
-    for (const auto& bone : a.bones) bonesA.push_back(bone.first);
-    for (const auto& bone : b.bones) bonesB.push_back(bone.first);
-    if (bonesA != bonesB) return differs("other bones");
-    if (tolerances.sameVertices && (a.vertexCount != b.vertexCount || a.bones != b.bones))
-      return differs("other vertices (their count, or how many a bone holds)");
+    if (a.bones != b.bones) return differs(where, "other bones");
+    if (tolerances.sameVertices &&
+        (a.vertexCount != b.vertexCount || a.boneVertices != b.boneVertices))
+      return differs(where, "other vertices (their count, or how many a bone holds)");
     const double p = tolerances.position * extents.size, uv = tolerances.uv * extents.uvRange;
     const TriangleErrors e = MatchTriangles(a.triangles, b.triangles, p, uv, tolerances.weight);
     if (e.unmatched) {
       // How far off they are: the nearest within a quarter of the size and range.
       const TriangleErrors loose = MatchTriangles(a.triangles, b.triangles, 0.25 * extents.size,
                                                   0.25 * extents.uvRange, 1.0);
-      return differs(std::to_string(e.unmatched) + " of " + std::to_string(a.triangles.size()) +
-                     " triangles differ from the original's by more than " +
-                     Figure(tolerances.position) + " (up to " +
-                     Figure(loose.position / extents.size) + " of the size, " +
-                     Figure(loose.uv / extents.uvRange) + " of the texture range)");
+      return differs(where, std::to_string(e.unmatched) + " of " +
+                                std::to_string(a.triangles.size()) +
+                                " triangles differ from the original's by more than " +
+                                Figure(tolerances.position) + " (up to " +
+                                Figure(loose.position / extents.size) + " of the size, " +
+                                Figure(loose.uv / extents.uvRange) + " of the texture range)");
     }
     match.triangles += a.triangles.size();
     worstPosition = std::max(worstPosition, e.position);
@@ -340,21 +323,16 @@ std::string MatchFramesAndKeys(const sObject& original, const sObject& other, do
                                const KeyTolerances& tolerances) {
   const std::vector<const sFrame*> framesA = FramesOf(original.rootFrame),
                                    framesB = FramesOf(other.rootFrame);
-  if (framesA.size() != framesB.size()) {
+  if (framesA.size() != framesB.size())
     return std::to_string(framesB.size()) + " frames, the original " +
            std::to_string(framesA.size());
-  }
   for (size_t f = 0; f < framesA.size(); ++f) {
     const std::string name = Name(framesA[f]->name);
     if (name != Name(framesB[f]->name)) return "frame " + Name(framesB[f]->name) + " where " + name;
-    for (int k = 0; k < 16; ++k) {
-      const float x = framesA[f]->localMatrix.m[k / 4][k % 4];
-      const float y = framesB[f]->localMatrix.m[k / 4][k % 4];
-      if (!Close(x, y, tolerances.transform, size)) {
-        return "frame " + name + ": matrix entry " + std::to_string(k) + " is " + Figure(y) +
-               ", the original's " + Figure(x);
-      }
-    }
+    const std::string difference =
+        RecordsDiffer(&framesA[f]->localMatrix, &framesB[f]->localMatrix, 1, sizeof(D3DXMATRIX),
+                      false, tolerances.transform, size);
+    if (!difference.empty()) return "frame " + name + ": matrix " + difference;
   }
   const sAnimationSet *setA = original.animationSet, *setB = other.animationSet;
   for (; setA && setB; setA = setA->next, setB = setB->next) {
@@ -369,16 +347,15 @@ std::string MatchFramesAndKeys(const sObject& original, const sObject& other, do
     }
     if (x || y) return "another number of tracks";
   }
-  if (setA || setB) return "another number of animation sets";
-  return "";
+  return setA || setB ? "another number of animation sets" : "";
 }
 
 std::string MatchObjects(const sObject& original, const sObject& other,
                          const CornerTolerances& corners, const KeyTolerances& keys) {
   const ObjectCorners a = MeshCorners(original);
   const std::string difference = MatchFramesAndKeys(original, other, a.extents.size, keys);
-  if (!difference.empty()) return difference;
-  return MatchCorners(a, MeshCorners(other), a.extents, corners).difference;
+  return difference.empty() ? MatchCorners(a, MeshCorners(other), a.extents, corners).difference
+                            : difference;
 }
 
 }  // namespace korva::testing

@@ -1,15 +1,15 @@
 // Two objects compared up to what a glTF pipeline tool may change of an asset: the order and the
 // sharing of vertices, the order of triangles and the corner each starts at (never its turning
 // order), and numbers within the precision the tool quantizes them to. Each object is read out as
-// triangles of corners with the extents of its positions and texture coordinates; two such
-// readings compare to the first difference, or to the worst errors as figures.
+// triangles of corners with the extents of its positions and texture coordinates; two readings
+// compare to the first difference, or to the worst errors as figures.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "model/object.h"
@@ -20,21 +20,21 @@ struct MatchCorner {
   float position[3] = {0, 0, 0};
   float uv[2] = {0, 0};  // the first texture set's
   bool hasUv = false;
-  std::vector<std::pair<std::string, float>> weights;  // by bone name, sorted
+  std::map<std::string, float> weights;  // by bone name
 };
 using MatchTriangle = std::array<MatchCorner, 3>;
 
-// A mesh's triangles (a list, a strip or a fan, in the host's order of corners).
+// A mesh's triangles: a list, a strip or a fan, in the host's order of corners.
 struct MatchMesh {
-  std::string frame;  // the frame that holds the mesh ("" for a posed object's triangles)
+  std::string frame;  // of the mesh ("" for a posed object's triangles)
   uint32_t primitiveType = 0, fvf = 0;
   int32_t vertexCount = 0;
-  std::vector<std::pair<std::string, int32_t>> bones;  // name, vertices it holds; in mesh order
+  std::vector<std::string> bones;
+  std::vector<int32_t> boneVertices;  // how many vertices each bone holds
   std::vector<MatchTriangle> triangles;
 };
 
-// The largest extent of the positions over x, y, z and of the texture coordinates over u, v (at
-// least 1e-6 each).
+// The largest extent of the positions over x, y, z and of the texture coordinates over u, v.
 struct MatchExtents {
   double size = 1e-6, uvRange = 1e-6;
 };
@@ -53,16 +53,15 @@ ObjectCorners MeshCorners(const sObject& object);
 ObjectCorners PosedCorners(const sObject& object, float frame);
 
 struct CornerTolerances {
-  double position = 2e-3;  // of the size, per coordinate
-  double uv = 2e-3;        // of the texture coordinates' range, per coordinate
-  double weight = 2e-3;    // of a bone's weight on a corner
-  // The tool keeps each mesh's vertices as they are: their count, and how many each bone holds.
-  bool sameVertices = false;
+  double position = 2e-3;     // of the size, per coordinate
+  double uv = 2e-3;           // of the texture coordinates' range, per coordinate
+  double weight = 2e-3;       // of a bone's weight on a corner
+  bool sameVertices = false;  // each mesh keeps its vertex count and each bone's
 };
 
 struct CornerMatch {
   std::string difference;       // the first difference; empty when the readings match
-  size_t triangles = 0;         // of the original, all matched when `difference` is empty
+  size_t triangles = 0;         // matched
   double position = 0, uv = 0;  // the worst corner errors, as fractions of the size and range
 };
 
@@ -73,20 +72,20 @@ struct CornerMatch {
 CornerMatch MatchCorners(const ObjectCorners& original, const ObjectCorners& other,
                          const MatchExtents& extents, const CornerTolerances& tolerances);
 
-// A value `a` and its copy `b` are close when |a - b| <= absolute + relative * |a| +
-// ofSize * max(1, size).
+// A value `a` and its copy `b` are close when |a - b| <= absolute + relative |a| +
+// ofSize max(1, size).
 struct Closeness {
   double absolute = 0, relative = 0, ofSize = 0;
 };
 
 struct KeyTolerances {
-  Closeness transform;  // entries of frames' local matrices, values of position and scale keys
-  Closeness rotation;   // the distance between rotation keys' quaternions, either sign
+  Closeness transform;  // frames' local matrices' entries, position and scale keys' values
+  Closeness rotation;   // the distance between rotation keys' quaternions, of either sign
 };
 
 // The frame trees (the same frames in tree order, names, local matrices) and the animation sets
-// (lengths, tracks by name, key counts, key frames exactly, key values within the tolerances);
-// `size` is the original's. The first difference, or empty.
+// (lengths, tracks by name, key counts, key frames exactly, key values within the tolerances),
+// `size` the original's: the first difference, or empty.
 std::string MatchFramesAndKeys(const sObject& original, const sObject& other, double size,
                                const KeyTolerances& tolerances);
 
