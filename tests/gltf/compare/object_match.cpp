@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <functional>
 #include <set>
 
 #include "model/animation.h"
@@ -42,25 +41,35 @@ std::vector<const sFrame*> FramesOf(const sFrame* root) {
   return out;
 }
 
-// The mesh's triangles, each corner at `position(vertex)` with the vertex's texture coordinates
-// and `weights` (by vertex, if any); none for points and lines.
-MatchMesh ReadMesh(const sMesh& mesh, const std::function<const float*(uint16_t)>& position,
-                   const std::vector<std::map<std::string, float>>& weights) {
+// The mesh's triangles, none for points and lines; each corner at its vertex's position in the
+// mesh's space with the weights of its bones, or at `posed[vertex]` without weights.
+MatchMesh ReadMesh(const sMesh& mesh, const std::vector<render::Vec3>* posed) {
   MatchMesh out{"", mesh.primitiveType, mesh.fvf, mesh.vertexCount, {}, {}, {}};
+  std::vector<std::map<std::string, float>> weights(posed ? 0
+                                                          : size_t(std::max(mesh.vertexCount, 0)));
   for (int32_t b = 0; b < mesh.boneCount; ++b) {
-    out.bones.push_back(Name(mesh.bones[b].name));
-    out.boneVertices.push_back(mesh.bones[b].vertexCount);
+    const sBone& bone = mesh.bones[b];
+    out.bones.push_back(Name(bone.name));
+    out.boneVertices.push_back(bone.vertexCount);
+    for (int32_t k = 0; k < bone.vertexCount; ++k) {
+      if (bone.weights[k] > 0 && bone.vertices[k] < weights.size())
+        weights[bone.vertices[k]][out.bones.back()] += bone.weights[k];
+    }
   }
   const VertexFormat format = MeshVertexFormat(mesh);
   const auto corner = [&](size_t k) {
     MatchCorner c;
     const uint16_t vertex = mesh.indexData[k];
-    if (vertex >= mesh.vertexCount) return c;
-    std::memcpy(c.position, position(vertex), 12);
-    c.hasUv = format.texcoords[0].present();
+    if (vertex >= mesh.vertexCount ||
+        (posed ? vertex >= posed->size() : !format.position.present()))
+      return c;
     const uint8_t* at = mesh.vertexData + size_t(vertex) * mesh.vertexSize;
+    std::memcpy(c.position,
+                posed ? static_cast<const void*>(&(*posed)[vertex].x) : at + format.position.offset,
+                12);
+    c.hasUv = format.texcoords[0].present();
     if (c.hasUv) std::memcpy(c.uv, at + format.texcoords[0].offset, 8);
-    if (vertex < weights.size()) c.weights = weights[vertex];
+    if (!posed) c.weights = weights[vertex];
     return c;
   };
   const auto add = [&](size_t a, size_t b, size_t c) {
@@ -230,23 +239,7 @@ ObjectCorners MeshCorners(const sObject& object) {
   ObjectCorners out;
   for (const sFrame* frame : FramesOf(object.rootFrame)) {
     if (!frame->mesh) continue;
-    const sMesh& mesh = *frame->mesh;
-    std::vector<std::map<std::string, float>> weights(size_t(std::max(mesh.vertexCount, 0)));
-    for (int32_t b = 0; b < mesh.boneCount; ++b) {
-      const sBone& bone = mesh.bones[b];
-      for (int32_t k = 0; k < bone.vertexCount; ++k) {
-        if (bone.weights[k] > 0 && bone.vertices[k] < weights.size())
-          weights[bone.vertices[k]][Name(bone.name)] += bone.weights[k];
-      }
-    }
-    const uint32_t offset = std::max(MeshVertexFormat(mesh).position.offset, 0);
-    out.meshes.push_back(ReadMesh(
-        mesh,
-        [&](uint16_t vertex) {
-          return reinterpret_cast<const float*>(mesh.vertexData + vertex * mesh.vertexSize +
-                                                offset);
-        },
-        weights));
+    out.meshes.push_back(ReadMesh(*frame->mesh, nullptr));
     out.meshes.back().frame = Name(frame->name);
   }
   out.extents = ExtentsOf(out.meshes);
@@ -263,8 +256,7 @@ ObjectCorners PosedCorners(const sObject& object, float frame) {
     render::SkinnedMesh skinned;
     std::string why;
     if (!mesh || !render::SkinMesh(*mesh, static_cast<int>(f), pose, &skinned, &why)) continue;
-    const MatchMesh read =
-        ReadMesh(*mesh, [&](uint16_t vertex) { return &skinned.positions[vertex].x; }, {});
+    const MatchMesh read = ReadMesh(*mesh, &skinned.positions);
     all.insert(all.end(), read.triangles.begin(), read.triangles.end());
   }
   out.extents = ExtentsOf(out.meshes);
@@ -310,7 +302,6 @@ CornerMatch MatchCorners(const ObjectCorners& original, const ObjectCorners& oth
                                 Figure(loose.position / extents.size) + " of the size, " +
                                 Figure(loose.uv / extents.uvRange) + " of the texture range)");
     }
-    match.triangles += a.triangles.size();
     worstPosition = std::max(worstPosition, e.position);
     worstUv = std::max(worstUv, e.uv);
   }

@@ -61,7 +61,6 @@ struct CornerTolerances {
 
 struct CornerMatch {
   std::string difference;       // the first difference; empty when the readings match
-  size_t triangles = 0;         // matched
   double position = 0, uv = 0;  // the worst corner errors, as fractions of the size and range
 };
 
@@ -72,8 +71,7 @@ struct CornerMatch {
 CornerMatch MatchCorners(const ObjectCorners& original, const ObjectCorners& other,
                          const MatchExtents& extents, const CornerTolerances& tolerances);
 
-// A value `a` and its copy `b` are close when |a - b| <= absolute + relative |a| +
-// ofSize max(1, size).
+// Close: |a - b| <= absolute + relative |a| + ofSize max(1, size), of a value a and its copy b.
 struct Closeness {
   double absolute = 0, relative = 0, ofSize = 0;
 };

@@ -19,12 +19,13 @@
 namespace korva::testing {
 namespace {
 
-struct Read {
-  gltf::ImportedAsset asset;
-  std::string error;
-};
-
-bool ReadAsset(const std::string& path, Read* read) {
+// The asset at `path` read with the files beside it; false, with one line said, where it cannot be.
+bool ReadAsset(const std::string& path, gltf::ImportedAsset* asset) {
+  std::error_code missing;
+  if (!std::filesystem::is_regular_file(path, missing)) {
+    std::printf("%s: not a file that can be read\n", path.c_str());
+    return false;
+  }
   const std::vector<uint8_t> bytes = ReadWholeFile(path);
   const std::filesystem::path folder = std::filesystem::path(path).parent_path();
   const gltf::doc::ResourceReader files = [&](const std::string& relative,
@@ -37,22 +38,18 @@ bool ReadAsset(const std::string& path, Read* read) {
     *out = ReadWholeFile((folder / relative).string());
     return true;
   };
-  return gltf::ImportGltf(bytes.data(), bytes.size(), files, gltf::ImportOptions(), &read->asset,
-                          &read->error);
+  std::string error;
+  if (gltf::ImportGltf(bytes.data(), bytes.size(), files, gltf::ImportOptions(), asset, &error))
+    return true;
+  std::printf("%s: %s\n", path.c_str(), error.c_str());
+  return false;
 }
 
 int Run(const std::string& originalPath, const std::string& changedPath) {
-  Read original, changed;
-  if (!ReadAsset(originalPath, &original)) {
-    std::printf("%s: %s\n", originalPath.c_str(), original.error.c_str());
-    return 1;
-  }
-  if (!ReadAsset(changedPath, &changed)) {
-    std::printf("%s: %s\n", changedPath.c_str(), changed.error.c_str());
-    return 1;
-  }
-  const sObject& a = *original.asset.object;
-  const sObject& b = *changed.asset.object;
+  gltf::ImportedAsset original, changed;
+  if (!ReadAsset(originalPath, &original) || !ReadAsset(changedPath, &changed)) return 1;
+  const sObject& a = *original.object;
+  const sObject& b = *changed.object;
   // Tools resample curves (at 30 a second, say), which may end a clip in the next whole frame.
   const int length = std::min(render::AnimationLength(a), render::AnimationLength(b));
   if (std::abs(render::AnimationLength(b) - render::AnimationLength(a)) > 1) {
