@@ -27,11 +27,64 @@ ELEMENT = {"mesh": "vertex", "joints": "joint", "groups": "group", "textured": "
 MESH_HEAVY = ("mesh", "groups")
 PROCESS_COUNTERS = ("convert_us", "peer_us", "info_us", "check_us", "true_us", "version_us")
 PROCESS_OPERATIONS = ("process", "process_glb")
+# Real models: "<operation>/<model name>", kept as (operation, name, 0).
+REAL_OPERATIONS = ("real_import", "real_peer_import", "real_load_dbo", "real_memcpy")
+REAL_COUNTERS = ("allocations", "allocated_bytes", "minor_faults", "vertices", "groups", "joints",
+                 "keys")
 
 
 def per_call(results):
-    """The benchmarks of single calls; the whole-process ones have their own table."""
-    return {k: v for k, v in results.items() if k[0] not in PROCESS_OPERATIONS}
+    """The benchmarks of single calls on generated models; whole processes and real models have
+    tables of their own."""
+    return {k: v for k, v in results.items()
+            if k[0] not in PROCESS_OPERATIONS and k[0] not in REAL_OPERATIONS}
+
+
+def real_names(results):
+    return sorted({k[1] for k in results if k[0] in REAL_OPERATIONS})
+
+
+def real_table(results):
+    names = real_names(results)
+    if not names:
+        return None
+    lines = ["| Model | File | Groups, joints, keys | Import | Peer | Peer / import (≥ 2) "
+             "| Allocations: import, peer | Page faults: import, peer | DBO file | `LoadObject` "
+             "| memcpy | LoadObject / memcpy |",
+             "|---|---:|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|"]
+    for name in names:
+        get = lambda op: results.get((op, name, 0))
+        ours, peer, load_, copy = (get(op) for op in REAL_OPERATIONS)
+        if ours is None or "error" in ours:
+            lines.append("| %s | failed: %s |%s" % (name, (ours or {}).get("error", "not run"),
+                                                     " |" * 10))
+            continue
+        c = ours["counters"]
+        peer_ok = peer is not None and "error" not in peer
+        loaded = load_ is not None and "error" not in load_ and copy is not None and "error" not in copy
+        lines.append("| %s | %.1f KB | %d, %d, %d | %s | %s | %s | %.0f, %s | %.1f, %s | %s | %s | %s | %s |" % (
+            name, ours["bytes"] / 1000, c.get("groups", 0), c.get("joints", 0), c.get("keys", 0),
+            fmt_time(ours["time"]), fmt_time(peer["time"]) if peer_ok else "—",
+            "%.2f×" % (peer["time"] / ours["time"]) if peer_ok else "—",
+            c.get("allocations", 0), "%.0f" % peer["counters"].get("allocations", 0) if peer_ok else "—",
+            c.get("minor_faults", 0), "%.1f" % peer["counters"].get("minor_faults", 0) if peer_ok else "—",
+            "%.1f KB" % (load_["bytes"] / 1000) if loaded else "—",
+            fmt_time(load_["time"]) if loaded else "—", fmt_time(copy["time"]) if loaded else "—",
+            "%.0f×" % (load_["time"] / copy["time"]) if loaded else "—"))
+    return "\n".join(lines)
+
+
+def real_targets(results, label):
+    names = [n for n in real_names(results)
+             if "error" not in results.get(("real_import", n, 0), {"error": 1})
+             and "error" not in results.get(("real_peer_import", n, 0), {"error": 1})]
+    if not names:
+        return "- Real models, import ≥ 2× the peer (%s): not measured." % label
+    ratios = [(n, results[("real_peer_import", n, 0)]["time"] / results[("real_import", n, 0)]["time"])
+              for n in names]
+    return "- Real models, import ≥ 2× the peer (%s): met at %d of %d (%s)." % (
+        label, sum(r >= 2 for _, r in ratios), len(ratios),
+        ", ".join("%s %.2f×" % (n, r) for n, r in ratios))
 
 
 def process_keys(results):
@@ -92,9 +145,12 @@ def load(path):
     for b in data["benchmarks"]:
         run = b.get("run_name", b["name"]).replace("/manual_time", "")
         parts = [part for part in run.split("/") if not part.startswith("iterations:")]
-        if len(parts) != 3:
+        if len(parts) == 2 and parts[0] in REAL_OPERATIONS:
+            key = (parts[0], parts[1], 0)
+        elif len(parts) == 3:
+            key = (parts[0], parts[1], int(parts[2]))
+        else:
             continue
-        key = (parts[0], parts[1], int(parts[2]))
         if b.get("error_occurred"):
             results[key] = {"error": b.get("error_message", "") or "failed"}
             continue
@@ -109,6 +165,7 @@ def load(path):
             "bytes": b.get("bytes", 0.0),
             # Whole-process benchmarks: each program's mean wall time, in microseconds.
             "processes": {name: b[name] for name in PROCESS_COUNTERS if name in b},
+            "counters": {name: b[name] for name in REAL_COUNTERS if name in b},
         }
     return data["context"], results
 
@@ -315,8 +372,23 @@ def main():
     print()
     print(target_lines(default, default_spreads, "default allocator"))
     print(target_lines(reuse, reuse_spreads, "large blocks kept in the heap"))
+    print(real_targets(default_all, "default allocator"))
+    print(real_targets(reuse_all, "large blocks kept in the heap"))
     print(process_targets(default_all, "default allocator"))
     print()
+    reals = real_table(default_all)
+    if reals:
+        print("## Real models in process (default allocator)")
+        print()
+        print("The shared test models, the bundled examples and any model given to `scripts/bench`, each")
+        print("copied alone into a folder of the memory file system (so no texture is found: the peer reads")
+        print("none). Import: the plug-in's whole import on the standalone host; peer: `ReadFile` without")
+        print("post-processing. `LoadObject` loads the DBO file of the imported object; memcpy copies that")
+        print("file's bytes into memory already in use. Allocations (malloc, calloc, realloc, operator new)")
+        print("and minor page faults are per call, releasing the result included.")
+        print()
+        print(reals)
+        print()
     processes = process_table(default_all)
     if processes:
         print("## Whole processes (default allocator)")

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <functional>
 #include <utility>
+#include <memory>
 #include <vector>
 
 namespace korva::ms3d_detail {
@@ -182,24 +183,29 @@ class SourceInput final : public ByteInput {
   // Fills `out` with up to `size` next bytes; returns the count, fewer only at the source's end.
   using Source = std::function<size_t(uint8_t* out, size_t size)>;
 
-  // The chunk lives on the heap: the host's thread may run the import on a small stack.
+  // The chunk lives on the heap: the host's thread may run the import on a small stack. It is
+  // left uninitialised, as every byte of it is read before it is written.
   SourceInput(Source source, size_t size)
-      : ByteInput(size), source_(std::move(source)), chunk_(std::min(size, kChunk)) {}
+      : ByteInput(size),
+        source_(std::move(source)),
+        chunkSize_(std::min(size, kChunk)),
+        chunk_(new uint8_t[chunkSize_]) {}
 
  private:
   static constexpr size_t kChunk = size_t{64} * 1024;
 
   bool Refill(size_t wanted) override {
-    const size_t got = source_(chunk_.data(), std::min(wanted, chunk_.size()));
+    const size_t got = source_(chunk_.get(), std::min(wanted, chunkSize_));
     if (got == 0) return false;
-    SetWindow(chunk_.data(), chunk_.data() + got);
+    SetWindow(chunk_.get(), chunk_.get() + got);
     return true;
   }
   bool ReadDirect(uint8_t* out, size_t size) override { return source_(out, size) == size; }
-  size_t WindowCapacity() const override { return chunk_.size(); }
+  size_t WindowCapacity() const override { return chunkSize_; }
 
   Source source_;
-  std::vector<uint8_t> chunk_;
+  size_t chunkSize_;
+  std::unique_ptr<uint8_t[]> chunk_;
 };
 
 }  // namespace korva::ms3d_detail

@@ -477,6 +477,9 @@ bool msModel::LoadFromFile(const char* path, Ms3dAccount& account) {
   if (path == nullptr) return false;
   std::FILE* file = std::fopen(path, "rb");
   if (file == nullptr) return false;
+  // The reader reads ahead in chunks of its own: the stream's buffer would only copy every byte
+  // once more, and the calls that measure the file would fill it from the file's end first.
+  std::setvbuf(file, nullptr, _IONBF, 0);
   long size = -1;
   if (std::fseek(file, 0, SEEK_END) == 0) size = std::ftell(file);
   if (size < 0 || std::fseek(file, 0, SEEK_SET) != 0) size = 0;

@@ -54,12 +54,14 @@ std::vector<std::string> NormalComponents(const std::string& path, bool absolute
   return components;
 }
 
-// The entry of `directory` that `name` names: itself when present, otherwise the first entry in
-// byte order that equals it ignoring ASCII case; nothing when there is none or the directory
-// cannot be read.
-std::optional<std::string> EntryNamed(const std::string& directory, const std::string& name) {
+bool Exists(const std::string& path) {
   struct stat status;
-  if (name == ".." || ::lstat((directory + "/" + name).c_str(), &status) == 0) return name;
+  return ::lstat(path.c_str(), &status) == 0;
+}
+
+// The first entry of `directory` in byte order that equals `name` ignoring ASCII case; nothing
+// when there is none or the directory cannot be read.
+std::optional<std::string> ListedEntry(const std::string& directory, const std::string& name) {
   // Closed on every way out: a failed allocation below throws through here.
   const std::unique_ptr<DIR, int (*)(DIR*)> listing(::opendir(directory.c_str()), ::closedir);
   if (!listing) return std::nullopt;
@@ -72,6 +74,22 @@ std::optional<std::string> EntryNamed(const std::string& directory, const std::s
   }
   return chosen;
 }
+
+// The entry of `directory` that `name` names: itself when present, otherwise ListedEntry.
+std::optional<std::string> EntryNamed(const std::string& directory, const std::string& name) {
+  if (name == ".." || Exists(directory + "/" + name)) return name;
+  return ListedEntry(directory, name);
+}
+
+// The first `count` components as one path, each as written.
+std::string Joined(const std::vector<std::string>& components, size_t count, bool absolute) {
+  std::string joined = absolute ? "/" : "";
+  for (size_t k = 0; k < count; ++k) {
+    if (k > 0) joined += '/';
+    joined += components[k];
+  }
+  return joined;
+}
 }  // namespace
 
 std::optional<std::string> ResolveWindowsPath(const std::string& path) {
@@ -79,8 +97,25 @@ std::optional<std::string> ResolveWindowsPath(const std::string& path) {
   // neither, and read as part of a name the path could find an unrelated folder named "C:".
   if (path.empty() || path.find(':') != std::string::npos) return std::nullopt;
   const bool absolute = IsSeparator(path[0]);
+  const std::vector<std::string> components = NormalComponents(path, absolute);
+  const size_t count = components.size();
+  // The walk below takes a component as written whenever it exists, so where the whole path (or
+  // all of it but its last name) exists as written, the walk would find exactly that: one lookup
+  // instead of one per folder from the root.
+  if (count > 0) {
+    std::string whole = Joined(components, count, absolute);
+    if (Exists(whole)) return whole;
+    if (count > 1) {
+      const std::string folder = Joined(components, count - 1, absolute);
+      if (Exists(folder)) {
+        const std::optional<std::string> entry = ListedEntry(folder, components.back());
+        if (!entry) return std::nullopt;
+        return folder + "/" + *entry;
+      }
+    }
+  }
   std::string resolved = absolute ? "/" : "";
-  for (const std::string& component : NormalComponents(path, absolute)) {
+  for (const std::string& component : components) {
     const std::string directory = resolved.empty() ? "." : resolved;
     const std::optional<std::string> entry = EntryNamed(directory, component);
     if (!entry) return std::nullopt;

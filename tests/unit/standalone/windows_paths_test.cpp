@@ -34,6 +34,9 @@ TEST(ResolveWindowsPath, FindsWhatWindowsFindsAndNothingElse) {
       {"Textures\\..\\plain.bmp", "plain.bmp"},
       {"missing\\..\\plain.bmp", "plain.bmp"},  // ".." is applied to the text, as on Windows
       {"TEXTURES\\wOOD.BMP", "Textures/Wood.bmp"},
+      {"Textures\\wood.BMP", "Textures/Wood.bmp"},  // the folder as written, the file not
+      {"Textures\\absent.bmp", std::nullopt},
+      {"missing\\deeper\\plain.bmp", std::nullopt},
       {"dup\\abc.BMP", "dup/ABC.bmp"},  // several differ in case only: the first in byte order
       {"dup\\Abc.bmp", "dup/Abc.bmp"},  // but the exact one when there is one
       {"absent.bmp", std::nullopt},
