@@ -1,6 +1,6 @@
-# Every fuzz target for a short while (45 s each by default, KORVA_FUZZ_SECONDS to change): any
+# Every fuzz target for a short while (30 s a slot by default, KORVA_FUZZ_SECONDS to change): any
 # crash, leak, out-of-bounds read or failed object check fails the layer.
-seconds="${KORVA_FUZZ_SECONDS:-45}"
+seconds="${KORVA_FUZZ_SECONDS:-30}"
 korva_check "build linux-fuzz" bash -c "cd '$KORVA_ROOT' && cmake --preset linux-fuzz >/dev/null && \
   cmake --build build/linux-fuzz -j '$KORVA_JOBS' --target korva_fuzzers" || exit 1
 # The texture target mutates input for the third-party image decoder, where it still finds faults of
