@@ -45,11 +45,14 @@ run() {
   compare_text "$name"
 }
 
-# Lines of Wine's own (an X connection closed as xvfb-run ends, a background service of Wine that
-# the emulator lost) are not korva's output; carriage returns are the line ends of Windows.
+# Lines of Wine's own (an X connection closed or lost as xvfb-run ends, in either of Xlib's two
+# wordings, a background service of Wine that the emulator lost) are not korva's output; carriage
+# returns are the line ends of Windows.
 korva_text() {
   sed -e 's/\r$//' "$1" |
     grep -v -e '^X connection to .* broken (explicit kill or server shutdown)\.$' \
+      -e '^XIO:  fatal IO error [0-9]* (.*) on X server ".*"$' \
+      -e '^ *after [0-9]* requests ([0-9]* known processed) with [0-9]* events remaining\.$' \
       -e '^qemu: uncaught target signal' || true
 }
 
