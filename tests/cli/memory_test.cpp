@@ -14,6 +14,7 @@
 #include "model/frame.h"
 #include "model/host_heap.h"
 #include "model/object.h"
+#include "support/address_sanitizer.h"
 #include "support/document_text.h"
 #include "support/ms3d_writer.h"
 
@@ -66,7 +67,7 @@ std::vector<uint8_t> LargeModel() {
 }
 
 TEST(MemoryTest, EveryCommandStaysWithinTwentyTimesItsInput) {
-#if defined(__SANITIZE_ADDRESS__)
+#if KORVA_ADDRESS_SANITIZER
   // The sanitizer's shadow memory and quarantine are part of every peak there: the bound is the
   // release build's to meet.
   GTEST_SKIP() << "peak memory is measured in builds without AddressSanitizer";

@@ -20,6 +20,7 @@
 #include "ms3d/ms_model.h"
 #include "platform/notice.h"
 #include "standalone/standalone_host.h"
+#include "support/address_sanitizer.h"
 #include "support/counting_allocator.h"
 #include "support/object_checks.h"
 
@@ -35,7 +36,7 @@ const bool kNoticesDropped = (platform::SetNoticeSink(&DropNotice, nullptr), tru
 
 // Thousands of short-lived inputs would otherwise fill the 32-bit address space with the
 // sanitizer's quarantine of freed blocks.
-#if defined(__SANITIZE_ADDRESS__)
+#if KORVA_ADDRESS_SANITIZER
 extern "C" const char* __asan_default_options() {
   return "quarantine_size_mb=32";
 }

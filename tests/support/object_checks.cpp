@@ -13,14 +13,11 @@
 #include "model/object.h"
 #include "model/sub_material.h"
 #include "model/texture.h"
+#include "support/address_sanitizer.h"
 #include "support/counting_allocator.h"
 
-#if defined(__SANITIZE_ADDRESS__)
+#if KORVA_ADDRESS_SANITIZER
 #define KORVA_CHECK_HEAP_SIZES 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define KORVA_CHECK_HEAP_SIZES 1
-#endif
 #endif
 #ifdef KORVA_CHECK_HEAP_SIZES
 // The sanitizer runtime's heap queries; declared here because not every compiler installs their
