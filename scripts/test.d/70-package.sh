@@ -1,13 +1,13 @@
 # The release packages as their users get them (scripts/package into dist/): the Debian package
 # installed with apt, the static Linux archive unpacked, the Windows zip unpacked and its korva.exe
 # run under Wine with Direct3D switched off; each converts the bundled example to the bytes the
-# tested Linux korva writes. The DLL in the zip is the windows layer's, stripped. The Windows build
-# tree is the windows layer's (nothing to compile when it ran first); the Linux korva is one static
-# build of its own (preset release, no tests). Reproducibility (scripts/package --check, two whole
-# builds) is not run here.
+# tested Linux korva writes. The build trees are the test layers' (nothing to compile when they ran
+# first): the DLL in the zip is the windows layer's, the Linux korva the linux layer's (static as
+# the release preset's; only the release preset maps build paths away), both stripped.
+# Reproducibility (scripts/package --check, two whole release builds) is not run here.
 source "$KORVA_ROOT/scripts/lib/wine.sh"
 
-korva_check "package: scripts/package" "$KORVA_ROOT/scripts/package" || exit 1
+korva_check "package: scripts/package" "$KORVA_ROOT/scripts/package" --linux-preset linux || exit 1
 korva_build linux korva || exit 1
 
 dist="$KORVA_ROOT/dist"
