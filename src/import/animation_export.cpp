@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <iterator>
 #include <string>
 
@@ -42,15 +43,29 @@ bool InOrderAmong(const std::vector<msKeyframe>& keys, const std::vector<int32_t
   return true;
 }
 
+// Whether both arrays hold the same key times, bit for bit: one comparison a key, where finding
+// each key's whole frame among the frames takes several.
+bool SameTimes(const std::vector<msKeyframe>& keys, const std::vector<msKeyframe>& other) {
+  if (keys.size() != other.size()) return false;
+  for (size_t k = 0; k < keys.size(); ++k) {
+    if (std::memcmp(&keys[k].time, &other[k].time, sizeof keys[k].time) != 0) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 std::vector<int32_t> ModelKeyFrames(const msModel& model) {
   // Joints mostly share their key frames and keep their keys in time order, so merging each key
   // array into the frames so far costs far less than sorting every key of the model.
   std::vector<int32_t> frames, arrayFrames, merged;
+  // The last array whose frames are all among `frames`: the next one mostly has its times.
+  const std::vector<msKeyframe>* among = nullptr;
   for (const msJoint& joint : model.joints) {
     for (const std::vector<msKeyframe>* keys : {&joint.rotationKeys, &joint.positionKeys}) {
       // Most arrays bring no frame that is not there already.
+      if (among && SameTimes(*keys, *among)) continue;
+      among = keys;
       if (InOrderAmong(*keys, frames)) continue;
       arrayFrames.clear();
       for (const msKeyframe& key : *keys) arrayFrames.push_back(WholeFrame(key.time));
@@ -68,21 +83,32 @@ std::vector<int32_t> ModelKeyFrames(const msModel& model) {
 }
 
 void PosedHostKeys(msModel& model, int index, const std::vector<int32_t>& frames,
-                   std::vector<D3DXMATRIX>& mirrored, std::vector<HostKey>& keys) {
-  const msJoint& joint = model.joints[static_cast<size_t>(index)];
-  mirrored.resize(frames.size());
-  for (size_t k = 0; k < frames.size(); ++k) {
-    // A key holds the local transform alone, so the parents need not be posed.
-    model.PoseJointLocal(index, static_cast<float>(frames[k]));
-    MirrorToHostMatrix(joint.poseLocal, mirrored[k]);
-  }
-  // The rotations in a pass of their own: each waits on two square roots and seven divisions,
-  // and without the posing in between those of neighbouring keys overlap.
+                   std::vector<HostKey>& keys) {
   keys.resize(frames.size());
-  for (size_t k = 0; k < frames.size(); ++k) {
-    const D3DXMATRIX& local = mirrored[k];
-    keys[k] = {
-        frames[k], {local.m[3][0], local.m[3][1], local.m[3][2]}, HostRotationQuaternion(local)};
+  // Four frames at a time, each lane worked as one frame alone would be; the last group repeats
+  // its last frame where the frames run out (posing depends only on the frame).
+  for (size_t first = 0; first < frames.size(); first += kLaneCount) {
+    int32_t laneFrames[kLaneCount];
+    for (size_t lane = 0; lane < kLaneCount; ++lane) {
+      laneFrames[lane] = frames[std::min(first + lane, frames.size() - 1)];
+    }
+    // Each lane converted as static_cast<float> converts one frame.
+    const Lanes frameLanes = __builtin_convertvector(
+        (LaneMask{laneFrames[0], laneFrames[1], laneFrames[2], laneFrames[3]}), Lanes);
+    // A key holds the local transform alone, so the parents need not be posed.
+    Matrix34Lanes local;
+    model.PoseJointLocalLanes(index, frameLanes, local);
+    HostMatrixLanes mirrored;
+    MirrorToHostMatrix(local, mirrored);
+    D3DXQUATERNION rotations[kLaneCount];
+    HostRotationQuaternions(mirrored, rotations);
+    const size_t count = std::min<size_t>(kLaneCount, frames.size() - first);
+    for (size_t lane = 0; lane < count; ++lane) {
+      keys[first + lane] = {
+          frames[first + lane],
+          {mirrored.m[3][0][lane], mirrored.m[3][1][lane], mirrored.m[3][2][lane]},
+          rotations[lane]};
+    }
   }
 }
 
@@ -155,7 +181,6 @@ bool BuildAnimationSet(sObject* object, msModel* model, const std::vector<int32_
   if (!keyFrames) found = ModelKeyFrames(*model);
   const std::vector<int32_t>& frames = keyFrames ? *keyFrames : found;
   std::vector<HostKey> keys;
-  std::vector<D3DXMATRIX> mirrored;
   // One joint's key curves at a time, in storage that every joint reuses: found for all joints at
   // once they took as much memory as the keys, every page of it fresh.
   std::vector<msTangent> tangents;
@@ -177,7 +202,7 @@ bool BuildAnimationSet(sObject* object, msModel* model, const std::vector<int32_
     joint.tangents.swap(tangents);
     joint.rotationQuaternions.swap(quaternions);
     msModel::ComputeKeyCurves(joint);
-    PosedHostKeys(*model, static_cast<int>(j), frames, mirrored, keys);
+    PosedHostKeys(*model, static_cast<int>(j), frames, keys);
     joint.tangents.swap(tangents);
     joint.rotationQuaternions.swap(quaternions);
     // Posing a joint reads only its own keys and curves, so they are of no more use now; released

@@ -34,9 +34,9 @@ struct HostKey {
 
 // Joint `index` posed at each of `frames` by the model's own evaluation (PoseJointLocal, which
 // needs the rest transforms and the joint's key curves), its posed local transforms mirrored in x,
-// as `keys` (one a frame, in order). `mirrored` is working room, kept by the caller across joints.
+// as `keys` (one a frame, in order).
 void PosedHostKeys(msModel& model, int index, const std::vector<int32_t>& frames,
-                   std::vector<D3DXMATRIX>& mirrored, std::vector<HostKey>& keys);
+                   std::vector<HostKey>& keys);
 
 // Fills `track` with one position key and one rotation key per element of `keys` (ascending
 // frames). Each position key steps toward the next key's position over the frames between them;

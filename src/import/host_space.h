@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cmath>
+#include <type_traits>
 
 #include "model/d3d_types.h"
 #include "ms3d/skeleton_math.h"
@@ -12,20 +13,28 @@ namespace korva::import {
 
 // Writes into `h` the host matrix of the model transform `m` mirrored in x (S m S with
 // S = diag(-1, 1, 1)), each element once: a matrix built on the stack and copied is read back
-// slowly (a wide load cannot take its bytes from several narrower stores). Inline, as
-// HostRotationQuaternion: an import turns every key it writes with both.
-inline void MirrorToHostMatrix(const Matrix34& m, D3DXMATRIX& h) {
-  // Mirroring negates the elements that mix x with another axis, and the x of the translation.
-  const float sign[3] = {-1.0f, 1.0f, 1.0f};
+// slowly (a wide load cannot take its bytes from several narrower stores). Mirroring negates the
+// elements that mix x with another axis, and the x of the translation. For a Matrix34 and a
+// D3DXMATRIX, or a Matrix34Lanes and a HostMatrixLanes (four, the same operations in each lane).
+// Inline, as HostRotationQuaternion: an import turns every key it writes with both.
+template <typename Model, typename Host>
+inline void MirrorToHostMatrix(const Model& m, Host& h) {
+  using Element = std::remove_reference_t<decltype(h.m[0][0])>;
   for (int row = 0; row < 3; ++row) {
     for (int column = 0; column < 3; ++column) {
-      h.m[column][row] = sign[row] * sign[column] * m.m[row][column];
+      const bool mixesX = (row == 0) != (column == 0);
+      h.m[column][row] = mixesX ? -m.m[row][column] : m.m[row][column];
     }
-    h.m[row][3] = 0.0f;
-    h.m[3][row] = sign[row] * m.m[row][3];
+    h.m[row][3] = Element{};
+    h.m[3][row] = row == 0 ? -m.m[row][3] : m.m[row][3];
   }
-  h.m[3][3] = 1.0f;
+  h.m[3][3] = Element{} + 1.0f;
 }
+
+// Four host matrices, lane i of each element the element of the i-th.
+struct HostMatrixLanes {
+  Lanes m[4][4];
+};
 
 // The same matrix, returned.
 inline D3DXMATRIX MirroredHostMatrix(const Matrix34& m) {
@@ -41,6 +50,34 @@ D3DXMATRIX ConcatHostAffine(const D3DXMATRIX& a, const D3DXMATRIX& b);
 // translation turned back by it.
 D3DXMATRIX InverseRigidHostMatrix(const D3DXMATRIX& m);
 
+namespace host_space_detail {
+
+// The quaternion of the rotation r(row, column) when its trace is positive, from w, the largest
+// component, where the square root is far from zero. For floats or Lanes.
+template <typename T, typename Rotation>
+inline void QuaternionOfPositiveTrace(const Rotation& r, T trace, T& x, T& y, T& z, T& w) {
+  const T s = 2.0f * SquareRoot(1.0f + trace);
+  w = 0.25f * s;
+  x = (r(2, 1) - r(1, 2)) / s;
+  y = (r(0, 2) - r(2, 0)) / s;
+  z = (r(1, 0) - r(0, 1)) / s;
+}
+
+// (x, y, z, w) divided by its length; the identity where the length is zero or not finite.
+// Posed rotations come from interpolated quaternions that are unit only up to rounding.
+template <typename T>
+inline void NormaliseOrIdentity(T& x, T& y, T& z, T& w) {
+  const T length = SquareRoot(x * x + y * y + z * z + w * w);
+  const auto valid = PositiveFinite(length);
+  const T zero = {};
+  x = Select(valid, x / length, zero);
+  y = Select(valid, y / length, zero);
+  z = Select(valid, z / length, zero);
+  w = Select(valid, w / length, zero + 1.0f);
+}
+
+}  // namespace host_space_detail
+
 // The unit quaternion whose rotation matrix, in the host's convention, is rows 0 to 2 of `m`
 // (a rotation, up to rounding). Its sign is whichever keeps the largest component positive.
 inline D3DXQUATERNION HostRotationQuaternion(const D3DXMATRIX& m) {
@@ -50,11 +87,7 @@ inline D3DXQUATERNION HostRotationQuaternion(const D3DXMATRIX& m) {
   float x, y, z, w;
   // Start from the largest component, where the square root is far from zero.
   if (trace > 0.0f) {
-    const float s = 2.0f * std::sqrt(1.0f + trace);
-    w = 0.25f * s;
-    x = (r(2, 1) - r(1, 2)) / s;
-    y = (r(0, 2) - r(2, 0)) / s;
-    z = (r(1, 0) - r(0, 1)) / s;
+    host_space_detail::QuaternionOfPositiveTrace(r, trace, x, y, z, w);
   } else if (r(0, 0) >= r(1, 1) && r(0, 0) >= r(2, 2)) {
     const float s = 2.0f * std::sqrt(std::fmax(1.0f + r(0, 0) - r(1, 1) - r(2, 2), 0.0f));
     x = 0.25f * s;
@@ -74,10 +107,30 @@ inline D3DXQUATERNION HostRotationQuaternion(const D3DXMATRIX& m) {
     x = s > 0.0f ? (r(0, 2) + r(2, 0)) / s : 0.0f;
     y = s > 0.0f ? (r(1, 2) + r(2, 1)) / s : 0.0f;
   }
-  // Posed rotations come from interpolated quaternions that are unit only up to rounding.
-  const float length = std::sqrt(x * x + y * y + z * z + w * w);
-  if (!(length > 0.0f) || !std::isfinite(length)) return {0.0f, 0.0f, 0.0f, 1.0f};
-  return {x / length, y / length, z / length, w / length};
+  host_space_detail::NormaliseOrIdentity(x, y, z, w);
+  return {x, y, z, w};
+}
+
+// HostRotationQuaternion of each of four host matrices, into out[0..3], bit for bit: worked in
+// lanes when every trace is positive (rotations by less than 120 degrees, most keys), else one by
+// one.
+inline void HostRotationQuaternions(const HostMatrixLanes& m, D3DXQUATERNION out[kLaneCount]) {
+  const auto r = [&m](int row, int column) { return m.m[column][row]; };
+  const Lanes trace = r(0, 0) + r(1, 1) + r(2, 2);
+  if (!AllLanes(trace > 0.0f)) {
+    for (int lane = 0; lane < kLaneCount; ++lane) {
+      D3DXMATRIX one;
+      for (int row = 0; row < 4; ++row) {
+        for (int column = 0; column < 4; ++column) one.m[row][column] = m.m[row][column][lane];
+      }
+      out[lane] = HostRotationQuaternion(one);
+    }
+    return;
+  }
+  Lanes x, y, z, w;
+  host_space_detail::QuaternionOfPositiveTrace(r, trace, x, y, z, w);
+  host_space_detail::NormaliseOrIdentity(x, y, z, w);
+  for (int lane = 0; lane < kLaneCount; ++lane) out[lane] = {x[lane], y[lane], z[lane], w[lane]};
 }
 
 }  // namespace korva::import

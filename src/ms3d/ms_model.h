@@ -82,6 +82,10 @@ struct msTangent {
   float out[3] = {};
 };
 
+// Posing reads keys and tangents as runs of floats, four at a time.
+static_assert(sizeof(msKeyframe) == 16 && offsetof(msKeyframe, value) == 4);
+static_assert(sizeof(msTangent) == 24 && offsetof(msTangent, out) == 12);
+
 struct msJoint {
   uint8_t flags = 0;
   char name[kMsNameSize] = {};
@@ -174,6 +178,12 @@ class msModel {
   // PoseJoint does, without combining the parents: for callers that need the local transform
   // alone, in any joint order. Needs BuildBindPose.
   void PoseJointLocal(int index, float frame);
+
+  // PoseJointLocal at four frames at once, for callers that pose a joint at many frames: lane i
+  // of `out` holds, bit for bit, the poseLocal that PoseJointLocal(index, frames[i]) sets (the
+  // frames taken in lane order, as four calls would). The joint's poseLocal is left as it was.
+  // Needs BuildBindPose; `index` must be a joint's.
+  void PoseJointLocalLanes(int index, Lanes frames, Matrix34Lanes& out);
 
   std::vector<msVertex> vertices;
   std::vector<msTriangle> triangles;

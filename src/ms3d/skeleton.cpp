@@ -1,5 +1,6 @@
 // The skeleton of an msModel: parents by name, rest transforms, Hermite tangents of the
 // position keys and posing at a frame.
+#include <cstddef>
 #include <cstring>
 #include <string_view>
 #include <unordered_map>
@@ -120,6 +121,132 @@ Quaternion InterpolateRotation(msJoint& joint, float frame) {
   return Quaternion{};
 }
 
+// Records are read whole into lanes (LoadTransposed): a key is its time and three values, a
+// quaternion its four components, a tangent's in and out three floats each (their layouts are
+// asserted where they are declared).
+// What a lane outside every interval reads: its curve is computed and thrown away.
+constexpr float kZeroRecord[4] = {};
+
+// InterpolatePosition at the four frames of `frame`: the interval of each lane found in turn, the
+// curve worked in lanes, a lane outside every interval given its key's value (or zero) as the
+// scalar path gives it.
+void InterpolatePositionLanes(msJoint& joint, Lanes frame, Lanes position[3]) {
+  const std::vector<msKeyframe>& keys = joint.positionKeys;
+  const size_t n = keys.size();
+  for (int c = 0; c < 3; ++c) position[c] = Lanes{};
+  if (n == 0) return;
+  const bool haveTangents = joint.tangents.size() == n;
+  const void* start[kLaneCount];
+  const void* end[kLaneCount];
+  const void* held[kLaneCount];
+  // out of the tangent at the start, in of the one at the end; the 16 bytes read from each hold
+  // one float past the three used, which is still in the array (the start is never the last).
+  const void* out[kLaneCount];
+  const void* in[kLaneCount];
+  int32_t onCurve[kLaneCount];
+  for (int lane = 0; lane < kLaneCount; ++lane) {
+    const float at = frame[lane];
+    const int k = FindInterval(
+        n, at, joint.positionKeysInOrder, [&](size_t i) { return keys[i].time; },
+        joint.positionHint);
+    onCurve[lane] = k >= 0 ? -1 : 0;
+    start[lane] = end[lane] = out[lane] = in[lane] = held[lane] = kZeroRecord;
+    if (k >= 0) {
+      const size_t a = static_cast<size_t>(k);
+      start[lane] = &keys[a];
+      end[lane] = &keys[a + 1];
+      if (haveTangents) {
+        out[lane] = joint.tangents[a].out;
+        in[lane] = joint.tangents[a + 1].in;
+      }
+    } else if (at < keys[0].time) {
+      held[lane] = &keys[0];
+    } else if (at >= keys[n - 1].time) {
+      held[lane] = &keys[n - 1];
+    }
+  }
+  Lanes p0[4], p1[4], tangentOut[4], tangentIn[4], heldKey[4];
+  LoadTransposed(start, p0);
+  LoadTransposed(end, p1);
+  LoadTransposed(held, heldKey);
+  const Lanes u = Select(frame == p0[0], Lanes{}, (frame - p0[0]) / (p1[0] - p0[0]));
+  const Lanes u2 = u * u;
+  const Lanes u3 = u2 * u;
+  const Lanes h1 = 2.0f * u3 - 3.0f * u2 + 1.0f;
+  const Lanes h2 = 3.0f * u2 - 2.0f * u3;
+  const Lanes h3 = u3 - 2.0f * u2 + u;
+  const Lanes h4 = u3 - u2;
+  if (haveTangents) {
+    LoadTransposed(out, tangentOut);
+    LoadTransposed(in, tangentIn);
+  }
+  const LaneMask curve = {onCurve[0], onCurve[1], onCurve[2], onCurve[3]};
+  for (int c = 0; c < 3; ++c) {
+    Lanes value = h1 * p0[c + 1] + h2 * p1[c + 1];
+    if (haveTangents) value += h3 * tangentOut[c] + h4 * tangentIn[c];
+    position[c] = Select(curve, value, heldKey[c + 1]);
+  }
+}
+
+// InterpolateRotation at the four frames of `frame`, as InterpolatePositionLanes.
+void InterpolateRotationLanes(msJoint& joint, Lanes frame, Lanes rotation[4]) {
+  const std::vector<msKeyframe>& keys = joint.rotationKeys;
+  const size_t r = keys.size();
+  const Quaternion identity;
+  const float identityComponents[4] = {identity.x, identity.y, identity.z, identity.w};
+  for (int i = 0; i < 4; ++i) rotation[i] = Broadcast(identityComponents[i]);
+  if (r == 0) return;
+  // Without the quaternions of every key (BuildBindPose not run) each is converted here.
+  const bool haveQuaternions = joint.rotationQuaternions.size() == r;
+  Quaternion converted[3][kLaneCount];
+  const auto quaternion = [&](size_t i, int use, int lane) -> const void* {
+    if (haveQuaternions) return &joint.rotationQuaternions[i];
+    converted[use][lane] = EulerToQuaternion(keys[i].value);
+    return &converted[use][lane];
+  };
+  const void* from[kLaneCount];
+  const void* to[kLaneCount];
+  const void* fromKey[kLaneCount];
+  const void* toKey[kLaneCount];
+  const void* held[kLaneCount];
+  int32_t interpolated[kLaneCount];
+  for (int lane = 0; lane < kLaneCount; ++lane) {
+    const float at = frame[lane];
+    const int k = FindInterval(
+        r, at, joint.rotationKeysInOrder, [&](size_t i) { return keys[i].time; },
+        joint.rotationHint);
+    interpolated[lane] = k >= 0 ? -1 : 0;
+    from[lane] = to[lane] = fromKey[lane] = toKey[lane] = kZeroRecord;
+    held[lane] = identityComponents;
+    if (k >= 0) {
+      const size_t a = static_cast<size_t>(k);
+      from[lane] = quaternion(a, 0, lane);
+      to[lane] = quaternion(a + 1, 1, lane);
+      fromKey[lane] = &keys[a];
+      toKey[lane] = &keys[a + 1];
+    } else if (at < keys[0].time) {
+      held[lane] = quaternion(0, 2, lane);
+    } else if (at >= keys[r - 1].time) {
+      held[lane] = quaternion(r - 1, 2, lane);
+    }
+  }
+  Lanes p[4], q[4], startKey[4], endKey[4], heldQuaternion[4];
+  LoadTransposed(from, p);
+  LoadTransposed(to, q);
+  LoadTransposed(fromKey, startKey);
+  LoadTransposed(toKey, endKey);
+  LoadTransposed(held, heldQuaternion);
+  const LaneMask curve = {interpolated[0], interpolated[1], interpolated[2], interpolated[3]};
+  // +0 at the key's own frame, as the division gives it (see InterpolatePosition); +0 as well in
+  // a lane outside every interval, whose weights are thrown away and so need no runtime call.
+  const Lanes t = Select(curve & ~(frame == startKey[0]),
+                         (frame - startKey[0]) / (endKey[0] - startKey[0]), Lanes{});
+  Lanes slerped[4];
+  SlerpComponents(
+      p, q, [&t](Lanes cosine, Lanes& kp, Lanes& kq) { SlerpWeights(cosine, t, kp, kq); }, slerped);
+  for (int i = 0; i < 4; ++i) rotation[i] = Select(curve, slerped[i], heldQuaternion[i]);
+}
+
 }  // namespace
 
 int msModel::JointIndexByName(const char* name) const {
@@ -226,11 +353,14 @@ void msModel::ComputeKeyCurves(msJoint& joint) {
     const float dt0 = keys[k].time - keys[prev].time;
     const float dt1 = keys[next].time - keys[k].time;
     const float span = dt0 + dt1;
-    for (int c = 0; c < 3; ++c) {
-      const float d = keys[next].value[c] - keys[prev].value[c];
-      joint.tangents[k].in[c] = d * dt0 / span;
-      joint.tangents[k].out[c] = d * dt1 / span;
-    }
+    // The three components at once, each lane d * dt / span for its own d (lane 0, the time,
+    // is not kept).
+    const Lanes d = LoadLanes(&keys[next]) - LoadLanes(&keys[prev]);
+    float in[4], out[4];
+    StoreLanes(d * dt0 / span, in);
+    StoreLanes(d * dt1 / span, out);
+    std::memcpy(joint.tangents[k].in, in + 1, sizeof joint.tangents[k].in);
+    std::memcpy(joint.tangents[k].out, out + 1, sizeof joint.tangents[k].out);
   }
 }
 
@@ -258,6 +388,17 @@ void msModel::PoseJointLocal(int index, float frame) {
   for (int r = 0; r < 3; ++r) keyTransform.m[r][3] = position[r];
   // The keys act in the joint's rest frame.
   ConcatAffineTo(joint.bindLocal, keyTransform, joint.poseLocal);
+}
+
+void msModel::PoseJointLocalLanes(int index, Lanes frames, Matrix34Lanes& out) {
+  msJoint& joint = joints[static_cast<size_t>(index)];
+  Lanes position[3], rotation[4];
+  InterpolatePositionLanes(joint, frames, position);
+  InterpolateRotationLanes(joint, frames, rotation);
+  Matrix34Lanes keyTransform;
+  WriteQuaternionRotation(rotation[0], rotation[1], rotation[2], rotation[3], keyTransform);
+  for (int r = 0; r < 3; ++r) keyTransform.m[r][3] = position[r];
+  ConcatAffineTo(joint.bindLocal, keyTransform, out);
 }
 
 void msModel::PoseJoint(int index, float frame) {

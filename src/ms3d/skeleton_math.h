@@ -4,12 +4,20 @@
 #pragma once
 
 #include <cmath>
+#include <cstddef>
+
+#include "ms3d/float_lanes.h"
 
 namespace korva {
 
 // 3 x 4 affine transform m[row][column]; the implied fourth row is (0, 0, 0, 1).
 struct Matrix34 {
   float m[3][4] = {};
+};
+
+// Four 3 x 4 affine transforms, lane i of each element the element of the i-th.
+struct Matrix34Lanes {
+  Lanes m[3][4];
 };
 
 // x, y, z, w with w the scalar part.
@@ -19,6 +27,7 @@ struct Quaternion {
   float z = 0.0f;
   float w = 1.0f;
 };
+static_assert(sizeof(Quaternion) == 16 && offsetof(Quaternion, w) == 12);
 
 // The identity transform.
 Matrix34 IdentityMatrix34();
@@ -53,11 +62,12 @@ inline Quaternion EulerToQuaternion(const float angles[3]) {
   return q;
 }
 
-// Writes the rotation of q (not normalised first) into the 3 x 3 linear part of `matrix`;
-// column 3 is left as it was. Inline, as the two below: an import poses every joint at every key
-// frame with them.
-inline void QuaternionToRotation(const Quaternion& q, Matrix34& matrix) {
-  const float x = q.x, y = q.y, z = q.z, w = q.w;
+// Writes the rotation of quaternion (x, y, z, w) (not normalised first) into the 3 x 3 linear part
+// of `matrix`; column 3 is left as it was. For floats and a Matrix34, or Lanes and a Matrix34Lanes
+// (four quaternions, the same operations in each lane). Inline, as the functions below: an import
+// poses every joint at every key frame with them.
+template <typename T, typename Matrix>
+inline void WriteQuaternionRotation(T x, T y, T z, T w, Matrix& matrix) {
   matrix.m[0][0] = 1.0f - 2.0f * y * y - 2.0f * z * z;
   matrix.m[0][1] = 2.0f * x * y - 2.0f * w * z;
   matrix.m[0][2] = 2.0f * x * z + 2.0f * w * y;
@@ -69,23 +79,14 @@ inline void QuaternionToRotation(const Quaternion& q, Matrix34& matrix) {
   matrix.m[2][2] = 1.0f - 2.0f * x * x - 2.0f * y * y;
 }
 
-// Spherical interpolation from p (t = 0) to q (t = 1) along the shorter arc; falls back to
-// linear weights for nearly equal quaternions. The result is not normalised.
-inline Quaternion SlerpQuaternion(const Quaternion& p, const Quaternion& qIn, float t) {
-  const float pv[4] = {p.x, p.y, p.z, p.w};
-  float qv[4] = {qIn.x, qIn.y, qIn.z, qIn.w};
-  float apart = 0.0f, together = 0.0f;
-  for (int i = 0; i < 4; ++i) {
-    apart += (pv[i] - qv[i]) * (pv[i] - qv[i]);
-    together += (pv[i] + qv[i]) * (pv[i] + qv[i]);
-  }
-  // q and -q are the same rotation; take the one on the shorter arc from p.
-  if (together < apart) {
-    for (float& component : qv) component = -component;
-  }
-  float cosine = 0.0f;
-  for (int i = 0; i < 4; ++i) cosine += pv[i] * qv[i];
-  float kp, kq;
+// The rotation of q (not normalised first) into the 3 x 3 linear part of `matrix`.
+inline void QuaternionToRotation(const Quaternion& q, Matrix34& matrix) {
+  WriteQuaternionRotation(q.x, q.y, q.z, q.w, matrix);
+}
+
+// The weights of p and of q in a spherical interpolation at t, from their dot product `cosine`
+// (q already on the shorter arc from p); linear weights for nearly equal quaternions.
+inline void SlerpWeights(float cosine, float t, float& kp, float& kq) {
   if (1.0f - cosine > 0.00000001f && t == 0.0f) {
     // Posing at a key's own frame. The shorter arc keeps the angle in (0, pi/2] or so, where its
     // sine is positive: the weights below are then sin(omega) / sin(omega), exactly 1, and
@@ -102,19 +103,78 @@ inline Quaternion SlerpQuaternion(const Quaternion& p, const Quaternion& qIn, fl
     kp = 1.0f - t;
     kq = t;
   }
+}
+
+// SlerpWeights of each lane. Without a runtime call in any lane (every lane at its key's own frame
+// or nearly equal to its other end, as at an import's key frames) the weights are worked in
+// lanes: kq is t either way, kp 1 or 1 - t.
+inline void SlerpWeights(Lanes cosine, Lanes t, Lanes& kp, Lanes& kq) {
+  const LaneMask apart = 1.0f - cosine > 0.00000001f;
+  if (AllLanes(~apart | (t == 0.0f))) {
+    kp = Select(apart, Broadcast(1.0f), 1.0f - t);
+    kq = t;
+    return;
+  }
+  float laneP[kLaneCount], laneQ[kLaneCount];
+  for (int lane = 0; lane < kLaneCount; ++lane) {
+    SlerpWeights(cosine[lane], t[lane], laneP[lane], laneQ[lane]);
+  }
+  kp = LoadLanes(laneP);
+  kq = LoadLanes(laneQ);
+}
+
+// -value where `negate` holds, value elsewhere.
+inline float NegatedWhere(bool negate, float value) {
+  return negate ? -value : value;
+}
+inline Lanes NegatedWhere(LaneMask negate, Lanes value) {
+  return Select(negate, -value, value);
+}
+
+// Spherical interpolation of quaternions given as components x, y, z, w: `q` is turned onto the
+// shorter arc from `p` in place, `weights(cosine, kp, kq)` gives the two weights (SlerpWeights of
+// each interpolation), `r` receives the result. For floats, or for Lanes holding four
+// interpolations with the same operations in each lane.
+template <typename T, typename Weights>
+inline void SlerpComponents(const T p[4], T q[4], Weights weights, T r[4]) {
+  T apart = {}, together = {};
+  for (int i = 0; i < 4; ++i) {
+    apart += (p[i] - q[i]) * (p[i] - q[i]);
+    together += (p[i] + q[i]) * (p[i] + q[i]);
+  }
+  // q and -q are the same rotation; take the one on the shorter arc from p.
+  const auto shorter = together < apart;
+  for (int i = 0; i < 4; ++i) q[i] = NegatedWhere(shorter, q[i]);
+  T cosine = {};
+  for (int i = 0; i < 4; ++i) cosine += p[i] * q[i];
+  T kp, kq;
+  weights(cosine, kp, kq);
+  for (int i = 0; i < 4; ++i) r[i] = kp * p[i] + kq * q[i];
+}
+
+// Spherical interpolation from p (t = 0) to q (t = 1) along the shorter arc; falls back to
+// linear weights for nearly equal quaternions. The result is not normalised.
+inline Quaternion SlerpQuaternion(const Quaternion& p, const Quaternion& qIn, float t) {
+  const float pv[4] = {p.x, p.y, p.z, p.w};
+  float qv[4] = {qIn.x, qIn.y, qIn.z, qIn.w};
+  float rv[4];
+  SlerpComponents(
+      pv, qv, [t](float cosine, float& kp, float& kq) { SlerpWeights(cosine, t, kp, kq); }, rv);
   Quaternion r;
-  r.x = kp * pv[0] + kq * qv[0];
-  r.y = kp * pv[1] + kq * qv[1];
-  r.z = kp * pv[2] + kq * qv[2];
-  r.w = kp * pv[3] + kq * qv[3];
+  r.x = rv[0];
+  r.y = rv[1];
+  r.z = rv[2];
+  r.w = rv[3];
   return r;
 }
 
 // out = A * B, written in place (out must be neither A nor B): applying it equals applying B
 // first, then A. Each element is stored once, finished: a row stored whole and then patched in one
 // lane, or a result built on the stack and copied, is read back slowly (a wide load cannot take
-// its bytes from several narrower stores).
-inline void ConcatAffineTo(const Matrix34& a, const Matrix34& b, Matrix34& out) {
+// its bytes from several narrower stores). B and out are Matrix34, or Matrix34Lanes for four
+// products with one A.
+template <typename Matrix>
+inline void ConcatAffineTo(const Matrix34& a, const Matrix& b, Matrix& out) {
   for (int r = 0; r < 3; ++r) {
     const float a0 = a.m[r][0], a1 = a.m[r][1], a2 = a.m[r][2], a3 = a.m[r][3];
     for (int c = 0; c < 3; ++c) {

@@ -2,8 +2,11 @@
 // transforms mirrored in x, steps toward the next key, the last pose held to the end, and the
 // track chain from the last joint to the first.
 #include <cmath>
+#include <cstring>
+#include <limits>
 
 #include "import/animation_export.h"
+#include "import/host_space.h"
 #include "model/animation.h"
 #include "ms3d/skeleton_math.h"
 #include "unit/import/import_fixture.h"
@@ -92,7 +95,10 @@ TEST(ModelKeyFramesTest, EveryKeyOfEveryJointOnce) {
   msModel model;
   AddJoint(model, "a", "").rotationKeys = {{4.0f, {}}, {0.4f, {}}};
   AddJoint(model, "b", "").positionKeys = {{2.9999f, {}}, {4.5f, {}}, {9.0f, {}}};
-  EXPECT_EQ(import::ModelKeyFrames(model), (std::vector<int32_t>{0, 3, 4, 9}));
+  // As many keys as b's, all but the last at b's times; then the same times again.
+  AddJoint(model, "c", "").rotationKeys = {{2.9999f, {}}, {4.5f, {}}, {11.0f, {}}};
+  AddJoint(model, "d", "").positionKeys = {{2.9999f, {}}, {4.5f, {}}, {11.0f, {}}};
+  EXPECT_EQ(import::ModelKeyFrames(model), (std::vector<int32_t>{0, 3, 4, 9, 11}));
 }
 
 using ImportAnimationTest = ImportTest;
@@ -182,4 +188,79 @@ TEST_F(ImportAnimationTest, ModelWithoutJointsStillHasAnEmptySet) {
 }
 
 }  // namespace korva::testing
+// The same float, bit for bit; or two NaNs: which of two NaNs an operation passes on follows the
+// compiler's order of its operands, not the arithmetic.
+bool SameBits(float a, float b) {
+  return std::memcmp(&a, &b, sizeof a) == 0 || (std::isnan(a) && std::isnan(b));
+}
+
+// Keys posed four frames at a time have, bit for bit, what posing each frame alone gives: frames
+// before, between, at and after keys (between equal ones too); keys out of order, at one time, with
+// -0, infinite and not-a-number values; joints without key curves; rotations past 120 degrees
+// (worked lane by lane); a frame count that leaves the last group short.
+TEST(PosedHostKeysTest, KeysPosedInLanesHaveTheBitsOfKeysPosedOneByOne) {
+  const float inf = std::numeric_limits<float>::infinity();
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const struct {
+    const char* name;
+    std::vector<msKeyframe> rotations, positions;
+    bool curves;
+  } cases[] = {
+      {"in order",
+       {{1, {0.3f, -0.2f, 1.1f}},
+        {4.5f, {2.9f, 0.1f, -2.5f}},
+        {8, {0, 0, 3.0f}},
+        {11, {0, 0, 3.0f}}},
+       {{0, {1, 2, 3}}, {3, {-1, 0.5f, 2}}, {9, {4, 4, -4}}},
+       true},
+      {"without curves",
+       {{1, {0.3f, -0.2f, 1.1f}}, {4.5f, {2.9f, 0.1f, -2.5f}}},
+       {{0, {1, 2, 3}}, {3, {-1, 0.5f, 2}}, {9, {4, 4, -4}}},
+       false},
+      {"out of order, repeated times",
+       {{5, {0.1f, 0, 0}}, {2, {0, 0.2f, 0}}, {2, {0, 0, 0.3f}}, {7, {1, 1, 1}}},
+       {{3, {1, 0, 0}}, {3, {0, 1, 0}}, {1, {0, 0, 1}}, {6, {2, 2, 2}}},
+       true},
+      {"special values",
+       {{0, {-0.0f, -0.0f, 0.5f}}, {3, {inf, 0, 0}}, {nan, {0, 0, 1}}, {6, {-0.0f, 0, -0.0f}}},
+       {{0, {-0.0f, 0, 1}}, {2, {inf, -0.0f, 0}}, {4, {nan, 1, 1}}, {8, {1, 1, 1}}},
+       true},
+      {"one key each", {{4, {0.2f, 0.4f, 0.6f}}}, {{4, {1, 1, 1}}}, true},
+      {"rotations only", {{0, {0, 0, 0}}, {10, {0, 3.0f, 0}}}, {}, true},
+  };
+  const std::vector<int32_t> frames = {-2, 0, 1, 2, 3, 4, 5, 6, 8, 9, 12};
+  for (const auto& c : cases) {
+    msModel model;
+    msJoint joint;
+    joint.rotation[0] = 0.25f;
+    joint.position[2] = 1.5f;
+    joint.rotationKeys = c.rotations;
+    joint.positionKeys = c.positions;
+    model.joints.push_back(joint);
+    model.BuildRestTransforms();
+    if (c.curves) msModel::ComputeKeyCurves(model.joints[0]);
+    msModel alone = model;
+
+    std::vector<import::HostKey> keys;
+    import::PosedHostKeys(model, 0, frames, keys);
+    ASSERT_EQ(keys.size(), frames.size()) << c.name;
+    for (size_t k = 0; k < frames.size(); ++k) {
+      alone.PoseJointLocal(0, static_cast<float>(frames[k]));
+      const D3DXMATRIX local = import::MirroredHostMatrix(alone.joints[0].poseLocal);
+      const float position[3] = {local.m[3][0], local.m[3][1], local.m[3][2]};
+      const D3DXQUATERNION rotation = import::HostRotationQuaternion(local);
+      const float lanes[7] = {keys[k].position.x, keys[k].position.y, keys[k].position.z,
+                              keys[k].rotation.x, keys[k].rotation.y, keys[k].rotation.z,
+                              keys[k].rotation.w};
+      const float one[7] = {position[0], position[1], position[2], rotation.x,
+                            rotation.y,  rotation.z,  rotation.w};
+      EXPECT_EQ(keys[k].frame, frames[k]) << c.name;
+      for (int f = 0; f < 7; ++f) {
+        EXPECT_TRUE(SameBits(lanes[f], one[f])) << c.name << " at frame " << frames[k] << ", float "
+                                                << f << ": " << lanes[f] << " against " << one[f];
+      }
+    }
+  }
+}
+
 }  // namespace korva::testing

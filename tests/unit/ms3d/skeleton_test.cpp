@@ -97,16 +97,22 @@ TEST(SkeletonTest, AParentNameSharedByTwoJointsLinksToTheFirst) {
 
 TEST(SkeletonTest, TangentsWrapAroundAndVanishBelowThreeKeys) {
   msModel model;
-  AddJoint(model, "three", "").positionKeys = {{0, {0, 0, 0}}, {10, {10, 0, 0}}, {20, {20, 0, 0}}};
+  AddJoint(model, "three", "").positionKeys = {{0, {0, 1, 2}}, {10, {10, 3, -2}}, {25, {20, 9, 4}}};
   AddJoint(model, "two", "").positionKeys = {{0, {0, 0, 0}}, {10, {10, 0, 0}}};
   model.joints[0].rotationKeys = {{0, {}}, {5, {}}, {9, {}}};
   model.ComputePositionTangents();
   const std::vector<msTangent>& t = model.joints[0].tangents;
   ASSERT_EQ(t.size(), 3u);
-  EXPECT_FLOAT_EQ(t[1].in[0], 10.0f);
-  EXPECT_FLOAT_EQ(t[1].out[0], 10.0f);
-  EXPECT_FLOAT_EQ(t[0].in[0], -20.0f);
-  EXPECT_FLOAT_EQ(t[0].out[0], 10.0f);
+  // Key 1: the neighbours' difference (20, 8, 2) shared 10 : 15 by the spans before and after.
+  // Key 0: its neighbours are keys 2 (wrapped round, 25 frames on) and 1.
+  const float expected[2][2][3] = {{{-50.0f / 3, -10, -10}, {20.0f / 3, 4, 4}},
+                                   {{8, 3.2f, 0.8f}, {12, 4.8f, 1.2f}}};
+  for (int k = 0; k < 2; ++k) {
+    for (int c = 0; c < 3; ++c) {
+      EXPECT_FLOAT_EQ(t[k].in[c], expected[k][0][c]) << k << " " << c;
+      EXPECT_FLOAT_EQ(t[k].out[c], expected[k][1][c]) << k << " " << c;
+    }
+  }
   ASSERT_EQ(model.joints[1].tangents.size(), 2u);
   EXPECT_EQ(model.joints[1].tangents[0].out[0], 0.0f);
   EXPECT_EQ(model.joints[1].tangents[1].in[0], 0.0f);
