@@ -1,6 +1,8 @@
 #include "import/group_materials.h"
 
 #include <cstring>
+#include <string>
+#include <unordered_map>
 
 #include "host/binding/plugin_state.h"
 #include "import/import_text.h"
@@ -53,9 +55,16 @@ bool SetMeshTexture(sMesh* mesh, void* texture, const std::string& recordName) {
 }
 
 // The texture from the first of its locations that loads, its record name in `recordName`; null
-// after one notice naming the first location when none does.
+// after one notice naming the first location when none does. A name that found no texture before
+// in this import (`missing`) gets the same notice without being looked for again: groups sharing
+// a material each asked the host to search the folder for the same absent file.
 void* LoadTexture(const std::string& modelDirectory, const std::string& textureName,
-                  std::string* recordName) {
+                  std::string* recordName, std::unordered_map<std::string, std::string>& missing) {
+  const auto known = missing.find(textureName);
+  if (known != missing.end()) {
+    ShowInfo("Error Loading Texture: " + known->second);
+    return nullptr;
+  }
   const std::vector<TextureLocation> locations = TextureLocations(modelDirectory, textureName);
   for (const TextureLocation& location : locations) {
     void* texture = nullptr;
@@ -65,6 +74,7 @@ void* LoadTexture(const std::string& modelDirectory, const std::string& textureN
     }
   }
   ShowInfo("Error Loading Texture: " + locations.front().path);
+  missing.emplace(textureName, locations.front().path);
   return nullptr;
 }
 }  // namespace
@@ -90,9 +100,10 @@ void ApplyTexturesAndMaterials(const msModel& model, const std::vector<sMesh*>& 
   if (groupCount == 0 || model.materials.empty()) {
     ShowInfo("No Textures");
   } else {
+    std::unordered_map<std::string, std::string> missing;
     for (size_t i = 0; i < groupCount; ++i) {
       if (!textureNames[i].empty())
-        textures[i] = LoadTexture(modelDirectory, textureNames[i], &recordNames[i]);
+        textures[i] = LoadTexture(modelDirectory, textureNames[i], &recordNames[i], missing);
     }
   }
 

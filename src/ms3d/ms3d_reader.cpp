@@ -4,6 +4,7 @@
 // Ms3dAccount at section boundaries, and why a file is refused only once it is.
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <type_traits>
@@ -14,6 +15,7 @@
 #include "ms3d/ms3d_account.h"
 #include "ms3d/ms3d_format.h"
 #include "ms3d/ms_model.h"
+#include "platform/file_length.h"
 #include "platform/notice.h"
 
 namespace korva {
@@ -478,14 +480,15 @@ bool msModel::LoadFromFile(const char* path, Ms3dAccount& account) {
   std::FILE* file = std::fopen(path, "rb");
   if (file == nullptr) return false;
   // The reader reads ahead in chunks of its own: the stream's buffer would only copy every byte
-  // once more, and the calls that measure the file would fill it from the file's end first.
+  // once more.
   std::setvbuf(file, nullptr, _IONBF, 0);
-  long size = -1;
-  if (std::fseek(file, 0, SEEK_END) == 0) size = std::ftell(file);
-  if (size < 0 || std::fseek(file, 0, SEEK_SET) != 0) size = 0;
+  // One query of the system (seeking to the end and back took three); a file whose length
+  // cannot be told, or that no address can span, reads as empty.
+  const int64_t length = platform::RegularFileLength(file);
+  const size_t size =
+      length > 0 && static_cast<uint64_t>(length) <= SIZE_MAX ? static_cast<size_t>(length) : 0;
   ms3d_detail::SourceInput in(
-      [file](uint8_t* out, size_t count) { return std::fread(out, 1, count, file); },
-      static_cast<size_t>(size));
+      [file](uint8_t* out, size_t count) { return std::fread(out, 1, count, file); }, size);
   const bool loaded = Load(in, *this, account);
   std::fclose(file);
   return loaded;

@@ -99,25 +99,23 @@ std::optional<std::string> ResolveWindowsPath(const std::string& path) {
   const bool absolute = IsSeparator(path[0]);
   const std::vector<std::string> components = NormalComponents(path, absolute);
   const size_t count = components.size();
-  // The walk below takes a component as written whenever it exists, so where the whole path (or
-  // all of it but its last name) exists as written, the walk would find exactly that: one lookup
-  // instead of one per folder from the root.
-  if (count > 0) {
-    std::string whole = Joined(components, count, absolute);
-    if (Exists(whole)) return whole;
-    if (count > 1) {
-      const std::string folder = Joined(components, count - 1, absolute);
-      if (Exists(folder)) {
-        const std::optional<std::string> entry = ListedEntry(folder, components.back());
-        if (!entry) return std::nullopt;
-        return folder + "/" + *entry;
-      }
-    }
+  // The walk below takes a component as written whenever it exists, so it passes through the
+  // longest leading part of the path that exists as written. Found from the end (one lookup a
+  // missing level), that part is where the walk starts, rather than the root (one lookup a
+  // folder): a path that exists as written costs one lookup, one whose folder does one more.
+  size_t existing = count;
+  std::string resolved;
+  for (; existing > 0; --existing) {
+    resolved = Joined(components, existing, absolute);
+    if (Exists(resolved)) break;
   }
-  std::string resolved = absolute ? "/" : "";
-  for (const std::string& component : components) {
+  if (existing == 0) resolved = absolute ? "/" : "";
+  for (size_t k = existing; k < count; ++k) {
     const std::string directory = resolved.empty() ? "." : resolved;
-    const std::optional<std::string> entry = EntryNamed(directory, component);
+    // The first component after that part is not there as written: only a listing can find it.
+    const std::optional<std::string> entry = k == existing && components[k] != ".."
+                                                 ? ListedEntry(directory, components[k])
+                                                 : EntryNamed(directory, components[k]);
     if (!entry) return std::nullopt;
     if (!resolved.empty() && resolved.back() != '/') resolved += '/';
     resolved += *entry;

@@ -186,6 +186,34 @@ TEST_F(ImportNoticesTest, TextureLoadsFromTheModelDirectoryAndKeepsItsName) {
   }
 }
 
+TEST_F(ImportNoticesTest, GroupsSharingATextureEachGetItsNoticeOrItsOwnTexture) {
+  // The absent texture is looked for once but named for each of its groups, in group order; the
+  // present one loads for each of its groups, one texture each.
+  const std::string directory = ::testing::TempDir() + "shared_textures/";
+  ::mkdir(directory.c_str(), 0755);
+  WriteBmp(directory + "present.bmp");
+  Ms3dContent content;
+  content.model = TexturedModel({0, 1, 0, 1}, {"absent.bmp", "present.bmp"});
+  const std::string modelPath = directory + "model.ms3d";
+  {
+    const std::vector<uint8_t> bytes = WriteMs3d(content);
+    std::ofstream(modelPath, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+  }
+  sObject* object = ImportPath(modelPath);
+  ASSERT_NE(object, nullptr);
+  std::vector<std::string> errors;
+  for (const std::string& text : NoticeTexts(host_, "Info"))
+    if (text.rfind("Error Loading Texture: ", 0) == 0) errors.push_back(text);
+  EXPECT_EQ(errors,
+            std::vector<std::string>(2, "Error Loading Texture: " + directory + "absent.bmp"));
+  EXPECT_EQ(host_.liveTextureCount(), 2);
+  for (int g = 0; g < 4; ++g) {
+    EXPECT_EQ(object->meshList[g]->textures[0].texture != nullptr, g % 2 == 1) << g;
+  }
+}
+
 TEST_F(ImportNoticesTest, GroupsWithoutTextureOrMaterialKeepWhatTheyCan) {
   // Group 0: material with an empty texture name; group 1: no material; group 2: index beyond the
   // list; group 3: a texture that does not load.
