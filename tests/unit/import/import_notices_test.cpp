@@ -53,6 +53,18 @@ msModel TexturedModel(const std::vector<int8_t>& materialIndices,
   return model;
 }
 
+// `model` written as directory + "model.ms3d"; that path.
+std::string WriteModelFile(const std::string& directory, const msModel& model) {
+  Ms3dContent content;
+  content.model = model;
+  const std::vector<uint8_t> bytes = WriteMs3d(content);
+  const std::string path = directory + "model.ms3d";
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
+  return path;
+}
+
 class ImportNoticesTest : public ImportTest {
  protected:
   const std::vector<standalone::Notice>& notices() const { return host_.notices(); }
@@ -148,16 +160,8 @@ TEST_F(ImportNoticesTest, TextureLoadsFromTheModelDirectoryAndKeepsItsName) {
   ::mkdir((directory + "maps").c_str(), 0755);
   WriteBmp(directory + "maps/skin.bmp");
   WriteBmp(directory + "plain.bmp");
-  Ms3dContent content;
-  content.model = TexturedModel({0, 1}, {"maps/skin.bmp", ".\\plain.bmp"});
-  const std::string modelPath = directory + "model.ms3d";
-  {
-    const std::vector<uint8_t> bytes = WriteMs3d(content);
-    std::ofstream(modelPath, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-  }
-  sObject* object = ImportPath(modelPath);
+  sObject* object = ImportPath(
+      WriteModelFile(directory, TexturedModel({0, 1}, {"maps/skin.bmp", ".\\plain.bmp"})));
   ASSERT_NE(object, nullptr);
   EXPECT_EQ(NoticeTexts(host_, "Info").back(), "Done Loading MilkShape");
   EXPECT_EQ(host_.liveTextureCount(), 2);
@@ -192,16 +196,8 @@ TEST_F(ImportNoticesTest, GroupsSharingATextureEachGetItsNoticeOrItsOwnTexture) 
   const std::string directory = ::testing::TempDir() + "shared_textures/";
   ::mkdir(directory.c_str(), 0755);
   WriteBmp(directory + "present.bmp");
-  Ms3dContent content;
-  content.model = TexturedModel({0, 1, 0, 1}, {"absent.bmp", "present.bmp"});
-  const std::string modelPath = directory + "model.ms3d";
-  {
-    const std::vector<uint8_t> bytes = WriteMs3d(content);
-    std::ofstream(modelPath, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-  }
-  sObject* object = ImportPath(modelPath);
+  sObject* object = ImportPath(
+      WriteModelFile(directory, TexturedModel({0, 1, 0, 1}, {"absent.bmp", "present.bmp"})));
   ASSERT_NE(object, nullptr);
   std::vector<std::string> errors;
   for (const std::string& text : NoticeTexts(host_, "Info"))
