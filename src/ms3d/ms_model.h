@@ -180,9 +180,9 @@ class msModel {
   void PoseJointLocal(int index, float frame);
 
   // PoseJointLocal at four frames at once, for callers that pose a joint at many frames: lane i
-  // of `out` holds, bit for bit, the poseLocal that PoseJointLocal(index, frames[i]) sets (the
-  // frames taken in lane order, as four calls would). The joint's poseLocal is left as it was.
-  // Needs BuildBindPose; `index` must be a joint's.
+  // of `out` holds the poseLocal that PoseJointLocal(index, frames[i]) sets, bit for bit (one
+  // frame is posed as four equal lanes). The joint's poseLocal is left as it was. Needs
+  // BuildBindPose; `index` must be a joint's.
   void PoseJointLocalLanes(int index, Lanes frames, Matrix34Lanes& out);
 
   std::vector<msVertex> vertices;

@@ -57,79 +57,19 @@ int FindInterval(size_t count, float frame, bool inOrder, TimeOf timeOf, size_t&
   return -1;
 }
 
-void InterpolatePosition(msJoint& joint, float frame, float position[3]) {
-  const std::vector<msKeyframe>& keys = joint.positionKeys;
-  const size_t n = keys.size();
-  position[0] = position[1] = position[2] = 0.0f;
-  if (n == 0) return;
-  const int k = FindInterval(
-      n, frame, joint.positionKeysInOrder, [&](size_t i) { return keys[i].time; },
-      joint.positionHint);
-  if (k >= 0) {
-    const msKeyframe& p0 = keys[static_cast<size_t>(k)];
-    const msKeyframe& p1 = keys[static_cast<size_t>(k) + 1];
-    // The interval holds p0.time <= frame < p1.time, so at a key's own frame (an import poses
-    // every key frame) the division gives +0 exactly; it is skipped there, off the posing's
-    // critical path.
-    const float u = frame == p0.time ? 0.0f : (frame - p0.time) / (p1.time - p0.time);
-    const float u2 = u * u;
-    const float u3 = u2 * u;
-    const float h1 = 2.0f * u3 - 3.0f * u2 + 1.0f;
-    const float h2 = 3.0f * u2 - 2.0f * u3;
-    const float h3 = u3 - 2.0f * u2 + u;
-    const float h4 = u3 - u2;
-    // Without tangents for every key (BuildBindPose not run) the curve has zero tangents.
-    const bool haveTangents = joint.tangents.size() == n;
-    for (int c = 0; c < 3; ++c) {
-      float value = h1 * p0.value[c] + h2 * p1.value[c];
-      if (haveTangents) {
-        value += h3 * joint.tangents[static_cast<size_t>(k)].out[c] +
-                 h4 * joint.tangents[static_cast<size_t>(k) + 1].in[c];
-      }
-      position[c] = value;
-    }
-    return;
-  }
-  if (frame < keys[0].time) {
-    std::memcpy(position, keys[0].value, sizeof keys[0].value);
-  } else if (frame >= keys[n - 1].time) {
-    std::memcpy(position, keys[n - 1].value, sizeof keys[n - 1].value);
-  }
-}
-
-Quaternion InterpolateRotation(msJoint& joint, float frame) {
-  const std::vector<msKeyframe>& keys = joint.rotationKeys;
-  const size_t r = keys.size();
-  if (r == 0) return Quaternion{};
-  // Without the quaternions of every key (BuildBindPose not run) each is converted here.
-  const bool haveQuaternions = joint.rotationQuaternions.size() == r;
-  const auto quaternion = [&](size_t i) {
-    return haveQuaternions ? joint.rotationQuaternions[i] : EulerToQuaternion(keys[i].value);
-  };
-  const int k = FindInterval(
-      r, frame, joint.rotationKeysInOrder, [&](size_t i) { return keys[i].time; },
-      joint.rotationHint);
-  if (k >= 0) {
-    const size_t a = static_cast<size_t>(k);
-    // +0 at the key's own frame, as the division gives it (see InterpolatePosition).
-    const float t =
-        frame == keys[a].time ? 0.0f : (frame - keys[a].time) / (keys[a + 1].time - keys[a].time);
-    return SlerpQuaternion(quaternion(a), quaternion(a + 1), t);
-  }
-  if (frame < keys[0].time) return quaternion(0);
-  if (frame >= keys[r - 1].time) return quaternion(r - 1);
-  return Quaternion{};
-}
-
-// Records are read whole into lanes (LoadTransposed): a key is its time and three values, a
+// Posing works four frames at once (one frame is four equal lanes): each lane's interval is found
+// in turn, then the curves are worked in lanes, each lane performing the float operations of its
+// frame alone. Records are read whole (LoadTransposed): a key is its time and three values, a
 // quaternion its four components, a tangent's in and out three floats each (their layouts are
 // asserted where they are declared).
+
 // What a lane outside every interval reads: its curve is computed and thrown away.
 constexpr float kZeroRecord[4] = {};
 
-// InterpolatePosition at the four frames of `frame`: the interval of each lane found in turn, the
-// curve worked in lanes, a lane outside every interval given its key's value (or zero) as the
-// scalar path gives it.
+// The position curve at the four frames of `frame`: Hermite interpolation between the keys of
+// the interval holding the frame (zero tangents without key curves); before the first key its
+// value, from the last key on the last's; zero without keys (or for a frame that is not a
+// number).
 void InterpolatePositionLanes(msJoint& joint, Lanes frame, Lanes position[3]) {
   const std::vector<msKeyframe>& keys = joint.positionKeys;
   const size_t n = keys.size();
@@ -169,6 +109,8 @@ void InterpolatePositionLanes(msJoint& joint, Lanes frame, Lanes position[3]) {
   LoadTransposed(start, p0);
   LoadTransposed(end, p1);
   LoadTransposed(held, heldKey);
+  // The interval holds p0.time <= frame < p1.time, so at a key's own frame (an import poses
+  // every key frame) the division gives +0 exactly; the lane takes that zero as it is.
   const Lanes u = Select(frame == p0[0], Lanes{}, (frame - p0[0]) / (p1[0] - p0[0]));
   const Lanes u2 = u * u;
   const Lanes u3 = u2 * u;
@@ -188,7 +130,10 @@ void InterpolatePositionLanes(msJoint& joint, Lanes frame, Lanes position[3]) {
   }
 }
 
-// InterpolateRotation at the four frames of `frame`, as InterpolatePositionLanes.
+// The rotation curve at the four frames of `frame`, as InterpolatePositionLanes: spherical
+// interpolation between the keys' quaternions, the first or last key's outside them, the
+// identity without keys. The weights are found lane by lane where they need the runtime's
+// trigonometry.
 void InterpolateRotationLanes(msJoint& joint, Lanes frame, Lanes rotation[4]) {
   const std::vector<msKeyframe>& keys = joint.rotationKeys;
   const size_t r = keys.size();
@@ -237,8 +182,9 @@ void InterpolateRotationLanes(msJoint& joint, Lanes frame, Lanes rotation[4]) {
   LoadTransposed(toKey, endKey);
   LoadTransposed(held, heldQuaternion);
   const LaneMask curve = {interpolated[0], interpolated[1], interpolated[2], interpolated[3]};
-  // +0 at the key's own frame, as the division gives it (see InterpolatePosition); +0 as well in
-  // a lane outside every interval, whose weights are thrown away and so need no runtime call.
+  // +0 at the key's own frame, as the division gives it (see InterpolatePositionLanes); +0 as
+  // well in a lane outside every interval, whose weights are thrown away and so need no runtime
+  // call.
   const Lanes t = Select(curve & ~(frame == startKey[0]),
                          (frame - startKey[0]) / (endKey[0] - startKey[0]), Lanes{});
   Lanes slerped[4];
@@ -380,14 +326,12 @@ void msModel::PoseAtFrame(float frame) {
 
 void msModel::PoseJointLocal(int index, float frame) {
   if (index < 0 || static_cast<size_t>(index) >= joints.size()) return;
-  msJoint& joint = joints[static_cast<size_t>(index)];
-  float position[3];
-  InterpolatePosition(joint, frame, position);
-  Matrix34 keyTransform;
-  QuaternionToRotation(InterpolateRotation(joint, frame), keyTransform);
-  for (int r = 0; r < 3; ++r) keyTransform.m[r][3] = position[r];
-  // The keys act in the joint's rest frame.
-  ConcatAffineTo(joint.bindLocal, keyTransform, joint.poseLocal);
+  Matrix34Lanes posed;
+  PoseJointLocalLanes(index, Broadcast(frame), posed);
+  Matrix34& local = joints[static_cast<size_t>(index)].poseLocal;
+  for (int r = 0; r < 3; ++r) {
+    for (int c = 0; c < 4; ++c) local.m[r][c] = posed.m[r][c][0];
+  }
 }
 
 void msModel::PoseJointLocalLanes(int index, Lanes frames, Matrix34Lanes& out) {
@@ -398,6 +342,7 @@ void msModel::PoseJointLocalLanes(int index, Lanes frames, Matrix34Lanes& out) {
   Matrix34Lanes keyTransform;
   WriteQuaternionRotation(rotation[0], rotation[1], rotation[2], rotation[3], keyTransform);
   for (int r = 0; r < 3; ++r) keyTransform.m[r][3] = position[r];
+  // The keys act in the joint's rest frame.
   ConcatAffineTo(joint.bindLocal, keyTransform, out);
 }
 
