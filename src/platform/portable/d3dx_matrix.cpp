@@ -12,34 +12,30 @@ D3DXMATRIX* MatrixScaling(D3DXMATRIX* out, float sx, float sy, float sz) {
   return out;
 }
 
-D3DXMATRIX* MatrixRotationX(D3DXMATRIX* out, float angle) {
+namespace {
+// The rotation by `angle` about one axis, in the plane of axes a and b (the next two in turn:
+// y and z for x, z and x for y, x and y for z), as the utility library lays it out for row vectors.
+D3DXMATRIX* AxisRotation(D3DXMATRIX* out, float angle, int a, int b) {
   const float s = std::sin(angle), c = std::cos(angle);
   *out = IdentityMatrix();
-  out->m[1][1] = c;
-  out->m[1][2] = s;
-  out->m[2][1] = -s;
-  out->m[2][2] = c;
+  out->m[a][a] = c;
+  out->m[a][b] = s;
+  out->m[b][a] = -s;
+  out->m[b][b] = c;
   return out;
+}
+}  // namespace
+
+D3DXMATRIX* MatrixRotationX(D3DXMATRIX* out, float angle) {
+  return AxisRotation(out, angle, 1, 2);
 }
 
 D3DXMATRIX* MatrixRotationY(D3DXMATRIX* out, float angle) {
-  const float s = std::sin(angle), c = std::cos(angle);
-  *out = IdentityMatrix();
-  out->m[0][0] = c;
-  out->m[0][2] = -s;
-  out->m[2][0] = s;
-  out->m[2][2] = c;
-  return out;
+  return AxisRotation(out, angle, 2, 0);
 }
 
 D3DXMATRIX* MatrixRotationZ(D3DXMATRIX* out, float angle) {
-  const float s = std::sin(angle), c = std::cos(angle);
-  *out = IdentityMatrix();
-  out->m[0][0] = c;
-  out->m[0][1] = s;
-  out->m[1][0] = -s;
-  out->m[1][1] = c;
-  return out;
+  return AxisRotation(out, angle, 0, 1);
 }
 
 D3DXMATRIX* MatrixTranslation(D3DXMATRIX* out, float x, float y, float z) {
