@@ -8,9 +8,7 @@
 #include "ms3d/ms_model.h"
 
 #ifdef KORVA_BENCH_PEER
-#include <assimp/scene.h>
-
-#include <assimp/Importer.hpp>
+#include "peer_read.h"
 #endif
 
 namespace korva::bench {
@@ -48,14 +46,7 @@ void PeerImport(benchmark::State& state, ModelKind kind, int size) {
   Assimp::Importer importer;
   std::string error;
   TimeEach(
-      state,
-      [&] {
-        if (!importer.ReadFile(file.path, 0) && error.empty()) {
-          error = importer.GetErrorString();
-          if (error.empty()) error = "no scene";
-        }
-      },
-      [&] { importer.FreeScene(); });
+      state, [&] { PeerRead(importer, file.path, error); }, [&] { importer.FreeScene(); });
   if (!error.empty()) state.SkipWithError(error.c_str());
   Report(state, Elements(kind, size), static_cast<int64_t>(file.bytes));
 }

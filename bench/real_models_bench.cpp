@@ -3,9 +3,8 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
-#include <cerrno>
-
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -20,9 +19,7 @@
 #include "ms3d/ms_model.h"
 
 #ifdef KORVA_BENCH_PEER
-#include <assimp/scene.h>
-
-#include <assimp/Importer.hpp>
+#include "peer_read.h"
 #endif
 
 namespace korva::bench {
@@ -35,7 +32,8 @@ std::vector<uint8_t> ReadWholeFile(const std::string& path) {
 
 bool WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
   return static_cast<bool>(out);
 }
 
@@ -68,11 +66,14 @@ void TimeAndCount(benchmark::State& state, Work work, After after) {
   const MemoryCounts before = ReadMemoryCounts();
   TimeEach(state, work, after);
   const MemoryCounts after_ = ReadMemoryCounts();
-  const double runs = static_cast<double>(std::max<benchmark::IterationCount>(state.iterations(), 1));
-  state.counters["allocations"] = static_cast<double>(after_.allocations - before.allocations) / runs;
+  const double runs =
+      static_cast<double>(std::max<benchmark::IterationCount>(state.iterations(), 1));
+  state.counters["allocations"] =
+      static_cast<double>(after_.allocations - before.allocations) / runs;
   state.counters["allocated_bytes"] =
       static_cast<double>(after_.allocatedBytes - before.allocatedBytes) / runs;
-  state.counters["minor_faults"] = static_cast<double>(after_.minorFaults - before.minorFaults) / runs;
+  state.counters["minor_faults"] =
+      static_cast<double>(after_.minorFaults - before.minorFaults) / runs;
 }
 
 void Describe(benchmark::State& state, const RealModel& model, size_t bytes) {
@@ -99,14 +100,7 @@ void PeerImport(benchmark::State& state, const RealModel& model) {
   Assimp::Importer importer;
   std::string error;
   TimeAndCount(
-      state,
-      [&] {
-        if (!importer.ReadFile(model.path, 0) && error.empty()) {
-          error = importer.GetErrorString();
-          if (error.empty()) error = "no scene";
-        }
-      },
-      [&] { importer.FreeScene(); });
+      state, [&] { PeerRead(importer, model.path, error); }, [&] { importer.FreeScene(); });
   if (!error.empty()) state.SkipWithError(error.c_str());
   Describe(state, model, model.bytes);
 }
