@@ -12,7 +12,8 @@ namespace korva::standalone {
 // names nothing. On Linux: backslash and slash both separate, repeated separators count once,
 // "." is skipped and ".." goes up before anything is looked up; a component that is not there
 // exactly is the directory entry equal to it ignoring ASCII letter case (of several, the first
-// in byte order); a path with a drive letter ("C:\", "C:/", "C:name") or any other colon names
+// in byte order, from a listing of the folder that is reused while the folder is unchanged:
+// folder_listings.h); a path with a drive letter ("C:\", "C:/", "C:name") or any other colon names
 // nothing. A leading separator starts at the root, otherwise at the current directory. On
 // Windows: `path` itself, since the system resolves it when the file is opened.
 std::optional<std::string> ResolveWindowsPath(const std::string& path);

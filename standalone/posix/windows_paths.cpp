@@ -1,31 +1,19 @@
 // Directory entries carry 64-bit inode numbers on many file systems; without this a 32-bit build's
-// lstat and readdir fail on them with EOVERFLOW and a present file would look absent.
+// stat and readdir fail on them with EOVERFLOW and a present file would look absent.
 #define _FILE_OFFSET_BITS 64
 
 #include "standalone/windows_paths.h"
 
-#include <dirent.h>
 #include <sys/stat.h>
 
-#include <memory>
 #include <vector>
+
+#include "standalone/posix/folder_listings.h"
 
 namespace korva::standalone {
 namespace {
 bool IsSeparator(char c) {
   return c == '\\' || c == '/';
-}
-
-char AsciiLower(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualIgnoringAsciiCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
-  }
-  return true;
 }
 
 // The components left once "." is dropped and ".." has taken away the one before it, as Windows
@@ -54,31 +42,19 @@ std::vector<std::string> NormalComponents(const std::string& path, bool absolute
   return components;
 }
 
-bool Exists(const std::string& path) {
-  struct stat status;
-  return ::lstat(path.c_str(), &status) == 0;
+// Whether `path` names something, with its status (links followed: a folder's status is that
+// of the folder its entries are read from).
+bool StatusOf(const std::string& path, struct stat& status) {
+  return ::stat(path.c_str(), &status) == 0;
 }
 
-// The first entry of `directory` in byte order that equals `name` ignoring ASCII case; nothing
-// when there is none or the directory cannot be read.
-std::optional<std::string> ListedEntry(const std::string& directory, const std::string& name) {
-  // Closed on every way out: a failed allocation below throws through here.
-  const std::unique_ptr<DIR, int (*)(DIR*)> listing(::opendir(directory.c_str()), ::closedir);
-  if (!listing) return std::nullopt;
-  std::optional<std::string> chosen;
-  while (const dirent* entry = ::readdir(listing.get())) {
-    const std::string candidate = entry->d_name;
-    if (EqualIgnoringAsciiCase(candidate, name) && (!chosen || candidate < *chosen)) {
-      chosen = candidate;
-    }
-  }
-  return chosen;
-}
-
-// The entry of `directory` that `name` names: itself when present, otherwise ListedEntry.
+// The entry of `directory` that `name` names: itself when present, otherwise the one its listing
+// holds equal to it ignoring case.
 std::optional<std::string> EntryNamed(const std::string& directory, const std::string& name) {
-  if (name == ".." || Exists(directory + "/" + name)) return name;
-  return ListedEntry(directory, name);
+  struct stat status;
+  if (name == ".." || StatusOf(directory + "/" + name, status)) return name;
+  if (!StatusOf(directory, status)) return std::nullopt;
+  return ListedEntryIgnoringCase(directory, status, name);
 }
 
 // The first `count` components as one path, each as written.
@@ -90,6 +66,26 @@ std::string Joined(const std::vector<std::string>& components, size_t count, boo
   }
   return joined;
 }
+
+// `folder` with `entry` added as its last component ("" is the current directory).
+std::string Within(const std::string& folder, const std::string& entry) {
+  if (folder.empty()) return entry;
+  return folder.back() == '/' ? folder + entry : folder + "/" + entry;
+}
+
+// The path `resolved` (the folder holding components[from], "" for the current directory) walked
+// on through the rest of the components: each as written when it is there, else as its folder's
+// listing finds it.
+std::optional<std::string> WalkedOn(const std::vector<std::string>& components, size_t from,
+                                    std::string resolved) {
+  for (size_t k = from; k < components.size(); ++k) {
+    const std::optional<std::string> entry =
+        EntryNamed(resolved.empty() ? "." : resolved, components[k]);
+    if (!entry) return std::nullopt;
+    resolved = Within(resolved, *entry);
+  }
+  return resolved.empty() ? "." : resolved;
+}
 }  // namespace
 
 std::optional<std::string> ResolveWindowsPath(const std::string& path) {
@@ -99,29 +95,42 @@ std::optional<std::string> ResolveWindowsPath(const std::string& path) {
   const bool absolute = IsSeparator(path[0]);
   const std::vector<std::string> components = NormalComponents(path, absolute);
   const size_t count = components.size();
-  // The walk below takes a component as written whenever it exists, so it passes through the
+  // The deepest folder on the way whose listing is kept, when it is unchanged, answers for the
+  // component in it with one stat: a texture missing from a model's folder costs that, whatever
+  // the levels of the path that are missing too.
+  for (size_t k = count; k-- > 0;) {
+    const std::string folder = Joined(components, k, absolute);
+    std::optional<std::string> entry;
+    const KeptListing kept = KeptEntryIgnoringCase(folder.empty() ? "." : folder, components[k], entry);
+    if (kept == KeptListing::kChanged) break;
+    if (kept == KeptListing::kAnswered) {
+      if (!entry) return std::nullopt;
+      return WalkedOn(components, k + 1, Within(folder, *entry));
+    }
+  }
+  // Otherwise the walk takes a component as written whenever it exists, so it passes through the
   // longest leading part of the path that exists as written. Found from the end (one lookup a
   // missing level), that part is where the walk starts, rather than the root (one lookup a
   // folder): a path that exists as written costs one lookup, one whose folder does one more.
   size_t existing = count;
   std::string resolved;
+  struct stat status;
   for (; existing > 0; --existing) {
     resolved = Joined(components, existing, absolute);
-    if (Exists(resolved)) break;
+    if (StatusOf(resolved, status)) break;
   }
+  if (count == 0) return absolute ? "/" : ".";
+  if (existing == count) return resolved;
   if (existing == 0) resolved = absolute ? "/" : "";
-  for (size_t k = existing; k < count; ++k) {
-    const std::string directory = resolved.empty() ? "." : resolved;
-    // The first component after that part is not there as written: only a listing can find it.
-    const std::optional<std::string> entry = k == existing && components[k] != ".."
-                                                 ? ListedEntry(directory, components[k])
-                                                 : EntryNamed(directory, components[k]);
-    if (!entry) return std::nullopt;
-    if (!resolved.empty() && resolved.back() != '/') resolved += '/';
-    resolved += *entry;
-  }
-  if (resolved.empty()) resolved = ".";
-  return resolved;
+  // The next component is not there as written: only a listing can find it, and the folder's
+  // status is at hand (the start of a relative path aside).
+  const std::string folder = resolved.empty() ? "." : resolved;
+  if (existing == 0 && !StatusOf(folder, status)) return std::nullopt;
+  const std::optional<std::string> entry =
+      components[existing] == ".." ? std::optional<std::string>("..")
+                                   : ListedEntryIgnoringCase(folder, status, components[existing]);
+  if (!entry) return std::nullopt;
+  return WalkedOn(components, existing + 1, Within(resolved, *entry));
 }
 
 }  // namespace korva::standalone
