@@ -13,15 +13,17 @@ touch "$KORVA_RESULTS"
 
 korva_log() { printf '== %s\n' "$*"; }
 
-# korva_record PASSED FAILED NAME: adds counts to the summary and prints one line about them.
+# korva_record PASSED FAILED NAME: adds counts to the summary and prints one line about them, with the
+# seconds the check took when its caller set `elapsed` (CI's log then shows where its time goes).
 korva_record() {
   local passed="$1" failed="$2"
   shift 2
   printf '%s %s %s\n' "$passed" "$failed" "$*" >>"$KORVA_RESULTS"
+  local took="${elapsed:+, ${elapsed} s}"
   if [ "$failed" -eq 0 ]; then
-    printf '   ok    %s (%s passed)\n' "$*" "$passed"
+    printf '   ok    %s (%s passed%s)\n' "$*" "$passed" "$took"
   else
-    printf '   FAIL  %s (%s passed, %s failed)\n' "$*" "$passed" "$failed"
+    printf '   FAIL  %s (%s passed, %s failed%s)\n' "$*" "$passed" "$failed" "$took"
   fi
 }
 
@@ -36,9 +38,12 @@ korva_check() {
   local name="$1"
   shift
   local log="$KORVA_WORK/log.$(printf %s "$name" | tr -c 'A-Za-z0-9_.-' '_')"
+  local start=$SECONDS elapsed
   if "$@" >"$log" 2>&1; then
+    elapsed=$((SECONDS - start))
     korva_record 1 0 "$name"
   else
+    elapsed=$((SECONDS - start))
     korva_record 0 1 "$name"
     korva_show_log "$log"
     return 1
@@ -109,9 +114,11 @@ korva_ctest() {
   local xml="$KORVA_WORK/gtest-$preset"
   local log="$KORVA_WORK/ctest-$preset.log"
   rm -rf "$xml" && mkdir -p "$xml"
+  local start=$SECONDS
   (cd "$dir" && GTEST_OUTPUT="xml:$xml/" ctest --output-on-failure --timeout "${KORVA_TEST_TIMEOUT:-600}" \
     -j "$KORVA_JOBS" --output-junit "$xml/ctest.junit" "$@") >"$log" 2>&1
   local rc=$?
+  korva_log "ctest $preset took $((SECONDS - start)) s"
   if [ ! -s "$xml/ctest.junit" ]; then
     korva_record 0 1 "ctest $preset (no results)"
     korva_show_log "$log"
@@ -152,8 +159,9 @@ korva_counted() {
   local name="$1"
   shift
   local log="$KORVA_WORK/log.$(printf %s "$name" | tr -c 'A-Za-z0-9_.-' '_')"
+  local start=$SECONDS
   "$@" >"$log" 2>&1
-  local rc=$?
+  local rc=$? elapsed=$((SECONDS - start))
   local counts p f
   counts="$(korva_summary_counts "$log")"
   if [ -z "$counts" ]; then
