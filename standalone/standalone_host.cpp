@@ -12,6 +12,7 @@
 #include "standalone/host_state.h"
 #include "standalone/image_texture_device.h"
 #include "standalone/object_lists.h"
+#include "standalone/windows_paths.h"
 
 namespace korva::standalone {
 
@@ -63,6 +64,7 @@ StandaloneHost::~StandaloneHost() {
   } else {
     DestroyHostDevice(state_->device);
   }
+  ForgetFolderListings();
   for (void* block : state_->returnStrings) std::free(block);
   platform::SetNoticeSink(state_->previousSink.sink, state_->previousSink.context);
   std::free(state_->core);

@@ -18,4 +18,8 @@ namespace korva::standalone {
 // Windows: `path` itself, since the system resolves it when the file is opened.
 std::optional<std::string> ResolveWindowsPath(const std::string& path);
 
+// Frees the folder listings kept for the lookups above (the next lookup reads afresh): a released
+// host leaves nothing of its lookups behind. Nothing is kept on Windows.
+void ForgetFolderListings();
+
 }  // namespace korva::standalone

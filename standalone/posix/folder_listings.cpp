@@ -12,6 +12,8 @@
 #include <utility>
 #include <vector>
 
+#include "standalone/windows_paths.h"
+
 namespace korva::standalone {
 namespace {
 
@@ -108,8 +110,8 @@ void Keep(Kept& kept, const std::string& path, const Stamp& stamp, Entries entri
   const auto same = std::find_if(listings.begin(), listings.end(),
                                  [&](const Listing& l) { return SameFolder(l.stamp, stamp); });
   if (same != listings.end()) drop(same);
-  while (!listings.empty() && (listings.size() >= kFoldersKept ||
-                               kept.entries + entries.size() > kEntriesKept)) {
+  while (!listings.empty() &&
+         (listings.size() >= kFoldersKept || kept.entries + entries.size() > kEntriesKept)) {
     drop(std::min_element(listings.begin(), listings.end(), [](const Listing& a, const Listing& b) {
       return a.lastUse < b.lastUse;
     }));
@@ -209,6 +211,16 @@ KeptListing KeptEntryIgnoringCase(const std::string& folder, const std::string& 
   if (!listing) return KeptListing::kChanged;
   entry = EntryOf(listing->entries, name, AsciiLowered(name));
   return KeptListing::kAnswered;
+}
+
+void ForgetFolderListings() {
+  Kept& kept = KeptListings();
+  std::vector<Listing> dropped;
+  {
+    const std::lock_guard<std::mutex> lock(kept.mutex);
+    dropped.swap(kept.listings);
+    kept.entries = 0;
+  }
 }
 
 size_t FolderReadsSoFar() {

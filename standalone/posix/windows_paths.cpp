@@ -6,6 +6,7 @@
 
 #include <sys/stat.h>
 
+#include <string_view>
 #include <vector>
 
 #include "standalone/posix/folder_listings.h"
@@ -19,14 +20,14 @@ bool IsSeparator(char c) {
 // The components left once "." is dropped and ".." has taken away the one before it, as Windows
 // does on the text alone: "missing\..\x" names x whether or not "missing" exists. ".." at the
 // root stays there; at the start of a relative path it is kept and leads out of the current
-// directory.
-std::vector<std::string> NormalComponents(const std::string& path, bool absolute) {
-  std::vector<std::string> components;
+// directory. The components are parts of `path`.
+std::vector<std::string_view> NormalComponents(std::string_view path, bool absolute) {
+  std::vector<std::string_view> components;
   size_t start = 0;
   while (start < path.size()) {
     size_t end = start;
     while (end < path.size() && !IsSeparator(path[end])) ++end;
-    const std::string component = path.substr(start, end - start);
+    const std::string_view component = path.substr(start, end - start);
     start = end + 1;
     if (component.empty() || component == ".") continue;
     if (component == "..") {
@@ -48,35 +49,27 @@ bool StatusOf(const std::string& path, struct stat& status) {
   return ::stat(path.c_str(), &status) == 0;
 }
 
+// `folder` with `entry` added as its last component ("" is the current directory).
+std::string Within(const std::string& folder, std::string_view entry) {
+  std::string path = folder;
+  if (!path.empty() && path.back() != '/') path += '/';
+  path += entry;
+  return path;
+}
+
 // The entry of `directory` that `name` names: itself when present, otherwise the one its listing
 // holds equal to it ignoring case.
-std::optional<std::string> EntryNamed(const std::string& directory, const std::string& name) {
+std::optional<std::string> EntryNamed(const std::string& directory, std::string_view name) {
   struct stat status;
-  if (name == ".." || StatusOf(directory + "/" + name, status)) return name;
+  if (name == ".." || StatusOf(Within(directory, name), status)) return std::string(name);
   if (!StatusOf(directory, status)) return std::nullopt;
-  return ListedEntryIgnoringCase(directory, status, name);
-}
-
-// The first `count` components as one path, each as written.
-std::string Joined(const std::vector<std::string>& components, size_t count, bool absolute) {
-  std::string joined = absolute ? "/" : "";
-  for (size_t k = 0; k < count; ++k) {
-    if (k > 0) joined += '/';
-    joined += components[k];
-  }
-  return joined;
-}
-
-// `folder` with `entry` added as its last component ("" is the current directory).
-std::string Within(const std::string& folder, const std::string& entry) {
-  if (folder.empty()) return entry;
-  return folder.back() == '/' ? folder + entry : folder + "/" + entry;
+  return ListedEntryIgnoringCase(directory, status, std::string(name));
 }
 
 // The path `resolved` (the folder holding components[from], "" for the current directory) walked
 // on through the rest of the components: each as written when it is there, else as its folder's
 // listing finds it.
-std::optional<std::string> WalkedOn(const std::vector<std::string>& components, size_t from,
+std::optional<std::string> WalkedOn(const std::vector<std::string_view>& components, size_t from,
                                     std::string resolved) {
   for (size_t k = from; k < components.size(); ++k) {
     const std::optional<std::string> entry =
@@ -93,15 +86,29 @@ std::optional<std::string> ResolveWindowsPath(const std::string& path) {
   // neither, and read as part of a name the path could find an unrelated folder named "C:".
   if (path.empty() || path.find(':') != std::string::npos) return std::nullopt;
   const bool absolute = IsSeparator(path[0]);
-  const std::vector<std::string> components = NormalComponents(path, absolute);
+  const std::vector<std::string_view> components = NormalComponents(path, absolute);
   const size_t count = components.size();
+  if (count == 0) return absolute ? "/" : ".";
+  // The path as written, separated by "/": its first k components end at ends[k].
+  std::string written = absolute ? "/" : "";
+  std::vector<size_t> ends{written.size()};
+  for (size_t k = 0; k < count; ++k) {
+    if (k > 0) written += '/';
+    written += components[k];
+    ends.push_back(written.size());
+  }
+  std::string prefix;
+  const auto leading = [&](size_t k) -> const std::string& {
+    return prefix.assign(written, 0, ends[k]);
+  };
   // The deepest folder on the way whose listing is kept, when it is unchanged, answers for the
   // component in it with one stat: a texture missing from a model's folder costs that, whatever
   // the levels of the path that are missing too.
   for (size_t k = count; k-- > 0;) {
-    const std::string folder = Joined(components, k, absolute);
+    const std::string& folder = leading(k);
     std::optional<std::string> entry;
-    const KeptListing kept = KeptEntryIgnoringCase(folder.empty() ? "." : folder, components[k], entry);
+    const KeptListing kept =
+        KeptEntryIgnoringCase(folder.empty() ? "." : folder, std::string(components[k]), entry);
     if (kept == KeptListing::kChanged) break;
     if (kept == KeptListing::kAnswered) {
       if (!entry) return std::nullopt;
@@ -112,25 +119,21 @@ std::optional<std::string> ResolveWindowsPath(const std::string& path) {
   // longest leading part of the path that exists as written. Found from the end (one lookup a
   // missing level), that part is where the walk starts, rather than the root (one lookup a
   // folder): a path that exists as written costs one lookup, one whose folder does one more.
-  size_t existing = count;
-  std::string resolved;
   struct stat status;
-  for (; existing > 0; --existing) {
-    resolved = Joined(components, existing, absolute);
-    if (StatusOf(resolved, status)) break;
-  }
-  if (count == 0) return absolute ? "/" : ".";
-  if (existing == count) return resolved;
-  if (existing == 0) resolved = absolute ? "/" : "";
+  size_t existing = count;
+  while (existing > 0 && !StatusOf(leading(existing), status)) --existing;
+  if (existing == count) return written;
+  if (existing == 0) leading(0);
   // The next component is not there as written: only a listing can find it, and the folder's
   // status is at hand (the start of a relative path aside).
-  const std::string folder = resolved.empty() ? "." : resolved;
+  const std::string folder = prefix.empty() ? "." : prefix;
   if (existing == 0 && !StatusOf(folder, status)) return std::nullopt;
   const std::optional<std::string> entry =
-      components[existing] == ".." ? std::optional<std::string>("..")
-                                   : ListedEntryIgnoringCase(folder, status, components[existing]);
+      components[existing] == ".."
+          ? std::optional<std::string>("..")
+          : ListedEntryIgnoringCase(folder, status, std::string(components[existing]));
   if (!entry) return std::nullopt;
-  return WalkedOn(components, existing + 1, Within(resolved, *entry));
+  return WalkedOn(components, existing + 1, Within(prefix, *entry));
 }
 
 }  // namespace korva::standalone

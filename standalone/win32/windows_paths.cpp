@@ -6,4 +6,6 @@ std::optional<std::string> ResolveWindowsPath(const std::string& path) {
   return path;
 }
 
+void ForgetFolderListings() {}
+
 }  // namespace korva::standalone

@@ -1,8 +1,6 @@
 // Folder listings kept between lookups: reused only while the folder is as it was when read.
 #include "standalone/posix/folder_listings.h"
 
-#include "standalone/windows_paths.h"
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,6 +12,8 @@
 #include <optional>
 #include <string>
 #include <thread>
+
+#include "standalone/windows_paths.h"
 
 namespace korva::standalone {
 namespace {
@@ -57,9 +57,10 @@ TEST(FolderListings, ReusedOnlyWhileTheFolderIsUnchanged) {
   const struct {
     const char* name;
     std::optional<std::string> found;
-  } paths[] = {
-      {"\\wood.BMP", "WOOD.BMP"}, {"\\Wood.bmp", "Wood.bmp"},  // the exact one when it is there
-      {"\\data\\Wood.bmp", std::nullopt}, {"\\absent.bmp", std::nullopt}};
+  } paths[] = {{"\\wood.BMP", "WOOD.BMP"},
+               {"\\Wood.bmp", "Wood.bmp"},  // the exact one when it is there
+               {"\\data\\Wood.bmp", std::nullopt},
+               {"\\absent.bmp", std::nullopt}};
   for (const auto& path : paths) {
     const size_t before = FolderReadsSoFar();
     const std::optional<std::string> found = ResolveWindowsPath(settled.string() + path.name);
