@@ -1,5 +1,6 @@
 #include "import/frame_names.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <unordered_map>
 #include <unordered_set>
@@ -19,23 +20,33 @@ std::string FoldedAscii(std::string text) {
 }  // namespace
 
 std::vector<std::string> GroupFrameNames(const msModel& model) {
-  std::unordered_set<std::string> jointNames;
-  for (const msJoint& joint : model.joints) {
-    jointNames.insert(FoldedAscii(FieldText(joint.name, kMsNameSize)));
-  }
   std::vector<std::string> names;
   names.reserve(model.groups.size());
-  std::unordered_set<std::string> taken = jointNames;
-  for (const msGroup& group : model.groups) {
-    names.push_back(FieldText(group.name, kMsNameSize));
-    taken.insert(FoldedAscii(names.back()));
+  for (const msGroup& group : model.groups) names.push_back(FieldText(group.name, kMsNameSize));
+  // Most models name no group as a joint: one sorted array of the joints' names tells, without the
+  // sets the renaming below needs.
+  std::vector<std::string> sortedJointNames;
+  sortedJointNames.reserve(model.joints.size());
+  for (const msJoint& joint : model.joints) {
+    sortedJointNames.push_back(FoldedAscii(FieldText(joint.name, kMsNameSize)));
   }
+  std::sort(sortedJointNames.begin(), sortedJointNames.end());
+  const auto isJointName = [&sortedJointNames](const std::string& folded) {
+    return std::binary_search(sortedJointNames.begin(), sortedJointNames.end(), folded);
+  };
+  if (std::none_of(names.begin(), names.end(),
+                   [&](const std::string& name) { return isJointName(FoldedAscii(name)); })) {
+    return names;
+  }
+
+  std::unordered_set<std::string> taken(sortedJointNames.begin(), sortedJointNames.end());
+  for (const std::string& name : names) taken.insert(FoldedAscii(name));
   // Names once taken stay taken, so each name's search resumes where its last one stopped: many
   // groups of one clashing name cost linear time, not quadratic.
   std::unordered_map<std::string, uint64_t> nextSuffix;
   for (std::string& name : names) {
     const std::string folded = FoldedAscii(name);
-    if (jointNames.count(folded) == 0) continue;
+    if (!isJointName(folded)) continue;
     uint64_t& suffix = nextSuffix[folded];
     std::string candidate;
     do {

@@ -1,9 +1,10 @@
 // The skeleton of an msModel: parents by name, rest transforms, Hermite tangents of the
 // position keys and posing at a frame.
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <string_view>
-#include <unordered_map>
+#include <utility>
 
 #include "ms3d/ms_model.h"
 
@@ -210,15 +211,20 @@ int msModel::JointIndexByName(const char* name) const {
 }
 
 void msModel::LinkParents() {
-  // One table of first indices by name keeps the lookup linear: a file may hold 65535 joints.
-  std::unordered_map<std::string_view, int> firstByName;
-  firstByName.reserve(joints.size());
+  // The names in order, each with its index, keep the lookup at n log n (a file may hold 65535
+  // joints) in one array: of equal names the first index comes first.
+  std::vector<std::pair<std::string_view, int>> byName;
+  byName.reserve(joints.size());
   for (size_t i = 0; i < joints.size(); ++i) {
-    firstByName.emplace(NameField(joints[i].name), static_cast<int>(i));
+    byName.emplace_back(NameField(joints[i].name), static_cast<int>(i));
   }
+  std::sort(byName.begin(), byName.end());
   for (msJoint& joint : joints) {
-    const auto found = firstByName.find(NameField(joint.parentName));
-    joint.parentIndex = found == firstByName.end() ? -1 : found->second;
+    const std::string_view parent = NameField(joint.parentName);
+    const auto found = std::lower_bound(byName.begin(), byName.end(), parent,
+                                        [](const std::pair<std::string_view, int>& entry,
+                                           std::string_view name) { return entry.first < name; });
+    joint.parentIndex = found != byName.end() && found->first == parent ? found->second : -1;
   }
 
   // Walk each parent chain once. A chain that runs back into the walk in progress has found a
