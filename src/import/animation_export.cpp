@@ -68,11 +68,13 @@ std::vector<int32_t> ModelKeyFrames(const msModel& model) {
       among = keys;
       if (InOrderAmong(*keys, frames)) continue;
       arrayFrames.clear();
+      arrayFrames.reserve(keys->size());
       for (const msKeyframe& key : *keys) arrayFrames.push_back(WholeFrame(key.time));
       if (!std::is_sorted(arrayFrames.begin(), arrayFrames.end())) {
         std::sort(arrayFrames.begin(), arrayFrames.end());
       }
       merged.clear();
+      merged.reserve(frames.size() + arrayFrames.size());
       std::set_union(frames.begin(), frames.end(), arrayFrames.begin(), arrayFrames.end(),
                      std::back_inserter(merged));
       merged.erase(std::unique(merged.begin(), merged.end()), merged.end());

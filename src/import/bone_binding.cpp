@@ -44,10 +44,12 @@ std::vector<BoneRecord> BuildBoneRecords(const msModel& model,
       [&](int32_t joint, size_t run) { counts[joint] += static_cast<int32_t>(run); });
   std::vector<BoneRecord> records;
   records.reserve(jointCount);
+  std::string notice;  // one buffer for every joint's notice
   for (size_t j = 0; j < jointCount; ++j) {
     const msJoint& joint = model.joints[j];
-    ShowInfo("Bone Number " + std::to_string(j) + "\r\nNumber of Assigned Verticies " +
-             std::to_string(counts[j]));
+    notice.assign("Bone Number ").append(std::to_string(j));
+    notice.append("\r\nNumber of Assigned Verticies ").append(std::to_string(counts[j]));
+    ShowInfo(notice);
     records.push_back(
         {FieldText(joint.name, kMsNameSize), counts[j], InverseRigidHostMatrix(restMatrices[j])});
   }

@@ -41,6 +41,8 @@ struct FrameTables {
 // False when the host's chain is shorter than asked for (a frame would have to stand for two).
 bool TableHostFrames(const sObject& object, size_t frameCount, FrameTables& tables) {
   sFrame* frame = object.rootFrame;
+  tables.frames.reserve(frameCount);
+  tables.meshes.reserve(frameCount);
   for (size_t k = 0; k < frameCount; ++k) {
     if (!frame) return false;
     tables.frames.push_back(frame);
@@ -99,8 +101,10 @@ bool BuildObject(msModel& model, int32_t objectNumber, sObject* object, const Fr
   const std::vector<int32_t> roots = LinkJointFrames(jointFrames, parents);
 
   // The top level: the group frames, then every root joint's frame, so no subtree is left out.
-  std::vector<sFrame*> topLevel(tables.frames.begin(),
-                                tables.frames.begin() + static_cast<ptrdiff_t>(groupCount));
+  std::vector<sFrame*> topLevel;
+  topLevel.reserve(groupCount + roots.size());
+  topLevel.assign(tables.frames.begin(),
+                  tables.frames.begin() + static_cast<ptrdiff_t>(groupCount));
   for (int32_t root : roots) topLevel.push_back(jointFrames[static_cast<size_t>(root)]);
   if (topLevel.empty()) return false;  // cannot happen: a finite parent forest has a root
   for (size_t k = 0; k + 1 < topLevel.size(); ++k) topLevel[k]->nextSibling = topLevel[k + 1];

@@ -6,6 +6,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <string_view>
 #include <vector>
 
@@ -23,6 +24,7 @@ bool IsSeparator(char c) {
 // directory. The components are parts of `path`.
 std::vector<std::string_view> NormalComponents(std::string_view path, bool absolute) {
   std::vector<std::string_view> components;
+  components.reserve(static_cast<size_t>(std::count_if(path.begin(), path.end(), IsSeparator) + 1));
   size_t start = 0;
   while (start < path.size()) {
     size_t end = start;
@@ -91,7 +93,9 @@ std::optional<std::string> ResolveWindowsPath(const std::string& path) {
   if (count == 0) return absolute ? "/" : ".";
   // The path as written, separated by "/": its first k components end at ends[k].
   std::string written = absolute ? "/" : "";
+  written.reserve(path.size() + 1);
   std::vector<size_t> ends{written.size()};
+  ends.reserve(count + 1);
   for (size_t k = 0; k < count; ++k) {
     if (k > 0) written += '/';
     written += components[k];
