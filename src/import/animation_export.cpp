@@ -43,12 +43,18 @@ bool InOrderAmong(const std::vector<msKeyframe>& keys, const std::vector<int32_t
   return true;
 }
 
+uint32_t TimeBits(const msKeyframe& key) {
+  uint32_t bits;
+  std::memcpy(&bits, &key.time, sizeof bits);
+  return bits;
+}
+
 // Whether both arrays hold the same key times, bit for bit: one comparison a key, where finding
 // each key's whole frame among the frames takes several.
 bool SameTimes(const std::vector<msKeyframe>& keys, const std::vector<msKeyframe>& other) {
   if (keys.size() != other.size()) return false;
   for (size_t k = 0; k < keys.size(); ++k) {
-    if (std::memcmp(&keys[k].time, &other[k].time, sizeof keys[k].time) != 0) return false;
+    if (TimeBits(keys[k]) != TimeBits(other[k])) return false;
   }
   return true;
 }
@@ -150,9 +156,11 @@ bool FillTrackKeys(sAnimation* track, const std::vector<HostKey>& keys, int32_t 
       // The span of two whole frames is exact in double and rounds to float once.
       const float frames =
           static_cast<float>(static_cast<double>(next.frame) - static_cast<double>(frame));
-      position.step.x = (next.position.x - key.position.x) / frames;
-      position.step.y = (next.position.y - key.position.y) / frames;
-      position.step.z = (next.position.z - key.position.z) / frames;
+      // The three components in lanes, each divided as it would be alone (lane 3 unused).
+      const Lanes step = (Lanes{next.position.x, next.position.y, next.position.z, 0.0f} -
+                          Lanes{key.position.x, key.position.y, key.position.z, 0.0f}) /
+                         frames;
+      position.step = {step[0], step[1], step[2]};
     }
   }
   track->positionKeys = positions;
