@@ -67,6 +67,34 @@ int FindInterval(size_t count, float frame, bool inOrder, TimeOf timeOf, size_t&
 // What a lane outside every interval reads: its curve is computed and thrown away.
 constexpr float kZeroRecord[4] = {};
 
+// Where each lane's frame falls among `keys` (a joint's position or rotation keys, not empty):
+// interval[lane] is the first key of the interval holding it, or -1; a lane outside every
+// interval holds the first key before the first time, the last from the last time on, and none
+// (held -1) for a frame that is not a number.
+struct LanePlaces {
+  int interval[kLaneCount];
+  int held[kLaneCount];
+};
+
+LanePlaces PlaceLanes(const std::vector<msKeyframe>& keys, Lanes frame, bool inOrder,
+                      size_t& hint) {
+  const size_t n = keys.size();
+  LanePlaces places;
+  for (int lane = 0; lane < kLaneCount; ++lane) {
+    const float at = frame[lane];
+    places.interval[lane] = FindInterval(
+        n, at, inOrder, [&](size_t i) { return keys[i].time; }, hint);
+    places.held[lane] = -1;
+    if (places.interval[lane] >= 0) continue;
+    if (at < keys[0].time) {
+      places.held[lane] = 0;
+    } else if (at >= keys[n - 1].time) {
+      places.held[lane] = static_cast<int>(n - 1);
+    }
+  }
+  return places;
+}
+
 // The position curve at the four frames of `frame`: Hermite interpolation between the keys of
 // the interval holding the frame (zero tangents without key curves); before the first key its
 // value, from the last key on the last's; zero without keys (or for a frame that is not a
@@ -85,11 +113,9 @@ void InterpolatePositionLanes(msJoint& joint, Lanes frame, Lanes position[3]) {
   const void* out[kLaneCount];
   const void* in[kLaneCount];
   int32_t onCurve[kLaneCount];
+  const LanePlaces places = PlaceLanes(keys, frame, joint.positionKeysInOrder, joint.positionHint);
   for (int lane = 0; lane < kLaneCount; ++lane) {
-    const float at = frame[lane];
-    const int k = FindInterval(
-        n, at, joint.positionKeysInOrder, [&](size_t i) { return keys[i].time; },
-        joint.positionHint);
+    const int k = places.interval[lane];
     onCurve[lane] = k >= 0 ? -1 : 0;
     start[lane] = end[lane] = out[lane] = in[lane] = held[lane] = kZeroRecord;
     if (k >= 0) {
@@ -100,10 +126,8 @@ void InterpolatePositionLanes(msJoint& joint, Lanes frame, Lanes position[3]) {
         out[lane] = joint.tangents[a].out;
         in[lane] = joint.tangents[a + 1].in;
       }
-    } else if (at < keys[0].time) {
-      held[lane] = &keys[0];
-    } else if (at >= keys[n - 1].time) {
-      held[lane] = &keys[n - 1];
+    } else if (places.held[lane] >= 0) {
+      held[lane] = &keys[static_cast<size_t>(places.held[lane])];
     }
   }
   Lanes p0[4], p1[4], tangentOut[4], tangentIn[4], heldKey[4];
@@ -156,11 +180,9 @@ void InterpolateRotationLanes(msJoint& joint, Lanes frame, Lanes rotation[4]) {
   const void* toKey[kLaneCount];
   const void* held[kLaneCount];
   int32_t interpolated[kLaneCount];
+  const LanePlaces places = PlaceLanes(keys, frame, joint.rotationKeysInOrder, joint.rotationHint);
   for (int lane = 0; lane < kLaneCount; ++lane) {
-    const float at = frame[lane];
-    const int k = FindInterval(
-        r, at, joint.rotationKeysInOrder, [&](size_t i) { return keys[i].time; },
-        joint.rotationHint);
+    const int k = places.interval[lane];
     interpolated[lane] = k >= 0 ? -1 : 0;
     from[lane] = to[lane] = fromKey[lane] = toKey[lane] = kZeroRecord;
     held[lane] = identityComponents;
@@ -170,10 +192,8 @@ void InterpolateRotationLanes(msJoint& joint, Lanes frame, Lanes rotation[4]) {
       to[lane] = quaternion(a + 1, 1, lane);
       fromKey[lane] = &keys[a];
       toKey[lane] = &keys[a + 1];
-    } else if (at < keys[0].time) {
-      held[lane] = quaternion(0, 2, lane);
-    } else if (at >= keys[r - 1].time) {
-      held[lane] = quaternion(r - 1, 2, lane);
+    } else if (places.held[lane] >= 0) {
+      held[lane] = quaternion(static_cast<size_t>(places.held[lane]), 2, lane);
     }
   }
   Lanes p[4], q[4], startKey[4], endKey[4], heldQuaternion[4];
