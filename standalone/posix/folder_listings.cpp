@@ -158,9 +158,9 @@ std::optional<std::string> ListedEntryIgnoringCase(const std::string& folder,
   struct stat opened;
   const bool keep = clockRead && ::fstat(::dirfd(reading.get()), &opened) == 0 &&
                     SameState(StampOf(opened), stamp) && Settled(stamp, began);
+  // Every entry when the listing is kept (up to the bound), else those that could answer.
   Entries entries;
-  std::optional<std::string> chosen;
-  bool exact = false, complete = true;
+  bool complete = true;
   for (;;) {
     errno = 0;
     const dirent* entry = ::readdir(reading.get());
@@ -170,24 +170,17 @@ std::optional<std::string> ListedEntryIgnoringCase(const std::string& folder,
     }
     std::string candidate = entry->d_name;
     std::string candidateLowered = AsciiLowered(candidate);
-    if (candidateLowered == lowered) {
-      if (candidate == name) {
-        exact = true;
-      } else if (!chosen || candidate < *chosen) {
-        chosen = candidate;
-      }
-    }
-    if (keep && entries.size() <= kEntriesKept) {
+    if (candidateLowered == lowered || (keep && entries.size() <= kEntriesKept)) {
       entries.emplace_back(std::move(candidateLowered), std::move(candidate));
     }
   }
+  std::sort(entries.begin(), entries.end());
+  std::optional<std::string> found = EntryOf(entries, name, lowered);
   if (keep && complete && entries.size() <= kEntriesKept) {
-    std::sort(entries.begin(), entries.end());
     const std::lock_guard<std::mutex> lock(kept.mutex);
     Keep(kept, folder, stamp, std::move(entries));
   }
-  if (exact) return name;
-  return chosen;
+  return found;
 }
 
 KeptListing KeptEntryIgnoringCase(const std::string& folder, const std::string& name,
