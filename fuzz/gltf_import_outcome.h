@@ -1,5 +1,5 @@
 // What every glTF fuzz target asks of one import: a refusal is one line and leaves no object; an
-// object read passes the import checks.
+// object read passes the import checks; every warning is one line.
 #pragma once
 
 #include <string>
@@ -13,6 +13,10 @@ namespace korva::fuzz {
 // Fails the run when the outcome breaks the rule above; returns whether an object was read.
 inline bool CheckImportOutcome(bool read, const gltf::ImportedAsset& asset,
                                const std::string& error) {
+  for (const std::string& warning : asset.warnings) {
+    if (warning.find('\n') != std::string::npos)
+      Fail("a warning of more than one line: " + warning);
+  }
   if (!read) {
     if (asset.object) Fail("a refused asset kept an object");
     if (error.empty() || error.find('\n') != std::string::npos) {

@@ -324,7 +324,8 @@ TEST(GltfImport, EachCaseIsReadAsExpectedOrRefusedInOneLine) {
   }
 }
 
-// Every input that once made the fuzz target fail now reads cleanly or is refused in one line.
+// Every input that once made the fuzz target fail now reads cleanly or is refused in one line,
+// and warns in single lines.
 TEST(GltfImport, FuzzRegressionsGiveACleanOutcome) {
   size_t replayed = 0;
   for (const auto& entry :
@@ -339,6 +340,8 @@ TEST(GltfImport, FuzzRegressionsGiveACleanOutcome) {
     } else {
       EXPECT_EQ(error.find('\n'), std::string::npos);
     }
+    for (const std::string& warning : asset.warnings)
+      EXPECT_EQ(warning.find('\n'), std::string::npos) << warning;
     ++replayed;
   }
   EXPECT_GT(replayed, 0u);

@@ -23,16 +23,6 @@
 
 namespace {
 
-// One line of UTF-8 text whatever produced it: errors are always a single line on stderr.
-std::string OneLine(const std::string& message) {
-  std::string text = korva::text::Utf8Text(message);
-  for (char& c : text) {
-    if (c == '\n' || c == '\r') c = ' ';
-  }
-  while (!text.empty() && text.back() == ' ') text.pop_back();
-  return text;
-}
-
 bool HasSubcommand(const std::vector<std::unique_ptr<korva::cli::Subcommand>>& subcommands,
                    const std::string& word) {
   for (const auto& subcommand : subcommands) {
@@ -80,7 +70,7 @@ int RunKorva(int argc, char** argv) {
   } catch (const CLI::CallForVersion& e) {
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
-    std::fprintf(stderr, "korva: %s (see korva --help)\n", OneLine(e.what()).c_str());
+    std::fprintf(stderr, "korva: %s (see korva --help)\n", korva::text::OneLine(e.what()).c_str());
     return kExitUsage;
   }
 
@@ -90,7 +80,7 @@ int RunKorva(int argc, char** argv) {
       return subcommand->Run();
     } catch (const CliError& e) {
       std::fflush(stdout);
-      std::fprintf(stderr, "korva: %s\n", OneLine(e.what()).c_str());
+      std::fprintf(stderr, "korva: %s\n", korva::text::OneLine(e.what()).c_str());
       return e.code();
     }
   }
@@ -104,7 +94,7 @@ int main(int argc, char** argv) {
   try {
     code = RunKorva(argc, argv);
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "korva: %s\n", OneLine(e.what()).c_str());
+    std::fprintf(stderr, "korva: %s\n", korva::text::OneLine(e.what()).c_str());
   } catch (...) {
     std::fprintf(stderr, "korva: unexpected failure\n");
   }

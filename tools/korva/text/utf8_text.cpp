@@ -74,4 +74,13 @@ std::string Utf8Text(std::string_view bytes) {
   return out;
 }
 
+std::string OneLine(std::string_view message) {
+  std::string text = Utf8Text(message);
+  for (char& c : text) {
+    if (c == '\n' || c == '\r') c = ' ';
+  }
+  while (!text.empty() && text.back() == ' ') text.pop_back();
+  return text;
+}
+
 }  // namespace korva::text

@@ -17,4 +17,8 @@ std::string Utf8Text(std::string_view bytes);
 // Whether `bytes` are valid UTF-8 in the sense above.
 bool IsUtf8(std::string_view bytes);
 
+// `message` as one line of UTF-8 (Utf8Text, each line break a space, no trailing spaces): a
+// message may quote text from a file, and a file's text may hold line breaks.
+std::string OneLine(std::string_view message);
+
 }  // namespace korva::text

@@ -5,6 +5,7 @@
 #include "gltf/build/gltf_importer.h"
 #include "gltf/read/gltf_draco_primitives.h"
 #include "model/host_heap.h"
+#include "text/utf8_text.h"
 
 namespace korva::gltf {
 namespace {
@@ -75,8 +76,10 @@ void Importer::Run() {
   BuildAnimation();
 }
 
-bool ImportGltf(const uint8_t* bytes, size_t size, const doc::ResourceReader& read,
-                const ImportOptions& options, ImportedAsset* out, std::string* error) {
+namespace {
+
+bool Import(const uint8_t* bytes, size_t size, const doc::ResourceReader& read,
+            const ImportOptions& options, ImportedAsset* out, std::string* error) {
   Release(out->Take());
   out->images.clear();
   out->imageFiles.clear();
@@ -104,6 +107,17 @@ bool ImportGltf(const uint8_t* bytes, size_t size, const doc::ResourceReader& re
   out->clips.clear();
   out->extensions.clear();
   return false;
+}
+
+}  // namespace
+
+bool ImportGltf(const uint8_t* bytes, size_t size, const doc::ResourceReader& read,
+                const ImportOptions& options, ImportedAsset* out, std::string* error) {
+  const bool imported = Import(bytes, size, read, options, out, error);
+  // Messages quote the asset's own strings (names, extensions, URIs), which may hold line breaks.
+  for (std::string& warning : out->warnings) warning = text::OneLine(warning);
+  if (!imported) *error = text::OneLine(*error);
+  return imported;
 }
 
 }  // namespace korva::gltf

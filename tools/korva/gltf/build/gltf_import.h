@@ -56,7 +56,8 @@ struct ImportedAsset {
   sObject* object = nullptr;  // owned until taken
   std::vector<EmbeddedImage> images;
   std::vector<std::string> imageFiles;  // image files the object names, relative to the asset
-  std::vector<std::string> warnings;    // what was read despite a fault, dropped or changed
+  std::vector<std::string> warnings;    // what was read despite a fault, dropped or changed; one
+                                        // line each
   std::vector<AnimationClip> clips;     // in timeline order
   std::vector<doc::ExtensionUse> extensions;  // used or required, with what became of each
 };
