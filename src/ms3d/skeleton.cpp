@@ -31,12 +31,11 @@ const msJoint* ParentOf(const std::vector<msJoint>& joints, const msJoint& joint
 template <typename TimeOf>
 int FindInterval(size_t count, float frame, bool inOrder, TimeOf timeOf, size_t& hint) {
   if (inOrder) {
-    for (size_t k : {hint + 1, hint}) {
-      if (k + 1 < count && timeOf(k) <= frame && frame < timeOf(k + 1)) {
-        hint = k;
-        return static_cast<int>(k);
-      }
-    }
+    const auto holds = [&](size_t k) {
+      return k + 1 < count && timeOf(k) <= frame && frame < timeOf(k + 1);
+    };
+    if (holds(hint + 1)) return static_cast<int>(++hint);
+    if (holds(hint)) return static_cast<int>(hint);
     size_t low = 0, high = count;  // the first time past the frame lies in [low, high]
     while (low < high) {
       const size_t middle = low + (high - low) / 2;
@@ -80,6 +79,24 @@ LanePlaces PlaceLanes(const std::vector<msKeyframe>& keys, Lanes frame, bool inO
                       size_t& hint) {
   const size_t n = keys.size();
   LanePlaces places;
+  // Posing the key frames in turn, the four frames mostly fall in the four intervals after the one
+  // found last: one test in lanes finds them (each is the only interval that can hold its frame).
+  const size_t next = hint + 1;
+  if (inOrder && next + kLaneCount < n) {
+    const auto time = [&keys, next](int lane) {
+      return keys[next + static_cast<size_t>(lane)].time;
+    };
+    const Lanes starts = {time(0), time(1), time(2), time(3)};
+    const Lanes ends = {time(1), time(2), time(3), time(4)};
+    if (AllLanes((starts <= frame) & (frame < ends))) {
+      for (int lane = 0; lane < kLaneCount; ++lane) {
+        places.interval[lane] = static_cast<int>(next) + lane;
+        places.held[lane] = -1;
+      }
+      hint = next + kLaneCount - 1;
+      return places;
+    }
+  }
   for (int lane = 0; lane < kLaneCount; ++lane) {
     const float at = frame[lane];
     places.interval[lane] = FindInterval(
@@ -214,6 +231,28 @@ void InterpolateRotationLanes(msJoint& joint, Lanes frame, Lanes rotation[4]) {
   for (int i = 0; i < 4; ++i) rotation[i] = Select(curve, slerped[i], heldQuaternion[i]);
 }
 
+// EulerToQuaternion of every key into out[0..], bit for bit, four keys at a time: the sines and
+// cosines one angle at a time (most keys have zero angles, which need no call), the products in
+// lanes.
+void KeyQuaternions(const std::vector<msKeyframe>& keys, Quaternion* out) {
+  size_t k = 0;
+  for (; k + kLaneCount <= keys.size(); k += kLaneCount) {
+    float sine[3][kLaneCount], cosine[3][kLaneCount];
+    for (int lane = 0; lane < kLaneCount; ++lane) {
+      const float* angles = keys[k + static_cast<size_t>(lane)].value;
+      for (int axis = 0; axis < 3; ++axis) {
+        HalfAngleSineCosine(angles[axis], sine[axis][lane], cosine[axis][lane]);
+      }
+    }
+    Lanes q[4];
+    QuaternionOfHalfAngles(LoadLanes(sine[0]), LoadLanes(cosine[0]), LoadLanes(sine[1]),
+                           LoadLanes(cosine[1]), LoadLanes(sine[2]), LoadLanes(cosine[2]), q);
+    Transpose(q);
+    for (int lane = 0; lane < kLaneCount; ++lane) StoreLanes(q[lane], &out[k + lane]);
+  }
+  for (; k < keys.size(); ++k) out[k] = EulerToQuaternion(keys[k].value);
+}
+
 }  // namespace
 
 int msModel::JointIndexByName(const char* name) const {
@@ -311,29 +350,31 @@ void msModel::ComputeKeyCurves(msJoint& joint) {
   joint.rotationKeysInOrder = inOrder(joint.rotationKeys);
   joint.positionKeysInOrder = inOrder(joint.positionKeys);
   joint.rotationQuaternions.resize(joint.rotationKeys.size());
-  for (size_t k = 0; k < joint.rotationKeys.size(); ++k) {
-    joint.rotationQuaternions[k] = EulerToQuaternion(joint.rotationKeys[k].value);
-  }
+  KeyQuaternions(joint.rotationKeys, joint.rotationQuaternions.data());
   const std::vector<msKeyframe>& keys = joint.positionKeys;
   const size_t n = keys.size();
-  joint.tangents.assign(n, msTangent{});
-  if (n < 3) return;
-  for (size_t k = 0; k < n; ++k) {
-    // The neighbours wrap around, so a looping track is smooth at its ends.
-    const size_t prev = k == 0 ? n - 1 : k - 1;
-    const size_t next = k == n - 1 ? 0 : k + 1;
+  if (n < 3) {
+    joint.tangents.assign(n, msTangent{});
+    return;
+  }
+  joint.tangents.resize(n);  // every tangent is written below
+  const auto tangent = [&keys](size_t prev, size_t k, size_t next, msTangent& out) {
     const float dt0 = keys[k].time - keys[prev].time;
     const float dt1 = keys[next].time - keys[k].time;
     const float span = dt0 + dt1;
     // The three components at once, each lane d * dt / span for its own d (lane 0, the time,
     // is not kept).
     const Lanes d = LoadLanes(&keys[next]) - LoadLanes(&keys[prev]);
-    float in[4], out[4];
+    float in[4], outgoing[4];
     StoreLanes(d * dt0 / span, in);
-    StoreLanes(d * dt1 / span, out);
-    std::memcpy(joint.tangents[k].in, in + 1, sizeof joint.tangents[k].in);
-    std::memcpy(joint.tangents[k].out, out + 1, sizeof joint.tangents[k].out);
-  }
+    StoreLanes(d * dt1 / span, outgoing);
+    std::memcpy(out.in, in + 1, sizeof out.in);
+    std::memcpy(out.out, outgoing + 1, sizeof out.out);
+  };
+  // The neighbours wrap around, so a looping track is smooth at its ends.
+  tangent(n - 1, 0, 1, joint.tangents[0]);
+  for (size_t k = 1; k + 1 < n; ++k) tangent(k - 1, k, k + 1, joint.tangents[k]);
+  tangent(n - 2, n - 1, 0, joint.tangents[n - 1]);
 }
 
 void msModel::PoseAtFrame(float frame) {

@@ -35,31 +35,47 @@ Matrix34 IdentityMatrix34();
 // Rotation matrix Rz(az) * Ry(ay) * Rx(ax) with zero translation.
 Matrix34 EulerToMatrix(const float angles[3]);
 
+// The runtime's sine and cosine of `angle`. Out of line, so that a compiler never calls it for
+// the zero angles HalfAngleSineCosine answers without it (a call made anyway and its results thrown
+// away would cost what the test saves).
+[[gnu::noinline]] inline void RuntimeSineCosine(float angle, float& sine, float& cosine) {
+  sine = std::sin(angle);
+  cosine = std::cos(angle);
+}
+
+// The sine and cosine of half of `angle`. Keys often turn about one or two axes only: the sine of
+// a zero angle is that zero (its sign kept) and its cosine exactly 1, as the runtime's functions
+// give them, so such an angle needs no call.
+inline void HalfAngleSineCosine(float angle, float& sine, float& cosine) {
+  const float half = angle * 0.5f;
+  if (half == 0.0f) {
+    sine = half;
+    cosine = 1.0f;
+  } else {
+    RuntimeSineCosine(half, sine, cosine);
+  }
+}
+
+// The components x, y, z, w of qz * qy * qx from the half angles' sines and cosines. For floats,
+// or for Lanes holding four rotations with the same operations in each lane.
+template <typename T>
+inline void QuaternionOfHalfAngles(T sx, T cx, T sy, T cy, T sz, T cz, T q[4]) {
+  q[0] = sx * cy * cz - cx * sy * sz;
+  q[1] = cx * sy * cz + sx * cy * sz;
+  q[2] = cx * cy * sz - sx * sy * cz;
+  q[3] = cx * cy * cz + sx * sy * sz;
+}
+
 // The quaternion qz * qy * qx of the same rotation as EulerToMatrix. Inline: an import converts
 // every rotation key of a model with it.
 inline Quaternion EulerToQuaternion(const float angles[3]) {
-  // Keys often turn about one or two axes only. The sine of a zero angle is that zero (its sign
-  // kept) and its cosine exactly 1, as the runtime's functions give them, so such an angle needs
-  // no call.
-  const auto sineCosine = [](float angle, float& sine, float& cosine) {
-    if (angle == 0.0f) {
-      sine = angle;
-      cosine = 1.0f;
-    } else {
-      sine = std::sin(angle);
-      cosine = std::cos(angle);
-    }
-  };
   float sx, cx, sy, cy, sz, cz;
-  sineCosine(angles[0] * 0.5f, sx, cx);
-  sineCosine(angles[1] * 0.5f, sy, cy);
-  sineCosine(angles[2] * 0.5f, sz, cz);
-  Quaternion q;
-  q.x = sx * cy * cz - cx * sy * sz;
-  q.y = cx * sy * cz + sx * cy * sz;
-  q.z = cx * cy * sz - sx * sy * cz;
-  q.w = cx * cy * cz + sx * sy * sz;
-  return q;
+  HalfAngleSineCosine(angles[0], sx, cx);
+  HalfAngleSineCosine(angles[1], sy, cy);
+  HalfAngleSineCosine(angles[2], sz, cz);
+  float q[4];
+  QuaternionOfHalfAngles(sx, cx, sy, cy, sz, cz, q);
+  return Quaternion{q[0], q[1], q[2], q[3]};
 }
 
 // Writes the rotation of quaternion (x, y, z, w) (not normalised first) into the 3 x 3 linear part
