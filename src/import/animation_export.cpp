@@ -110,12 +110,15 @@ void PosedHostKeys(msModel& model, int index, const std::vector<int32_t>& frames
     MirrorToHostMatrix(local, mirrored);
     D3DXQUATERNION rotations[kLaneCount];
     HostRotationQuaternions(mirrored, rotations);
+    // Each lane's frame and position as one record of four 32-bit fields, stored whole (the
+    // frame's bits are moved, never computed on).
+    Lanes head[4] = {(Lanes)LaneMask{laneFrames[0], laneFrames[1], laneFrames[2], laneFrames[3]},
+                     mirrored.m[3][0], mirrored.m[3][1], mirrored.m[3][2]};
+    Transpose(head);
     const size_t count = std::min<size_t>(kLaneCount, frames.size() - first);
     for (size_t lane = 0; lane < count; ++lane) {
-      keys[first + lane] = {
-          frames[first + lane],
-          {mirrored.m[3][0][lane], mirrored.m[3][1][lane], mirrored.m[3][2][lane]},
-          rotations[lane]};
+      StoreLanes(head[lane], &keys[first + lane]);
+      keys[first + lane].rotation = rotations[lane];
     }
   }
 }
@@ -132,37 +135,39 @@ bool FillTrackKeys(sAnimation* track, const std::vector<HostKey>& keys, int32_t 
     HostFree(rotations);
     return false;
   }
-  D3DXQUATERNION previous = keys.front().rotation;
-  for (size_t k = 0; k < n; ++k) {
-    const HostKey& key = keys[std::min(k, keys.size() - 1)];
-    const int32_t frame = k < keys.size() ? key.frame : totalFrames;
-    D3DXQUATERNION rotation = key.rotation;
+  const size_t count = keys.size();
+  Lanes previous = LoadLanes(&keys.front().rotation);
+  // Key k at `frame` with the pose of `key`; its position steps by `step` (lanes 1 to 3).
+  const auto write = [&](size_t k, const HostKey& key, int32_t frame, Lanes step) {
+    Lanes rotation = LoadLanes(&key.rotation);
     // q and -q are the same rotation; the one nearer the previous key interpolates the short way
-    // whether or not the player checks.
-    if (rotation.x * previous.x + rotation.y * previous.y + rotation.z * previous.z +
-            rotation.w * previous.w <
-        0.0f) {
-      rotation = {-rotation.x, -rotation.y, -rotation.z, -rotation.w};
-    }
+    // whether or not the player checks. The products in lanes, summed in the order x, y, z, w.
+    const Lanes product = rotation * previous;
+    if (((product[0] + product[1]) + product[2]) + product[3] < 0.0f) rotation = -rotation;
     previous = rotation;
     rotations[k].frame = frame;
-    rotations[k].rotation = rotation;
-    sPositionKey& position = positions[k];
-    position.frame = frame;
-    position.position = key.position;
-    position.step = {0.0f, 0.0f, 0.0f};
-    if (k + 1 < keys.size()) {
-      const HostKey& next = keys[k + 1];
-      // The span of two whole frames is exact in double and rounds to float once.
-      const float frames =
-          static_cast<float>(static_cast<double>(next.frame) - static_cast<double>(frame));
-      // The three components in lanes, each divided as it would be alone (lane 3 unused).
-      const Lanes step = (Lanes{next.position.x, next.position.y, next.position.z, 0.0f} -
-                          Lanes{key.position.x, key.position.y, key.position.z, 0.0f}) /
-                         frames;
-      position.step = {step[0], step[1], step[2]};
-    }
+    StoreLanes(rotation, &rotations[k].rotation);
+    positions[k].frame = frame;
+    positions[k].position = key.position;
+    positions[k].step = {step[1], step[2], step[3]};
+  };
+  // Lanes 1 to 3 of a key's first run of fields, its position (lane 0, the frame, is cleared: its
+  // bits are no number to compute on).
+  const LaneMask positionLanes = {0, -1, -1, -1};
+  for (size_t k = 0; k + 1 < count; ++k) {
+    const HostKey& key = keys[k];
+    const HostKey& next = keys[k + 1];
+    // The span of two whole frames is exact in double and rounds to float once.
+    const float frames =
+        static_cast<float>(static_cast<double>(next.frame) - static_cast<double>(key.frame));
+    // The three components at once, each divided as it would be alone.
+    const Lanes step = (Select(positionLanes, LoadLanes(&next), Lanes{}) -
+                        Select(positionLanes, LoadLanes(&key), Lanes{})) /
+                       frames;
+    write(k, key, key.frame, step);
   }
+  write(count - 1, keys.back(), keys.back().frame, Lanes{});
+  if (holdToEnd) write(count, keys.back(), totalFrames, Lanes{});
   track->positionKeys = positions;
   track->rotationKeys = rotations;
   track->positionKeyCount = static_cast<int32_t>(n);

@@ -4,6 +4,7 @@
 // as the model's own evaluation gives it, mirrored in x like the vertices.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -31,6 +32,9 @@ struct HostKey {
   D3DXVECTOR3 position;
   D3DXQUATERNION rotation;
 };
+// Keys are written and read as two runs of four 32-bit fields: frame and position, then rotation.
+static_assert(sizeof(HostKey) == 32 && offsetof(HostKey, position) == 4 &&
+              offsetof(HostKey, rotation) == 16);
 
 // Joint `index` posed at each of `frames` by the model's own evaluation (PoseJointLocal, which
 // needs the rest transforms and the joint's key curves), its posed local transforms mirrored in x,

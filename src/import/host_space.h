@@ -127,10 +127,12 @@ inline void HostRotationQuaternions(const HostMatrixLanes& m, D3DXQUATERNION out
     }
     return;
   }
-  Lanes x, y, z, w;
-  host_space_detail::QuaternionOfPositiveTrace(r, trace, x, y, z, w);
-  host_space_detail::NormaliseOrIdentity(x, y, z, w);
-  for (int lane = 0; lane < kLaneCount; ++lane) out[lane] = {x[lane], y[lane], z[lane], w[lane]};
+  Lanes q[4];
+  host_space_detail::QuaternionOfPositiveTrace(r, trace, q[0], q[1], q[2], q[3]);
+  host_space_detail::NormaliseOrIdentity(q[0], q[1], q[2], q[3]);
+  // Components to quaternions: each lane's x, y, z, w become one record, stored whole.
+  Transpose(q);
+  for (int lane = 0; lane < kLaneCount; ++lane) StoreLanes(q[lane], &out[lane]);
 }
 
 }  // namespace korva::import

@@ -73,6 +73,7 @@ constexpr float kZeroRecord[4] = {};
 struct LanePlaces {
   int interval[kLaneCount];
   int held[kLaneCount];
+  bool run = false;  // the intervals follow each other: interval[lane] == interval[0] + lane
 };
 
 LanePlaces PlaceLanes(const std::vector<msKeyframe>& keys, Lanes frame, bool inOrder,
@@ -93,6 +94,7 @@ LanePlaces PlaceLanes(const std::vector<msKeyframe>& keys, Lanes frame, bool inO
         places.interval[lane] = static_cast<int>(next) + lane;
         places.held[lane] = -1;
       }
+      places.run = true;
       hint = next + kLaneCount - 1;
       return places;
     }
@@ -131,7 +133,16 @@ void InterpolatePositionLanes(msJoint& joint, Lanes frame, Lanes position[3]) {
   const void* in[kLaneCount];
   int32_t onCurve[kLaneCount];
   const LanePlaces places = PlaceLanes(keys, frame, joint.positionKeysInOrder, joint.positionHint);
-  for (int lane = 0; lane < kLaneCount; ++lane) {
+  for (int lane = 0; places.run && lane < kLaneCount; ++lane) {
+    const size_t a = static_cast<size_t>(places.interval[0] + lane);
+    onCurve[lane] = -1;
+    start[lane] = &keys[a];
+    end[lane] = &keys[a + 1];
+    held[lane] = kZeroRecord;
+    out[lane] = haveTangents ? joint.tangents[a].out : kZeroRecord;
+    in[lane] = haveTangents ? joint.tangents[a + 1].in : kZeroRecord;
+  }
+  for (int lane = 0; !places.run && lane < kLaneCount; ++lane) {
     const int k = places.interval[lane];
     onCurve[lane] = k >= 0 ? -1 : 0;
     start[lane] = end[lane] = out[lane] = in[lane] = held[lane] = kZeroRecord;
@@ -185,11 +196,13 @@ void InterpolateRotationLanes(msJoint& joint, Lanes frame, Lanes rotation[4]) {
   if (r == 0) return;
   // Without the quaternions of every key (BuildBindPose not run) each is converted here.
   const bool haveQuaternions = joint.rotationQuaternions.size() == r;
-  Quaternion converted[3][kLaneCount];
+  // Raw storage: constructed quaternions would cost four stores each at every call.
+  float converted[3][kLaneCount][4];
   const auto quaternion = [&](size_t i, int use, int lane) -> const void* {
     if (haveQuaternions) return &joint.rotationQuaternions[i];
-    converted[use][lane] = EulerToQuaternion(keys[i].value);
-    return &converted[use][lane];
+    const Quaternion q = EulerToQuaternion(keys[i].value);
+    std::memcpy(converted[use][lane], &q, sizeof q);
+    return converted[use][lane];
   };
   const void* from[kLaneCount];
   const void* to[kLaneCount];
@@ -198,7 +211,16 @@ void InterpolateRotationLanes(msJoint& joint, Lanes frame, Lanes rotation[4]) {
   const void* held[kLaneCount];
   int32_t interpolated[kLaneCount];
   const LanePlaces places = PlaceLanes(keys, frame, joint.rotationKeysInOrder, joint.rotationHint);
-  for (int lane = 0; lane < kLaneCount; ++lane) {
+  for (int lane = 0; places.run && lane < kLaneCount; ++lane) {
+    const size_t a = static_cast<size_t>(places.interval[0] + lane);
+    interpolated[lane] = -1;
+    from[lane] = quaternion(a, 0, lane);
+    to[lane] = quaternion(a + 1, 1, lane);
+    fromKey[lane] = &keys[a];
+    toKey[lane] = &keys[a + 1];
+    held[lane] = identityComponents;
+  }
+  for (int lane = 0; !places.run && lane < kLaneCount; ++lane) {
     const int k = places.interval[lane];
     interpolated[lane] = k >= 0 ? -1 : 0;
     from[lane] = to[lane] = fromKey[lane] = toKey[lane] = kZeroRecord;
