@@ -94,31 +94,42 @@ void PosedHostKeys(msModel& model, int index, const std::vector<int32_t>& frames
                    std::vector<HostKey>& keys) {
   keys.resize(frames.size());
   // Four frames at a time, each lane worked as one frame alone would be; the last group repeats
-  // its last frame where the frames run out (posing depends only on the frame).
-  for (size_t first = 0; first < frames.size(); first += kLaneCount) {
-    int32_t laneFrames[kLaneCount];
-    for (size_t lane = 0; lane < kLaneCount; ++lane) {
-      laneFrames[lane] = frames[std::min(first + lane, frames.size() - 1)];
+  // its last frame where the frames run out (posing depends only on the frame). The groups are
+  // posed a batch at a time before their rotations are turned into quaternions: that is a short
+  // chain of square roots and divisions, each waiting on the one before, and after a whole pose
+  // the processor has nothing else to do meanwhile; the rotations of a batch overlap.
+  constexpr size_t kBatchGroups = 8;
+  HostMatrixLanes mirrored[kBatchGroups];
+  LaneMask laneFrames[kBatchGroups];
+  for (size_t batch = 0; batch < frames.size(); batch += kBatchGroups * kLaneCount) {
+    size_t groups = 0;
+    for (size_t first = batch; first < frames.size() && groups < kBatchGroups;
+         first += kLaneCount, ++groups) {
+      int32_t frame[kLaneCount];
+      for (size_t lane = 0; lane < kLaneCount; ++lane) {
+        frame[lane] = frames[std::min(first + lane, frames.size() - 1)];
+      }
+      laneFrames[groups] = LaneMask{frame[0], frame[1], frame[2], frame[3]};
+      // Each lane converted as static_cast<float> converts one frame. A key holds the local
+      // transform alone, so the parents need not be posed.
+      Matrix34Lanes local;
+      model.PoseJointLocalLanes(index, __builtin_convertvector(laneFrames[groups], Lanes), local);
+      MirrorToHostMatrix(local, mirrored[groups]);
     }
-    // Each lane converted as static_cast<float> converts one frame.
-    const Lanes frameLanes = __builtin_convertvector(
-        (LaneMask{laneFrames[0], laneFrames[1], laneFrames[2], laneFrames[3]}), Lanes);
-    // A key holds the local transform alone, so the parents need not be posed.
-    Matrix34Lanes local;
-    model.PoseJointLocalLanes(index, frameLanes, local);
-    HostMatrixLanes mirrored;
-    MirrorToHostMatrix(local, mirrored);
-    D3DXQUATERNION rotations[kLaneCount];
-    HostRotationQuaternions(mirrored, rotations);
-    // Each lane's frame and position as one record of four 32-bit fields, stored whole (the
-    // frame's bits are moved, never computed on).
-    Lanes head[4] = {(Lanes)LaneMask{laneFrames[0], laneFrames[1], laneFrames[2], laneFrames[3]},
-                     mirrored.m[3][0], mirrored.m[3][1], mirrored.m[3][2]};
-    Transpose(head);
-    const size_t count = std::min<size_t>(kLaneCount, frames.size() - first);
-    for (size_t lane = 0; lane < count; ++lane) {
-      StoreLanes(head[lane], &keys[first + lane]);
-      keys[first + lane].rotation = rotations[lane];
+    for (size_t group = 0; group < groups; ++group) {
+      const size_t first = batch + group * kLaneCount;
+      D3DXQUATERNION rotations[kLaneCount];
+      HostRotationQuaternions(mirrored[group], rotations);
+      // Each lane's frame and position as one record of four 32-bit fields, stored whole (the
+      // frame's bits are moved, never computed on).
+      const HostMatrixLanes& m = mirrored[group];
+      Lanes head[4] = {(Lanes)laneFrames[group], m.m[3][0], m.m[3][1], m.m[3][2]};
+      Transpose(head);
+      const size_t count = std::min<size_t>(kLaneCount, frames.size() - first);
+      for (size_t lane = 0; lane < count; ++lane) {
+        StoreLanes(head[lane], &keys[first + lane]);
+        keys[first + lane].rotation = rotations[lane];
+      }
     }
   }
 }
