@@ -74,6 +74,7 @@ struct LanePlaces {
   int interval[kLaneCount];
   int held[kLaneCount];
   bool run = false;  // the intervals follow each other: interval[lane] == interval[0] + lane
+  Lanes start, end;  // with `run`, each lane's interval's first and last times
 };
 
 LanePlaces PlaceLanes(const std::vector<msKeyframe>& keys, Lanes frame, bool inOrder,
@@ -95,6 +96,8 @@ LanePlaces PlaceLanes(const std::vector<msKeyframe>& keys, Lanes frame, bool inO
         places.held[lane] = -1;
       }
       places.run = true;
+      places.start = starts;
+      places.end = ends;
       hint = next + kLaneCount - 1;
       return places;
     }
@@ -132,36 +135,44 @@ void InterpolatePositionLanes(msJoint& joint, Lanes frame, Lanes position[3]) {
   const void* out[kLaneCount];
   const void* in[kLaneCount];
   int32_t onCurve[kLaneCount];
-  const LanePlaces places = PlaceLanes(keys, frame, joint.positionKeysInOrder, joint.positionHint);
-  for (int lane = 0; places.run && lane < kLaneCount; ++lane) {
-    const size_t a = static_cast<size_t>(places.interval[0] + lane);
-    onCurve[lane] = -1;
-    start[lane] = &keys[a];
-    end[lane] = &keys[a + 1];
-    held[lane] = kZeroRecord;
-    out[lane] = haveTangents ? joint.tangents[a].out : kZeroRecord;
-    in[lane] = haveTangents ? joint.tangents[a + 1].in : kZeroRecord;
-  }
-  for (int lane = 0; !places.run && lane < kLaneCount; ++lane) {
-    const int k = places.interval[lane];
-    onCurve[lane] = k >= 0 ? -1 : 0;
-    start[lane] = end[lane] = out[lane] = in[lane] = held[lane] = kZeroRecord;
-    if (k >= 0) {
-      const size_t a = static_cast<size_t>(k);
-      start[lane] = &keys[a];
-      end[lane] = &keys[a + 1];
-      if (haveTangents) {
-        out[lane] = joint.tangents[a].out;
-        in[lane] = joint.tangents[a + 1].in;
-      }
-    } else if (places.held[lane] >= 0) {
-      held[lane] = &keys[static_cast<size_t>(places.held[lane])];
-    }
-  }
   Lanes p0[4], p1[4], tangentOut[4], tangentIn[4], heldKey[4];
-  LoadTransposed(start, p0);
-  LoadTransposed(end, p1);
-  LoadTransposed(held, heldKey);
+  const LanePlaces places = PlaceLanes(keys, frame, joint.positionKeysInOrder, joint.positionHint);
+  if (places.run) {
+    // Keys a to a + 4 start and end the four intervals: five records, each loaded once.
+    const size_t a = static_cast<size_t>(places.interval[0]);
+    Lanes rows[kLaneCount + 1];
+    for (int i = 0; i <= kLaneCount; ++i) rows[i] = LoadLanes(&keys[a + static_cast<size_t>(i)]);
+    for (int i = 0; i < kLaneCount; ++i) {
+      p0[i] = rows[i];
+      p1[i] = rows[i + 1];
+      onCurve[i] = -1;
+      out[i] = haveTangents ? joint.tangents[a + static_cast<size_t>(i)].out : kZeroRecord;
+      in[i] = haveTangents ? joint.tangents[a + static_cast<size_t>(i) + 1].in : kZeroRecord;
+      heldKey[i] = Lanes{};
+    }
+    Transpose(p0);
+    Transpose(p1);
+  } else {
+    for (int lane = 0; lane < kLaneCount; ++lane) {
+      const int k = places.interval[lane];
+      onCurve[lane] = k >= 0 ? -1 : 0;
+      start[lane] = end[lane] = out[lane] = in[lane] = held[lane] = kZeroRecord;
+      if (k >= 0) {
+        const size_t a = static_cast<size_t>(k);
+        start[lane] = &keys[a];
+        end[lane] = &keys[a + 1];
+        if (haveTangents) {
+          out[lane] = joint.tangents[a].out;
+          in[lane] = joint.tangents[a + 1].in;
+        }
+      } else if (places.held[lane] >= 0) {
+        held[lane] = &keys[static_cast<size_t>(places.held[lane])];
+      }
+    }
+    LoadTransposed(start, p0);
+    LoadTransposed(end, p1);
+    LoadTransposed(held, heldKey);
+  }
   // The interval holds p0.time <= frame < p1.time, so at a key's own frame (an import poses
   // every key frame) the division gives +0 exactly; the lane takes that zero as it is.
   const Lanes u = Select(frame == p0[0], Lanes{}, (frame - p0[0]) / (p1[0] - p0[0]));
@@ -206,47 +217,50 @@ void InterpolateRotationLanes(msJoint& joint, Lanes frame, Lanes rotation[4]) {
   };
   const void* from[kLaneCount];
   const void* to[kLaneCount];
-  const void* fromKey[kLaneCount];
-  const void* toKey[kLaneCount];
   const void* held[kLaneCount];
   int32_t interpolated[kLaneCount];
+  Lanes start, end;  // the interval's times (0 in a lane outside every interval)
   const LanePlaces places = PlaceLanes(keys, frame, joint.rotationKeysInOrder, joint.rotationHint);
-  for (int lane = 0; places.run && lane < kLaneCount; ++lane) {
-    const size_t a = static_cast<size_t>(places.interval[0] + lane);
-    interpolated[lane] = -1;
-    from[lane] = quaternion(a, 0, lane);
-    to[lane] = quaternion(a + 1, 1, lane);
-    fromKey[lane] = &keys[a];
-    toKey[lane] = &keys[a + 1];
-    held[lane] = identityComponents;
-  }
-  for (int lane = 0; !places.run && lane < kLaneCount; ++lane) {
-    const int k = places.interval[lane];
-    interpolated[lane] = k >= 0 ? -1 : 0;
-    from[lane] = to[lane] = fromKey[lane] = toKey[lane] = kZeroRecord;
-    held[lane] = identityComponents;
-    if (k >= 0) {
-      const size_t a = static_cast<size_t>(k);
+  if (places.run) {
+    for (int lane = 0; lane < kLaneCount; ++lane) {
+      const size_t a = static_cast<size_t>(places.interval[0] + lane);
+      interpolated[lane] = -1;
       from[lane] = quaternion(a, 0, lane);
       to[lane] = quaternion(a + 1, 1, lane);
-      fromKey[lane] = &keys[a];
-      toKey[lane] = &keys[a + 1];
-    } else if (places.held[lane] >= 0) {
-      held[lane] = quaternion(static_cast<size_t>(places.held[lane]), 2, lane);
+      held[lane] = identityComponents;
     }
+    start = places.start;
+    end = places.end;
+  } else {
+    float startTime[kLaneCount], endTime[kLaneCount];
+    for (int lane = 0; lane < kLaneCount; ++lane) {
+      const int k = places.interval[lane];
+      interpolated[lane] = k >= 0 ? -1 : 0;
+      from[lane] = to[lane] = kZeroRecord;
+      startTime[lane] = endTime[lane] = 0.0f;
+      held[lane] = identityComponents;
+      if (k >= 0) {
+        const size_t a = static_cast<size_t>(k);
+        from[lane] = quaternion(a, 0, lane);
+        to[lane] = quaternion(a + 1, 1, lane);
+        startTime[lane] = keys[a].time;
+        endTime[lane] = keys[a + 1].time;
+      } else if (places.held[lane] >= 0) {
+        held[lane] = quaternion(static_cast<size_t>(places.held[lane]), 2, lane);
+      }
+    }
+    start = Lanes{startTime[0], startTime[1], startTime[2], startTime[3]};
+    end = Lanes{endTime[0], endTime[1], endTime[2], endTime[3]};
   }
-  Lanes p[4], q[4], startKey[4], endKey[4], heldQuaternion[4];
+  Lanes p[4], q[4], heldQuaternion[4];
   LoadTransposed(from, p);
   LoadTransposed(to, q);
-  LoadTransposed(fromKey, startKey);
-  LoadTransposed(toKey, endKey);
   LoadTransposed(held, heldQuaternion);
   const LaneMask curve = {interpolated[0], interpolated[1], interpolated[2], interpolated[3]};
   // +0 at the key's own frame, as the division gives it (see InterpolatePositionLanes); +0 as
   // well in a lane outside every interval, whose weights are thrown away and so need no runtime
   // call.
-  const Lanes t = Select(curve & ~(frame == startKey[0]),
-                         (frame - startKey[0]) / (endKey[0] - startKey[0]), Lanes{});
+  const Lanes t = Select(curve & ~(frame == start), (frame - start) / (end - start), Lanes{});
   Lanes slerped[4];
   SlerpComponents(
       p, q, [&t](Lanes cosine, Lanes& kp, Lanes& kq) { SlerpWeights(cosine, t, kp, kq); }, slerped);
