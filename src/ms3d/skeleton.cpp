@@ -73,35 +73,17 @@ constexpr float kZeroRecord[4] = {};
 struct LanePlaces {
   int interval[kLaneCount];
   int held[kLaneCount];
-  bool run = false;  // the intervals follow each other: interval[lane] == interval[0] + lane
-  Lanes start, end;  // with `run`, each lane's interval's first and last times
+  // The intervals follow each other: interval[lane] would be interval[0] + lane, and only
+  // interval[0] is filled; start and end hold each lane's interval's first and last times.
+  bool run = false;
+  Lanes start, end;
 };
 
-LanePlaces PlaceLanes(const std::vector<msKeyframe>& keys, Lanes frame, bool inOrder,
-                      size_t& hint) {
+// PlaceLanes lane by lane.
+[[gnu::noinline]] LanePlaces PlaceEachLane(const std::vector<msKeyframe>& keys, Lanes frame,
+                                           bool inOrder, size_t& hint) {
   const size_t n = keys.size();
   LanePlaces places;
-  // Posing the key frames in turn, the four frames mostly fall in the four intervals after the one
-  // found last: one test in lanes finds them (each is the only interval that can hold its frame).
-  const size_t next = hint + 1;
-  if (inOrder && next + kLaneCount < n) {
-    const auto time = [&keys, next](int lane) {
-      return keys[next + static_cast<size_t>(lane)].time;
-    };
-    const Lanes starts = {time(0), time(1), time(2), time(3)};
-    const Lanes ends = {time(1), time(2), time(3), time(4)};
-    if (AllLanes((starts <= frame) & (frame < ends))) {
-      for (int lane = 0; lane < kLaneCount; ++lane) {
-        places.interval[lane] = static_cast<int>(next) + lane;
-        places.held[lane] = -1;
-      }
-      places.run = true;
-      places.start = starts;
-      places.end = ends;
-      hint = next + kLaneCount - 1;
-      return places;
-    }
-  }
   for (int lane = 0; lane < kLaneCount; ++lane) {
     const float at = frame[lane];
     places.interval[lane] = FindInterval(
@@ -115,6 +97,30 @@ LanePlaces PlaceLanes(const std::vector<msKeyframe>& keys, Lanes frame, bool inO
     }
   }
   return places;
+}
+
+inline LanePlaces PlaceLanes(const std::vector<msKeyframe>& keys, Lanes frame, bool inOrder,
+                             size_t& hint) {
+  // Posing the key frames in turn, the four frames mostly fall in the four intervals after the one
+  // found last: one test in lanes finds them (each is the only interval that can hold its frame).
+  const size_t next = hint + 1;
+  if (inOrder && next + kLaneCount < keys.size()) {
+    const auto time = [&keys, next](int lane) {
+      return keys[next + static_cast<size_t>(lane)].time;
+    };
+    const Lanes starts = {time(0), time(1), time(2), time(3)};
+    const Lanes ends = {time(1), time(2), time(3), time(4)};
+    if (AllLanes((starts <= frame) & (frame < ends))) {
+      LanePlaces places;
+      places.interval[0] = static_cast<int>(next);
+      places.run = true;
+      places.start = starts;
+      places.end = ends;
+      hint = next + kLaneCount - 1;
+      return places;
+    }
+  }
+  return PlaceEachLane(keys, frame, inOrder, hint);
 }
 
 // The position curve at the four frames of `frame`: Hermite interpolation between the keys of
