@@ -226,21 +226,29 @@ void InterpolateRotationLanes(msJoint& joint, Lanes frame, Lanes rotation[4]) {
   const void* held[kLaneCount];
   int32_t interpolated[kLaneCount];
   Lanes start, end;  // the interval's times (0 in a lane outside every interval)
+  Lanes p[4], q[4], heldQuaternion[4];
   const LanePlaces places = PlaceLanes(keys, frame, joint.rotationKeysInOrder, joint.rotationHint);
-  if (places.run) {
-    for (int lane = 0; lane < kLaneCount; ++lane) {
-      const size_t a = static_cast<size_t>(places.interval[0] + lane);
-      interpolated[lane] = -1;
-      from[lane] = quaternion(a, 0, lane);
-      to[lane] = quaternion(a + 1, 1, lane);
-      held[lane] = identityComponents;
+  if (places.run && haveQuaternions) {
+    // Quaternions a to a + 4 start and end the four intervals: five records, each loaded once.
+    const size_t a = static_cast<size_t>(places.interval[0]);
+    Lanes rows[kLaneCount + 1];
+    for (int i = 0; i <= kLaneCount; ++i) {
+      rows[i] = LoadLanes(&joint.rotationQuaternions[a + static_cast<size_t>(i)]);
     }
+    for (int i = 0; i < kLaneCount; ++i) {
+      p[i] = rows[i];
+      q[i] = rows[i + 1];
+      interpolated[i] = -1;
+      heldQuaternion[i] = rotation[i];  // the identity, thrown away
+    }
+    Transpose(p);
+    Transpose(q);
     start = places.start;
     end = places.end;
   } else {
     float startTime[kLaneCount], endTime[kLaneCount];
     for (int lane = 0; lane < kLaneCount; ++lane) {
-      const int k = places.interval[lane];
+      const int k = places.run ? places.interval[0] + lane : places.interval[lane];
       interpolated[lane] = k >= 0 ? -1 : 0;
       from[lane] = to[lane] = kZeroRecord;
       startTime[lane] = endTime[lane] = 0.0f;
@@ -257,11 +265,10 @@ void InterpolateRotationLanes(msJoint& joint, Lanes frame, Lanes rotation[4]) {
     }
     start = Lanes{startTime[0], startTime[1], startTime[2], startTime[3]};
     end = Lanes{endTime[0], endTime[1], endTime[2], endTime[3]};
+    LoadTransposed(from, p);
+    LoadTransposed(to, q);
+    LoadTransposed(held, heldQuaternion);
   }
-  Lanes p[4], q[4], heldQuaternion[4];
-  LoadTransposed(from, p);
-  LoadTransposed(to, q);
-  LoadTransposed(held, heldQuaternion);
   const LaneMask curve = {interpolated[0], interpolated[1], interpolated[2], interpolated[3]};
   // +0 at the key's own frame, as the division gives it (see InterpolatePositionLanes); +0 as
   // well in a lane outside every interval, whose weights are thrown away and so need no runtime
