@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "ms3d/byte_input.h"
+#include "ms3d/float_lanes.h"
 #include "ms3d/ms3d_account.h"
 #include "ms3d/ms3d_format.h"
 #include "ms3d/ms_model.h"
@@ -88,6 +89,8 @@ class RecordBytes {
   void Floats(float* values, size_t count) {
     for (size_t i = 0; i < count; ++i) values[i] = F32();
   }
+  // The bytes not read yet.
+  const uint8_t* At() const { return at_; }
 
  private:
   const uint8_t* at_;
@@ -245,9 +248,24 @@ bool ReadAnimationSettings(ByteInput& in, msModel& model, Ms3dAccount& account) 
   return true;
 }
 
-void DecodeKey(RecordBytes& record, msKeyframe& key, float framesPerSecond) {
-  key.time = record.F32() * framesPerSecond;
-  record.Floats(key.value, 3);
+// `count` key records at `bytes` into out[0..]: the time (seconds in the file) times the frame
+// rate, the values as they are. A key record is the key as it lies in memory on a little-endian
+// machine, so there each is loaded whole and only its time is worked on.
+void DecodeKeys(const uint8_t* bytes, size_t count, float framesPerSecond, msKeyframe* out) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+  static_assert(sizeof(msKeyframe) == kKeySize);
+  const __m128 rate = _mm_set_ss(framesPerSecond);
+  for (size_t i = 0; i < count; ++i) {
+    // The time alone multiplied (the lowest lane), the values passed through.
+    StoreLanes(_mm_mul_ss(LoadLanes(bytes + i * kKeySize), rate), &out[i]);
+  }
+#else
+  RecordBytes record(bytes);
+  for (size_t i = 0; i < count; ++i) {
+    out[i].time = record.F32() * framesPerSecond;
+    record.Floats(out[i].value, 3);
+  }
+#endif
 }
 
 bool ReadJoints(ByteInput& in, msModel& model, std::vector<uint8_t>& scratch,
@@ -277,9 +295,13 @@ bool ReadJoints(ByteInput& in, msModel& model, std::vector<uint8_t>& scratch,
     };
     if (!in.CanHold(keyCount, kKeySize)) return refuseKey(in.Remaining() / kKeySize);
     const auto readKeys = [&](std::vector<msKeyframe>& keys, size_t keyCount) {
-      return ReadArray(
-          in, keyCount, kKeySize, scratch, keys,
-          [&](RecordBytes& record, msKeyframe& key) { DecodeKey(record, key, framesPerSecond); });
+      keys.clear();
+      keys.reserve(keyCount);
+      return ReadBatches(in, keyCount, kKeySize, scratch,
+                         [&](RecordBytes& record, size_t first, size_t records) {
+                           keys.resize(first + records);
+                           DecodeKeys(record.At(), records, framesPerSecond, keys.data() + first);
+                         });
     };
     const size_t rotationsRead = readKeys(j.rotationKeys, rotationCount);
     if (rotationsRead != rotationCount) return refuseKey(rotationsRead);

@@ -391,7 +391,15 @@ void msModel::ComputePositionTangents() {
 void msModel::ComputeKeyCurves(msJoint& joint) {
   // A time that is not a number breaks the order: no comparison with it holds.
   const auto inOrder = [](const std::vector<msKeyframe>& keys) {
-    for (size_t k = 0; k + 1 < keys.size(); ++k) {
+    const size_t n = keys.size();
+    size_t k = 0;
+    // Four neighbouring pairs at a time.
+    for (; k + kLaneCount < n; k += kLaneCount) {
+      const Lanes times = {keys[k].time, keys[k + 1].time, keys[k + 2].time, keys[k + 3].time};
+      const Lanes next = {keys[k + 1].time, keys[k + 2].time, keys[k + 3].time, keys[k + 4].time};
+      if (!AllLanes(times <= next)) return false;
+    }
+    for (; k + 1 < n; ++k) {
       if (!(keys[k].time <= keys[k + 1].time)) return false;
     }
     return true;
