@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <vector>
 
 #include "import/animation_export.h"
 #include "import/host_space.h"
@@ -194,6 +195,18 @@ bool SameBits(float a, float b) {
   return std::memcmp(&a, &b, sizeof a) == 0 || (std::isnan(a) && std::isnan(b));
 }
 
+// Keys half a frame before frames 0 to 29, their values turning with the frame: posed in turn,
+// four frames fall in four consecutive intervals, each halfway.
+std::vector<msKeyframe> EveryFrame(float step) {
+  std::vector<msKeyframe> keys;
+  for (int frame = 0; frame < 30; ++frame) {
+    const float turn = step * static_cast<float>(frame);
+    keys.push_back(
+        {static_cast<float>(frame) - 0.5f, {std::sin(turn), 0.5f * turn, -0.25f * turn}});
+  }
+  return keys;
+}
+
 // Keys posed four frames at a time have, bit for bit, what posing each frame alone gives: frames
 // before, between, at and after keys (between equal ones too); keys out of order, at one time, with
 // -0, infinite and not-a-number values; joints without key curves; rotations past 120 degrees
@@ -227,8 +240,11 @@ TEST(PosedHostKeysTest, KeysPosedInLanesHaveTheBitsOfKeysPosedOneByOne) {
        true},
       {"one key each", {{4, {0.2f, 0.4f, 0.6f}}}, {{4, {1, 1, 1}}}, true},
       {"rotations only", {{0, {0, 0, 0}}, {10, {0, 3.0f, 0}}}, {}, true},
+      {"a key between every two frames", EveryFrame(0.3f), EveryFrame(1.7f), true},
   };
-  const std::vector<int32_t> frames = {-2, 0, 1, 2, 3, 4, 5, 6, 8, 9, 12};
+  // Frames at the keys and around them, past a batch of posed groups, the last group short.
+  std::vector<int32_t> frames;
+  for (int32_t frame = -2; frame <= 40; ++frame) frames.push_back(frame);
   for (const auto& c : cases) {
     msModel model;
     msJoint joint;

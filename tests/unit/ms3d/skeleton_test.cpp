@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstddef>
 #include <cstring>
+#include <vector>
 
 #include "ms3d/ms_model.h"
 #include "support/ms3d_writer.h"  // SetName
@@ -282,12 +284,15 @@ uint32_t Bits(float value) {
 }
 
 // Zero angles skip the runtime's sine and cosine; every bit, zero signs included, must be what the
-// runtime would have given.
+// runtime would have given. The key curves' quaternions (four keys at a time, then the rest) are
+// EulerToQuaternion's, whatever the key count.
 TEST(SkeletonTest, EulerToQuaternionMatchesTheRuntimeForZeroAndOtherAngles) {
   const float values[] = {0.0f, -0.0f, 1e-30f, -0.75f, 3.0f, 100.0f};
+  std::vector<msKeyframe> keys;
   for (float ax : values) {
     for (float ay : values) {
       for (float az : values) {
+        keys.push_back({static_cast<float>(keys.size()), {ax, ay, az}});
         const float angles[3] = {ax, ay, az};
         const float hx = ax * 0.5f, hy = ay * 0.5f, hz = az * 0.5f;
         const float sx = std::sin(hx), cx = std::cos(hx);
@@ -299,6 +304,17 @@ TEST(SkeletonTest, EulerToQuaternionMatchesTheRuntimeForZeroAndOtherAngles) {
         EXPECT_EQ(Bits(q.z), Bits(cx * cy * sz - sx * sy * cz)) << ax << " " << ay << " " << az;
         EXPECT_EQ(Bits(q.w), Bits(cx * cy * cz + sx * sy * sz)) << ax << " " << ay << " " << az;
       }
+    }
+  }
+  for (const size_t count : {size_t{0}, size_t{3}, size_t{4}, size_t{7}, keys.size()}) {
+    msJoint joint;
+    joint.rotationKeys.assign(keys.begin(), keys.begin() + static_cast<std::ptrdiff_t>(count));
+    msModel::ComputeKeyCurves(joint);
+    ASSERT_EQ(joint.rotationQuaternions.size(), count);
+    for (size_t k = 0; k < count; ++k) {
+      const Quaternion one = EulerToQuaternion(keys[k].value);
+      const Quaternion& curve = joint.rotationQuaternions[k];
+      EXPECT_EQ(std::memcmp(&one, &curve, sizeof one), 0) << "key " << k << " of " << count;
     }
   }
 }
