@@ -157,8 +157,9 @@ bool FillTrackKeys(sAnimation* track, const std::vector<HostKey>& keys, int32_t 
   }
   const size_t count = keys.size();
   Lanes previous = LoadLanes(&keys.front().rotation);
-  // Key k at `frame` with the pose of `key`; its position steps by `step` (lanes 1 to 3).
-  const auto write = [&](size_t k, const HostKey& key, int32_t frame, Lanes step) {
+  // Key k at `frame` with the pose of `key`, whose frame and position are `head` (its first four
+  // fields, loaded whole); its position steps by `step` (lanes 1 to 3).
+  const auto write = [&](size_t k, const HostKey& key, int32_t frame, Lanes head, Lanes step) {
     Lanes rotation = LoadLanes(&key.rotation);
     // q and -q are the same rotation; the one nearer the previous key interpolates the short way
     // whether or not the player checks. The products in lanes, summed in the order x, y, z, w.
@@ -167,27 +168,29 @@ bool FillTrackKeys(sAnimation* track, const std::vector<HostKey>& keys, int32_t 
     previous = rotation;
     rotations[k].frame = frame;
     StoreLanes(rotation, &rotations[k].rotation);
+    StoreLanes(head, &positions[k]);  // the frame and the position
     positions[k].frame = frame;
-    positions[k].position = key.position;
     positions[k].step = {step[1], step[2], step[3]};
   };
   // Lanes 1 to 3 of a key's first run of fields, its position (lane 0, the frame, is cleared: its
   // bits are no number to compute on).
   const LaneMask positionLanes = {0, -1, -1, -1};
+  Lanes head = LoadLanes(&keys.front());
   for (size_t k = 0; k + 1 < count; ++k) {
     const HostKey& key = keys[k];
     const HostKey& next = keys[k + 1];
+    const Lanes nextHead = LoadLanes(&next);
     // The span of two whole frames is exact in double and rounds to float once.
     const float frames =
         static_cast<float>(static_cast<double>(next.frame) - static_cast<double>(key.frame));
     // The three components at once, each divided as it would be alone.
-    const Lanes step = (Select(positionLanes, LoadLanes(&next), Lanes{}) -
-                        Select(positionLanes, LoadLanes(&key), Lanes{})) /
-                       frames;
-    write(k, key, key.frame, step);
+    const Lanes step =
+        (Select(positionLanes, nextHead, Lanes{}) - Select(positionLanes, head, Lanes{})) / frames;
+    write(k, key, key.frame, head, step);
+    head = nextHead;
   }
-  write(count - 1, keys.back(), keys.back().frame, Lanes{});
-  if (holdToEnd) write(count, keys.back(), totalFrames, Lanes{});
+  write(count - 1, keys.back(), keys.back().frame, head, Lanes{});
+  if (holdToEnd) write(count, keys.back(), totalFrames, head, Lanes{});
   track->positionKeys = positions;
   track->rotationKeys = rotations;
   track->positionKeyCount = static_cast<int32_t>(n);
