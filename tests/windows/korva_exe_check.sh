@@ -46,10 +46,15 @@ run() {
 }
 
 # Lines of Wine's own (an X connection closed or lost as xvfb-run ends, in either of Xlib's two
-# wordings, a background service of Wine that the emulator lost) are not korva's output; carriage
+# wordings, or refused by a display whose cookie it lacks, with the empty line Xlib ends that
+# with; a background service of Wine that the emulator lost) are not korva's output; carriage
 # returns are the line ends of Windows.
 korva_text() {
   sed -e 's/\r$//' "$1" |
+    awk 'refused && $0 == "" { refused = 0; next }
+         { refused = 0 }
+         /^Authorization required, but no authorization protocol specified$/ { refused = 1; next }
+         { print }' |
     grep -v -e '^X connection to .* broken (explicit kill or server shutdown)\.$' \
       -e '^XIO:  fatal IO error [0-9]* (.*) on X server ".*"$' \
       -e '^ *after [0-9]* requests ([0-9]* known processed) with [0-9]* events remaining\.$' \
