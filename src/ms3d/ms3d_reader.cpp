@@ -130,21 +130,31 @@ size_t ReadRecords(ByteInput& in, size_t count, size_t recordSize, std::vector<u
                      });
 }
 
-// Replaces the contents of `out` with `count` records, each decoded by `decode` (record bytes,
-// item). Each batch is appended and decoded over while it is in cache, through a local pointer:
-// the decoding copies bytes, which the compiler must assume could change the array's own bounds.
-// Returns the records read, as ReadBatches.
-template <typename T, typename Decode>
-size_t ReadArray(ByteInput& in, size_t count, size_t recordSize, std::vector<uint8_t>& scratch,
-                 std::vector<T>& out, Decode decode) {
+// Replaces the contents of `out` with `count` records, decoded a run at a time by `decodeRun`
+// (record bytes, records in the run, where the run's items go). Each batch is appended and decoded
+// over while it is in cache. Returns the records read, as ReadBatches.
+template <typename T, typename DecodeRun>
+size_t ReadArrayRuns(ByteInput& in, size_t count, size_t recordSize, std::vector<uint8_t>& scratch,
+                     std::vector<T>& out, DecodeRun decodeRun) {
   out.clear();
   out.reserve(count);
   return ReadBatches(in, count, recordSize, scratch,
                      [&](RecordBytes& record, size_t first, size_t records) {
                        out.resize(first + records);
-                       T* item = out.data() + first;
-                       for (size_t k = 0; k < records; ++k) decode(record, item[k]);
+                       decodeRun(record, records, out.data() + first);
                      });
+}
+
+// ReadArrayRuns with each record decoded by `decode` (record bytes, item), through a local
+// pointer: the decoding copies bytes, which the compiler must assume could change the array's own
+// bounds.
+template <typename T, typename Decode>
+size_t ReadArray(ByteInput& in, size_t count, size_t recordSize, std::vector<uint8_t>& scratch,
+                 std::vector<T>& out, Decode decode) {
+  return ReadArrayRuns(in, count, recordSize, scratch, out,
+                       [&](RecordBytes& record, size_t records, T* item) {
+                         for (size_t k = 0; k < records; ++k) decode(record, item[k]);
+                       });
 }
 
 bool ReadVertices(ByteInput& in, msModel& model, std::vector<uint8_t>& scratch,
@@ -295,13 +305,10 @@ bool ReadJoints(ByteInput& in, msModel& model, std::vector<uint8_t>& scratch,
     };
     if (!in.CanHold(keyCount, kKeySize)) return refuseKey(in.Remaining() / kKeySize);
     const auto readKeys = [&](std::vector<msKeyframe>& keys, size_t keyCount) {
-      keys.clear();
-      keys.reserve(keyCount);
-      return ReadBatches(in, keyCount, kKeySize, scratch,
-                         [&](RecordBytes& record, size_t first, size_t records) {
-                           keys.resize(first + records);
-                           DecodeKeys(record.At(), records, framesPerSecond, keys.data() + first);
-                         });
+      return ReadArrayRuns(in, keyCount, kKeySize, scratch, keys,
+                           [&](RecordBytes& record, size_t records, msKeyframe* run) {
+                             DecodeKeys(record.At(), records, framesPerSecond, run);
+                           });
     };
     const size_t rotationsRead = readKeys(j.rotationKeys, rotationCount);
     if (rotationsRead != rotationCount) return refuseKey(rotationsRead);

@@ -66,6 +66,22 @@ int FindInterval(size_t count, float frame, bool inOrder, TimeOf timeOf, size_t&
 // What a lane outside every interval reads: its curve is computed and thrown away.
 constexpr float kZeroRecord[4] = {};
 
+// Records at[0] to at[4], each loaded once, transposed twice: lane i of starts[f] is field f of
+// at[i], of ends[f] field f of at[i + 1] (the ends of four intervals that follow each other).
+// Always inlined: left to the compiler it was called, and the lanes went through memory.
+template <typename Record>
+[[gnu::always_inline]] inline void LoadIntervalRun(const Record* at, Lanes starts[4],
+                                                   Lanes ends[4]) {
+  Lanes rows[kLaneCount + 1];
+  for (int i = 0; i <= kLaneCount; ++i) rows[i] = LoadLanes(&at[i]);
+  for (int i = 0; i < kLaneCount; ++i) {
+    starts[i] = rows[i];
+    ends[i] = rows[i + 1];
+  }
+  Transpose(starts);
+  Transpose(ends);
+}
+
 // Where each lane's frame falls among `keys` (a joint's position or rotation keys, not empty):
 // interval[lane] is the first key of the interval holding it, or -1; a lane outside every
 // interval holds the first key before the first time, the last from the last time on, and none
@@ -133,9 +149,6 @@ void InterpolatePositionLanes(msJoint& joint, Lanes frame, Lanes position[3]) {
   for (int c = 0; c < 3; ++c) position[c] = Lanes{};
   if (n == 0) return;
   const bool haveTangents = joint.tangents.size() == n;
-  const void* start[kLaneCount];
-  const void* end[kLaneCount];
-  const void* held[kLaneCount];
   // out of the tangent at the start, in of the one at the end; the 16 bytes read from each hold
   // one float past the three used, which is still in the array (the start is never the last).
   const void* out[kLaneCount];
@@ -144,21 +157,19 @@ void InterpolatePositionLanes(msJoint& joint, Lanes frame, Lanes position[3]) {
   Lanes p0[4], p1[4], tangentOut[4], tangentIn[4], heldKey[4];
   const LanePlaces places = PlaceLanes(keys, frame, joint.positionKeysInOrder, joint.positionHint);
   if (places.run) {
-    // Keys a to a + 4 start and end the four intervals: five records, each loaded once.
+    // Keys a to a + 4 start and end the four intervals.
     const size_t a = static_cast<size_t>(places.interval[0]);
-    Lanes rows[kLaneCount + 1];
-    for (int i = 0; i <= kLaneCount; ++i) rows[i] = LoadLanes(&keys[a + static_cast<size_t>(i)]);
+    LoadIntervalRun(&keys[a], p0, p1);
     for (int i = 0; i < kLaneCount; ++i) {
-      p0[i] = rows[i];
-      p1[i] = rows[i + 1];
       onCurve[i] = -1;
       out[i] = haveTangents ? joint.tangents[a + static_cast<size_t>(i)].out : kZeroRecord;
       in[i] = haveTangents ? joint.tangents[a + static_cast<size_t>(i) + 1].in : kZeroRecord;
       heldKey[i] = Lanes{};
     }
-    Transpose(p0);
-    Transpose(p1);
   } else {
+    const void* start[kLaneCount];
+    const void* end[kLaneCount];
+    const void* held[kLaneCount];
     for (int lane = 0; lane < kLaneCount; ++lane) {
       const int k = places.interval[lane];
       onCurve[lane] = k >= 0 ? -1 : 0;
@@ -221,31 +232,23 @@ void InterpolateRotationLanes(msJoint& joint, Lanes frame, Lanes rotation[4]) {
     std::memcpy(converted[use][lane], &q, sizeof q);
     return converted[use][lane];
   };
-  const void* from[kLaneCount];
-  const void* to[kLaneCount];
-  const void* held[kLaneCount];
   int32_t interpolated[kLaneCount];
   Lanes start, end;  // the interval's times (0 in a lane outside every interval)
   Lanes p[4], q[4], heldQuaternion[4];
   const LanePlaces places = PlaceLanes(keys, frame, joint.rotationKeysInOrder, joint.rotationHint);
   if (places.run && haveQuaternions) {
-    // Quaternions a to a + 4 start and end the four intervals: five records, each loaded once.
-    const size_t a = static_cast<size_t>(places.interval[0]);
-    Lanes rows[kLaneCount + 1];
-    for (int i = 0; i <= kLaneCount; ++i) {
-      rows[i] = LoadLanes(&joint.rotationQuaternions[a + static_cast<size_t>(i)]);
-    }
+    // Quaternions a to a + 4 start and end the four intervals.
+    LoadIntervalRun(&joint.rotationQuaternions[static_cast<size_t>(places.interval[0])], p, q);
     for (int i = 0; i < kLaneCount; ++i) {
-      p[i] = rows[i];
-      q[i] = rows[i + 1];
       interpolated[i] = -1;
       heldQuaternion[i] = rotation[i];  // the identity, thrown away
     }
-    Transpose(p);
-    Transpose(q);
     start = places.start;
     end = places.end;
   } else {
+    const void* from[kLaneCount];
+    const void* to[kLaneCount];
+    const void* held[kLaneCount];
     float startTime[kLaneCount], endTime[kLaneCount];
     for (int lane = 0; lane < kLaneCount; ++lane) {
       const int k = places.run ? places.interval[0] + lane : places.interval[lane];

@@ -99,17 +99,19 @@ Kept& KeptListings() {
   return kept;
 }
 
-// Keeps `entries` as the listing of the folder `stamp` names, in place of any older one of it,
-// dropping the least recently used listings where the bounds need room.
+// Keeps `entries` as the listing of the folder `stamp` names, in place of any older one of it or
+// of a folder once under the same path (replaced since: found first by its path, it would cost a
+// stat at every lookup through that path), dropping the least recently used listings where the
+// bounds need room.
 void Keep(Kept& kept, const std::string& path, const Stamp& stamp, Entries entries) {
   std::vector<Listing>& listings = kept.listings;
   const auto drop = [&kept, &listings](std::vector<Listing>::iterator at) {
     kept.entries -= at->entries.size();
-    listings.erase(at);
+    return listings.erase(at);
   };
-  const auto same = std::find_if(listings.begin(), listings.end(),
-                                 [&](const Listing& l) { return SameFolder(l.stamp, stamp); });
-  if (same != listings.end()) drop(same);
+  for (auto at = listings.begin(); at != listings.end();) {
+    at = SameFolder(at->stamp, stamp) || at->path == path ? drop(at) : at + 1;
+  }
   while (!listings.empty() &&
          (listings.size() >= kFoldersKept || kept.entries + entries.size() > kEntriesKept)) {
     drop(std::min_element(listings.begin(), listings.end(), [](const Listing& a, const Listing& b) {
