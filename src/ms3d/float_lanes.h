@@ -59,6 +59,13 @@ inline void StoreLanes(Lanes value, void* at) {
   std::memcpy(at, &value, sizeof value);
 }
 
+// Lanes 1 to 3 into at[0..2], from the register: put on the stack and copied, they would be read
+// back slowly (a narrower load cannot take its bytes from a wider store at another address).
+inline void StoreLanesOneToThree(Lanes value, float at[3]) {
+  _mm_store_ss(at, _mm_shuffle_ps(value, value, _MM_SHUFFLE(1, 1, 1, 1)));
+  _mm_storeh_pi(reinterpret_cast<__m64*>(at + 1), value);
+}
+
 // Rows become columns: lane j of rows[i] moves to lane i of rows[j]. Four records loaded whole
 // (one a row) give each field in a Lanes of its own.
 inline void Transpose(Lanes rows[4]) {

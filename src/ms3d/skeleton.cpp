@@ -191,8 +191,11 @@ void InterpolatePositionLanes(msJoint& joint, Lanes frame, Lanes position[3]) {
     LoadTransposed(held, heldKey);
   }
   // The interval holds p0.time <= frame < p1.time, so at a key's own frame (an import poses
-  // every key frame) the division gives +0 exactly; the lane takes that zero as it is.
-  const Lanes u = Select(frame == p0[0], Lanes{}, (frame - p0[0]) / (p1[0] - p0[0]));
+  // every key frame) the division gives +0 exactly; the lane takes that zero as it is, and with
+  // every lane there nothing is divided.
+  const LaneMask atKey = frame == p0[0];
+  const Lanes u =
+      AllLanes(atKey) ? Lanes{} : Select(atKey, Lanes{}, (frame - p0[0]) / (p1[0] - p0[0]));
   const Lanes u2 = u * u;
   const Lanes u3 = u2 * u;
   const Lanes h1 = 2.0f * u3 - 3.0f * u2 + 1.0f;
@@ -283,26 +286,34 @@ void InterpolateRotationLanes(msJoint& joint, Lanes frame, Lanes rotation[4]) {
   for (int i = 0; i < 4; ++i) rotation[i] = Select(curve, slerped[i], heldQuaternion[i]);
 }
 
-// EulerToQuaternion of every key into out[0..], bit for bit, four keys at a time: the sines and
-// cosines one angle at a time (most keys have zero angles, which need no call), the products in
-// lanes.
+// EulerToQuaternion of every key into out[0..], bit for bit, a run of keys at a time: first the
+// sines and cosines one angle at a time (most keys have zero angles, which need no call), then the
+// products in lanes, four keys at a time. Loaded right after its four lanes were stored one by one,
+// a sine would wait for those stores to reach memory (a wide load cannot take its bytes from
+// several narrower stores); a run later they are there.
 void KeyQuaternions(const std::vector<msKeyframe>& keys, Quaternion* out) {
-  size_t k = 0;
-  for (; k + kLaneCount <= keys.size(); k += kLaneCount) {
-    float sine[3][kLaneCount], cosine[3][kLaneCount];
-    for (int lane = 0; lane < kLaneCount; ++lane) {
-      const float* angles = keys[k + static_cast<size_t>(lane)].value;
+  constexpr size_t kLanes = kLaneCount;
+  constexpr size_t kRun = 16 * kLanes;
+  float sine[3][kRun], cosine[3][kRun];
+  const size_t inLanes = keys.size() / kLanes * kLanes;
+  for (size_t first = 0; first < inLanes; first += kRun) {
+    const size_t run = std::min(kRun, inLanes - first);
+    for (size_t i = 0; i < run; ++i) {
+      const float* angles = keys[first + i].value;
       for (int axis = 0; axis < 3; ++axis) {
-        HalfAngleSineCosine(angles[axis], sine[axis][lane], cosine[axis][lane]);
+        HalfAngleSineCosine(angles[axis], sine[axis][i], cosine[axis][i]);
       }
     }
-    Lanes q[4];
-    QuaternionOfHalfAngles(LoadLanes(sine[0]), LoadLanes(cosine[0]), LoadLanes(sine[1]),
-                           LoadLanes(cosine[1]), LoadLanes(sine[2]), LoadLanes(cosine[2]), q);
-    Transpose(q);
-    for (int lane = 0; lane < kLaneCount; ++lane) StoreLanes(q[lane], &out[k + lane]);
+    for (size_t i = 0; i < run; i += kLanes) {
+      const auto lanes = [i](const float(&values)[kRun]) { return LoadLanes(&values[i]); };
+      Lanes q[4];
+      QuaternionOfHalfAngles(lanes(sine[0]), lanes(cosine[0]), lanes(sine[1]), lanes(cosine[1]),
+                             lanes(sine[2]), lanes(cosine[2]), q);
+      Transpose(q);
+      for (size_t lane = 0; lane < kLanes; ++lane) StoreLanes(q[lane], &out[first + i + lane]);
+    }
   }
-  for (; k < keys.size(); ++k) out[k] = EulerToQuaternion(keys[k].value);
+  for (size_t k = inLanes; k < keys.size(); ++k) out[k] = EulerToQuaternion(keys[k].value);
 }
 
 }  // namespace
@@ -425,11 +436,8 @@ void msModel::ComputeKeyCurves(msJoint& joint) {
     // The three components at once, each lane d * dt / span for its own d (lane 0, the time,
     // is not kept).
     const Lanes d = LoadLanes(&keys[next]) - LoadLanes(&keys[prev]);
-    float in[4], outgoing[4];
-    StoreLanes(d * dt0 / span, in);
-    StoreLanes(d * dt1 / span, outgoing);
-    std::memcpy(out.in, in + 1, sizeof out.in);
-    std::memcpy(out.out, outgoing + 1, sizeof out.out);
+    StoreLanesOneToThree(d * dt0 / span, out.in);
+    StoreLanesOneToThree(d * dt1 / span, out.out);
   };
   // The neighbours wrap around, so a looping track is smooth at its ends.
   tangent(n - 1, 0, 1, joint.tangents[0]);
