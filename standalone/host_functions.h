@@ -29,10 +29,13 @@ bool SetupMeshFVFData(sMesh* mesh, uint32_t fvf, uint32_t vertexCount, uint32_t 
 bool CalculateMeshBounds(sMesh* mesh);
 // Bounds of the whole object over its mesh list; a positive radius replaces the computed one.
 bool SetNewObjectFinalProperties(int32_t object, float radius);
-// Every mesh of the object's mesh list gets at least stage + 1 texture records (existing ones
-// kept, new ones with their defaults). Stages outside 0..kMaxTextureStage are ignored.
+// Every mesh of the object's mesh list gets at least stage + 1 texture records, and never fewer
+// than two (existing ones kept, new ones with their defaults): objects are set up with stages 0
+// and 1, so the call for stage 1 finds its records there. Stages outside 0..kMaxTextureStage are
+// ignored.
 void SetTextureStage(int32_t object, int32_t stage, int32_t image);
 constexpr int32_t kMaxTextureStage = 255;
+constexpr int32_t kFirstTextureRecords = 2;
 sObject* GetObjectA(int32_t object);
 void* GetDirect3DDevice();
 void DeleteEx(int32_t object);

@@ -1,4 +1,5 @@
 // The host's object functions: creating objects, setting up mesh buffers, texture stages, lookup.
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -149,7 +150,9 @@ void SetTextureStage(int32_t object, int32_t stage, int32_t /*image*/) {
   sObject* record = FindObject(object);
   if (!record || !record->meshList || stage < 0 || stage > kMaxTextureStage) return;
   for (int32_t i = 0; i < record->meshCount; ++i) {
-    if (sMesh* mesh = record->meshList[i]) GrowTextures(mesh, stage + 1);
+    if (sMesh* mesh = record->meshList[i]) {
+      GrowTextures(mesh, std::max(stage + 1, kFirstTextureRecords));
+    }
   }
 }
 

@@ -124,28 +124,35 @@ TEST_F(HostFunctions, SetupMeshFVFDataReplacesBuffersWithZeroedOnes) {
 TEST_F(HostFunctions, SetTextureStageGrowsEveryMeshKeepingExistingRecords) {
   ASSERT_TRUE(Create(2, "textured", 2));
   sObject* object = host_.GetObject(2);
-  g_plugin.api.SetTextureStage(2, 0, 0);
-  for (int k = 0; k < 2; ++k) {
-    ASSERT_NE(object->meshList[k]->textures, nullptr);
-    EXPECT_EQ(object->meshList[k]->textureCount, 1);
-  }
-  std::strcpy(object->meshList[0]->textures[0].name, "kept.png");
-  object->meshList[0]->textures[0].blendOperation = 4;
-
-  g_plugin.api.SetTextureStage(2, 1, 0);
-  sMesh* mesh = object->meshList[0];
-  EXPECT_EQ(mesh->textureCount, 2);
-  EXPECT_EQ(CountedArrayCount(mesh->textures), 2);
-  EXPECT_STREQ(mesh->textures[0].name, "kept.png");
-  EXPECT_EQ(mesh->textures[0].blendOperation, 4);
   sTexture fresh;
   ConstructTexture(&fresh);
-  EXPECT_EQ(std::memcmp(&mesh->textures[1], &fresh, sizeof fresh), 0);
+  // Stage 0 gives each mesh the records of stages 0 and 1 at once.
+  g_plugin.api.SetTextureStage(2, 0, 0);
+  for (int k = 0; k < 2; ++k) {
+    const sMesh* mesh = object->meshList[k];
+    ASSERT_NE(mesh->textures, nullptr);
+    EXPECT_EQ(mesh->textureCount, 2);
+    EXPECT_EQ(CountedArrayCount(mesh->textures), 2);
+    EXPECT_EQ(std::memcmp(&mesh->textures[1], &fresh, sizeof fresh), 0);
+  }
+  sMesh* mesh = object->meshList[0];
+  std::strcpy(mesh->textures[0].name, "kept.png");
+  mesh->textures[0].blendOperation = 4;
+  const sTexture* firstArray = mesh->textures;
+
+  g_plugin.api.SetTextureStage(2, 1, 0);  // its records are there already
+  EXPECT_EQ(mesh->textures, firstArray);
+  g_plugin.api.SetTextureStage(2, 3, 0);
+  EXPECT_EQ(mesh->textureCount, 4);
+  EXPECT_EQ(CountedArrayCount(mesh->textures), 4);
+  EXPECT_STREQ(mesh->textures[0].name, "kept.png");
+  EXPECT_EQ(mesh->textures[0].blendOperation, 4);
+  EXPECT_EQ(std::memcmp(&mesh->textures[3], &fresh, sizeof fresh), 0);
 
   g_plugin.api.SetTextureStage(2, 0, 0);  // a lower stage never shrinks the array
   g_plugin.api.SetTextureStage(2, -1, 0);
-  g_plugin.api.SetTextureStage(99, 3, 0);  // no such object
-  EXPECT_EQ(mesh->textureCount, 2);
+  g_plugin.api.SetTextureStage(99, 5, 0);  // no such object
+  EXPECT_EQ(mesh->textureCount, 4);
   EXPECT_EQ(heap_.badFrees(), 0);
 }
 
