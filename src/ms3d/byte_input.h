@@ -183,6 +183,9 @@ class SourceInput final : public ByteInput {
   // Fills `out` with up to `size` next bytes; returns the count, fewer only at the source's end.
   using Source = std::function<size_t(uint8_t* out, size_t size)>;
 
+  // Bytes a chunk holds at most.
+  static constexpr size_t kChunk = size_t{64} * 1024;
+
   // The chunk lives on the heap: the host's thread may run the import on a small stack. It is
   // left uninitialised, as every byte of it is read before it is written.
   SourceInput(Source source, size_t size)
@@ -191,8 +194,14 @@ class SourceInput final : public ByteInput {
         chunkSize_(std::min(size, kChunk)),
         chunk_(new uint8_t[chunkSize_]) {}
 
+  // The same, with the source's first `filled` bytes already in `chunk` (of kChunk bytes), read
+  // first; `source` goes on from the byte after them.
+  SourceInput(Source source, size_t size, std::unique_ptr<uint8_t[]> chunk, size_t filled)
+      : ByteInput(size), source_(std::move(source)), chunkSize_(kChunk), chunk_(std::move(chunk)) {
+    SetWindow(chunk_.get(), chunk_.get() + std::min({filled, size, kChunk}));
+  }
+
  private:
-  static constexpr size_t kChunk = size_t{64} * 1024;
 
   bool Refill(size_t wanted) override {
     const size_t got = source_(chunk_.get(), std::min(wanted, chunkSize_));

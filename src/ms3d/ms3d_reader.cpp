@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <type_traits>
 #include <utility>
 #include <vector>
@@ -511,14 +512,38 @@ bool msModel::LoadFromFile(const char* path, Ms3dAccount& account) {
   // The reader reads ahead in chunks of its own: the stream's buffer would only copy every byte
   // once more.
   std::setvbuf(file, nullptr, _IONBF, 0);
-  // One query of the system (seeking to the end and back took three); a file whose length
-  // cannot be told, or that no address can span, reads as empty.
-  const int64_t length = platform::RegularFileLength(file);
-  const size_t size =
-      length > 0 && static_cast<uint64_t>(length) <= SIZE_MAX ? static_cast<size_t>(length) : 0;
-  ms3d_detail::SourceInput in(
-      [file](uint8_t* out, size_t count) { return std::fread(out, 1, count, file); }, size);
-  const bool loaded = Load(in, *this, account);
+  // Most models are smaller than the reader's chunk: one read at the start brings the whole
+  // file, and coming back short it tells the length without a query of the system.
+  constexpr size_t kChunk = ms3d_detail::SourceInput::kChunk;
+  std::unique_ptr<uint8_t[]> start(new uint8_t[kChunk]);
+  const int64_t startBytes = platform::ReadFileAt(file, 0, start.get(), kChunk);
+  bool loaded;
+  if (startBytes >= 0 && static_cast<uint64_t>(startBytes) < kChunk) {
+    ms3d_detail::MemoryInput in(start.get(), static_cast<size_t>(startBytes));
+    loaded = Load(in, *this, account);
+  } else {
+    // One query of the system (seeking to the end and back took three); a file whose length
+    // cannot be told, or that no address can span, reads as empty. A file read at positions
+    // goes on after the chunk read already; any other is read in order from its start.
+    const int64_t length = platform::RegularFileLength(file);
+    const size_t size =
+        length > 0 && static_cast<uint64_t>(length) <= SIZE_MAX ? static_cast<size_t>(length) : 0;
+    ms3d_detail::SourceInput::Source source;
+    size_t filled = 0;
+    if (startBytes > 0) {
+      filled = static_cast<size_t>(startBytes);
+      source = [file, offset = uint64_t{filled}](uint8_t* out, size_t count) mutable {
+        const int64_t got = platform::ReadFileAt(file, offset, out, count);
+        if (got <= 0) return size_t{0};
+        offset += static_cast<uint64_t>(got);
+        return static_cast<size_t>(got);
+      };
+    } else {
+      source = [file](uint8_t* out, size_t count) { return std::fread(out, 1, count, file); };
+    }
+    ms3d_detail::SourceInput in(std::move(source), size, std::move(start), filled);
+    loaded = Load(in, *this, account);
+  }
   std::fclose(file);
   return loaded;
 }

@@ -8,7 +8,12 @@
 #include <vector>
 
 #include "ms3d/ms_model.h"
+#include "platform/file_length.h"
 #include "support/ms3d_writer.h"
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 namespace korva {
 namespace {
@@ -100,6 +105,41 @@ TEST(Ms3dLargeFileTest, FileAndMemoryReadingAgreeWholeAndCutAroundRefills) {
   EXPECT_EQ(whole.vertices.back().extra, 4999u * 31);
   EXPECT_EQ(whole.alphaRef, 0.75f);
 }
+
+#ifndef _WIN32
+// A model smaller than the read-ahead is read with one read at the file's start; larger ones go on
+// at the next position. The counts, the stream's own position kept, and a pipe refused.
+TEST(ReadFileAt, ReadsAtPositionsAndRefusesWhatHasNone) {
+  std::vector<uint8_t> bytes(100);
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(i + 1);
+  const std::string path = testing::WriteTempFile(bytes, "positions.bin");
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  ASSERT_NE(file, nullptr);
+  struct Case {
+    uint64_t offset;
+    size_t size;
+    int64_t count;
+  };
+  uint8_t out[64];
+  for (const Case& c : {Case{0, 64, 64}, Case{90, 64, 10}, Case{100, 8, 0}, Case{1ull << 40, 8, 0}}) {
+    SCOPED_TRACE(c.offset);
+    EXPECT_EQ(platform::ReadFileAt(file, c.offset, out, c.size), c.count);
+    if (c.count > 0) {
+      EXPECT_EQ(out[0], bytes[c.offset]);
+    }
+  }
+  EXPECT_EQ(std::fgetc(file), 1);  // the stream still at the start
+  std::fclose(file);
+
+  int ends[2];
+  ASSERT_EQ(::pipe(ends), 0);
+  std::FILE* pipe = ::fdopen(ends[0], "rb");
+  ASSERT_NE(pipe, nullptr);
+  EXPECT_EQ(platform::ReadFileAt(pipe, 0, out, sizeof out), -1);
+  std::fclose(pipe);
+  ::close(ends[1]);
+}
+#endif
 
 }  // namespace
 }  // namespace korva
