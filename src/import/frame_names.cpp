@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -17,14 +18,35 @@ std::string FoldedAscii(std::string text) {
   return text;
 }
 
+// Whether the two names are equal ignoring ASCII case.
+bool SameFolded(std::string_view a, std::string_view b) {
+  const auto folded = [](char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+  };
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                            [&](char x, char y) { return folded(x) == folded(y); });
+}
+
 }  // namespace
 
 std::vector<std::string> GroupFrameNames(const msModel& model) {
   std::vector<std::string> names;
   names.reserve(model.groups.size());
   for (const msGroup& group : model.groups) names.push_back(FieldText(group.name, kMsNameSize));
-  // Most models name no group as a joint: one sorted array of the joints' names tells, without the
-  // sets the renaming below needs.
+  // Most models name no group as a joint. With few groups each group's name is held against the
+  // joints' names where they lie, without a copy; with many, one sorted array of the joints' names
+  // tells, without the sets the renaming below needs.
+  const auto namesAJoint = [&model](const std::string& name) {
+    return std::any_of(model.joints.begin(), model.joints.end(), [&name](const msJoint& joint) {
+      return SameFolded(name,
+                        std::string_view(joint.name, BoundedNameLength(joint.name, kMsNameSize)));
+    });
+  };
+  constexpr size_t kDirectComparisons = 4096;
+  if (names.size() * model.joints.size() <= kDirectComparisons &&
+      std::none_of(names.begin(), names.end(), namesAJoint)) {
+    return names;
+  }
   std::vector<std::string> sortedJointNames;
   sortedJointNames.reserve(model.joints.size());
   for (const msJoint& joint : model.joints) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -35,8 +36,24 @@ const FrameNamesCase kCases[] = {
      {std::string(32, 'n') + "_mesh"}},
 };
 
+// Many groups and joints: the names are looked up in sorted order rather than compared pairwise.
+FrameNamesCase ManyNames(bool clash) {
+  FrameNamesCase c{clash ? "many names, one clash" : "many names, no clash", {}, {}, {}};
+  for (int i = 0; i < 80; ++i) {
+    c.groups.push_back("group" + std::to_string(i));
+    c.joints.push_back("joint" + std::to_string(i));
+  }
+  if (clash) c.joints.back() = "GROUP79";
+  c.frames = c.groups;
+  if (clash) c.frames.back() = "group79_mesh";
+  return c;
+}
+
 TEST(GroupFrameNames, NoGroupFrameSharesANameWithAJointOrAnotherRenamedFrame) {
-  for (const FrameNamesCase& c : kCases) {
+  std::vector<FrameNamesCase> cases(std::begin(kCases), std::end(kCases));
+  cases.push_back(ManyNames(false));
+  cases.push_back(ManyNames(true));
+  for (const FrameNamesCase& c : cases) {
     msModel model;
     for (const std::string& name : c.groups) SetName(model.groups.emplace_back().name, name);
     for (const std::string& name : c.joints) SetName(model.joints.emplace_back().name, name);
