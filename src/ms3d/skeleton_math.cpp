@@ -11,9 +11,10 @@ Matrix34 IdentityMatrix34() {
 }
 
 Matrix34 EulerToMatrix(const float angles[3]) {
-  const float sx = std::sin(angles[0]), cx = std::cos(angles[0]);
-  const float sy = std::sin(angles[1]), cy = std::cos(angles[1]);
-  const float sz = std::sin(angles[2]), cz = std::cos(angles[2]);
+  float sx, cx, sy, cy, sz, cz;
+  SineCosine(angles[0], sx, cx);
+  SineCosine(angles[1], sy, cy);
+  SineCosine(angles[2], sz, cz);
   Matrix34 r;
   r.m[0][0] = cy * cz;
   r.m[0][1] = sx * sy * cz - cx * sz;

@@ -43,17 +43,21 @@ Matrix34 EulerToMatrix(const float angles[3]);
   cosine = std::cos(angle);
 }
 
-// The sine and cosine of half of `angle`. Keys often turn about one or two axes only: the sine of
-// a zero angle is that zero (its sign kept) and its cosine exactly 1, as the runtime's functions
-// give them, so such an angle needs no call.
-inline void HalfAngleSineCosine(float angle, float& sine, float& cosine) {
-  const float half = angle * 0.5f;
-  if (half == 0.0f) {
-    sine = half;
+// The sine and cosine of `angle`, as the runtime gives them. Keys and joints often turn about one
+// or two axes only: the sine of a zero angle is that zero (its sign kept) and its cosine exactly 1,
+// as the runtime's functions give them, so such an angle needs no call.
+inline void SineCosine(float angle, float& sine, float& cosine) {
+  if (angle == 0.0f) {
+    sine = angle;
     cosine = 1.0f;
   } else {
-    RuntimeSineCosine(half, sine, cosine);
+    RuntimeSineCosine(angle, sine, cosine);
   }
+}
+
+// The sine and cosine of half of `angle`.
+inline void HalfAngleSineCosine(float angle, float& sine, float& cosine) {
+  SineCosine(angle * 0.5f, sine, cosine);
 }
 
 // The components x, y, z, w of qz * qy * qx from the half angles' sines and cosines. For floats,
