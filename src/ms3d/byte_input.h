@@ -202,7 +202,6 @@ class SourceInput final : public ByteInput {
   }
 
  private:
-
   bool Refill(size_t wanted) override {
     const size_t got = source_(chunk_.get(), std::min(wanted, chunkSize_));
     if (got == 0) return false;
