@@ -11,20 +11,21 @@
 namespace korva::import {
 namespace {
 
+// A name's letter case is ASCII's alone: A to Z fold to a to z, every other byte is itself.
+char FoldedChar(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
 std::string FoldedAscii(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
+  for (char& c : text) c = FoldedChar(c);
   return text;
 }
 
 // Whether the two names are equal ignoring ASCII case.
 bool SameFolded(std::string_view a, std::string_view b) {
-  const auto folded = [](char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-  };
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                            [&](char x, char y) { return folded(x) == folded(y); });
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return FoldedChar(x) == FoldedChar(y);
+         });
 }
 
 }  // namespace
