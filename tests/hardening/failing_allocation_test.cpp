@@ -32,11 +32,6 @@ std::vector<uint8_t> BlockOf(sObject* object) {
   return block;
 }
 
-void Release(sObject* object) {
-  ReleaseObjectRecords(object);
-  HostFree(object);
-}
-
 struct FailedRun {
   bool failureHappened = false;
   size_t leakedBlocks = 0;
@@ -146,7 +141,7 @@ TEST(FailingAllocationTest, EveryAllocationOfADboLoadFailsCleanly) {
       if (loaded) {
         fault = CheckObjectStructure(object);
         if (fault.empty() && BlockOf(object) != block) fault = "loaded a different object";
-        Release(object);
+        ReleaseObject(object);
       } else if (object) {
         fault = "a failed load stored an object";
       }

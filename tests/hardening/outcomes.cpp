@@ -34,6 +34,11 @@ const bool kNoticesDropped = (platform::SetNoticeSink(&DropNotice, nullptr), tru
 
 }  // namespace
 
+void ReleaseObject(sObject* object) {
+  ReleaseObjectRecords(object);
+  HostFree(object);
+}
+
 // Thousands of short-lived inputs would otherwise fill the 32-bit address space with the
 // sanitizer's quarantine of freed blocks.
 #if KORVA_ADDRESS_SANITIZER
@@ -61,11 +66,6 @@ std::string AllocationFault(const CountingAllocator& allocator, size_t inputSize
   return "";
 }
 
-void Release(sObject* object) {
-  ReleaseObjectRecords(object);
-  HostFree(object);
-}
-
 // Reads a block, checks the object and writes it back; `written` receives the new block.
 std::string ReadCheckWrite(const uint8_t* block, uint32_t size, bool* loaded,
                            std::vector<uint8_t>* written) {
@@ -78,7 +78,7 @@ std::string ReadCheckWrite(const uint8_t* block, uint32_t size, bool* loaded,
   if (fault.empty() && !DBOConvertObjectToBlock(object, &address, &writtenSize)) {
     fault = "a loaded object did not write";
   }
-  Release(object);
+  ReleaseObject(object);
   if (address) {
     written->assign(BlockAt(address), BlockAt(address) + writtenSize);
     HostFree(const_cast<uint8_t*>(BlockAt(address)));
@@ -237,7 +237,7 @@ std::string FileOutcome(const std::vector<uint8_t>& bytes, const std::string& pa
     const int32_t result = LoadDBOEx(const_cast<char*>(path.c_str()), &object);
     if (result == dbo::kLoadSucceeded) {
       fault = object ? CheckObjectStructure(object) : "loaded without an object";
-      if (object) Release(object);
+      if (object) ReleaseObject(object);
     } else if (result != dbo::kLoadNotAnObject) {
       fault = "LoadDBOEx gave " + std::to_string(result) + " for a readable file";
     } else if (object) {

@@ -9,7 +9,14 @@
 #include <string>
 #include <vector>
 
+namespace korva {
+struct sObject;
+}
+
 namespace korva::testing {
+
+// Frees an object the plug-in built: its records, then the object record.
+void ReleaseObject(sObject* object);
 
 // Holds inputs so that each ends exactly at the end of one heap block, and a read past an input is
 // caught by the sanitizer build; one block serves a whole run of inputs (prefixes, mutations), so

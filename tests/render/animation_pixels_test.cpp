@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "arm_models.h"
+#include "picture_checks.h"
 #include "render/draw_list.h"
 #include "render/render_object.h"
 
@@ -13,8 +14,6 @@ namespace korva::testing {
 namespace {
 using render::Color;
 using render::Vec3;
-
-const Color kGreen{0, 255, 0, 255};
 
 struct Playback {
   const char* name;

@@ -2,9 +2,10 @@
 
 #include <cmath>
 
+#include "support/angles.h"
+
 namespace korva::testing {
 namespace {
-constexpr float kHalfPi = 1.57079632679f;
 constexpr float kFramesPerSecond = 10.0f;
 
 // A quad from x0 to x1, y -0.1 to 0.1, wound anticlockwise from +z as the modelling tool winds

@@ -7,12 +7,11 @@
 #include <cmath>
 
 #include "object_builder.h"
+#include "support/angles.h"
 
 namespace korva::testing {
 namespace {
 using render::Vec3;
-
-constexpr float kHalfPi = 1.57079632679f;
 
 // A skin frame whose mesh holds three vertices at (2, 0, 0): one on the forearm, one shared half
 // and half by the upper arm and the forearm, one named by no bone. The forearm sits one unit

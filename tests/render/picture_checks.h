@@ -7,6 +7,13 @@
 
 namespace korva::testing {
 
+// The colours the pictures of the tests are drawn in: the background and flat-coloured parts.
+inline const render::Color kBackground{10, 20, 30, 255};
+inline const render::Color kRed{255, 0, 0, 255};
+inline const render::Color kGreen{0, 255, 0, 255};
+inline const render::Color kBlue{0, 0, 255, 255};
+inline const render::Color kWhite{255, 255, 255, 255};
+
 // Pixels of `image` equal to `color`.
 int CountColor(const render::Image& image, render::Color color);
 

@@ -13,9 +13,6 @@ namespace {
 using render::Color;
 using render::Image;
 
-const Color kBackground{10, 20, 30, 255};
-const Color kRed{255, 0, 0, 255};
-
 render::RenderOptions Plain() {
   render::RenderOptions options;
   options.view = render::View::kFront;

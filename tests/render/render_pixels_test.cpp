@@ -21,12 +21,6 @@ using render::RenderObject;
 using render::RenderOptions;
 using render::View;
 
-const Color kBackground{10, 20, 30, 255};
-const Color kRed{255, 0, 0, 255};
-const Color kGreen{0, 255, 0, 255};
-const Color kBlue{0, 0, 255, 255};
-const Color kWhite{255, 255, 255, 255};
-
 // 100 pixels square with a quarter of each side left free: the object's bounds fill the middle
 // 50 pixels along their longer side, so the expected pixels are easy to write down. Unlit, so
 // every surface shows its exact colour.

@@ -16,7 +16,6 @@ using render::Image;
 using render::Vec3;
 using render::View;
 
-const Color kBackground{10, 20, 30, 255};
 const Color kMarker{255, 0, 255, 255};
 
 // One colour per side of a box: +x, -x, +y, -y, +z, -z.

@@ -10,12 +10,11 @@
 #include "import/host_space.h"
 #include "model/animation.h"
 #include "ms3d/skeleton_math.h"
+#include "support/angles.h"
 #include "unit/import/import_fixture.h"
 
 namespace korva::testing {
 namespace {
-
-constexpr float kHalfPi = 1.57079632679f;
 
 struct Track {
   Track() { ConstructAnimation(&track); }

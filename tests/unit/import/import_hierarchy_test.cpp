@@ -4,12 +4,11 @@
 #include <cmath>
 
 #include "import/joint_frames.h"
+#include "support/angles.h"
 #include "unit/import/import_fixture.h"
 
 namespace korva::testing {
 namespace {
-
-constexpr float kHalfPi = 1.57079632679f;
 
 // One triangle per group on its own vertices.
 msModel GroupsModel(int groups) {

@@ -6,12 +6,13 @@
 
 #include <cmath>
 
+#include "support/angles.h"
 #include "support/ms3d_writer.h"  // AddVertex, SetName
 
 namespace korva {
 namespace {
 
-constexpr float kHalfPi = 1.57079632679f;
+using testing::kHalfPi;
 
 struct InfluenceCase {
   const char* fault;

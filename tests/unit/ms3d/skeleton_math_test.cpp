@@ -5,10 +5,12 @@
 
 #include <cmath>
 
+#include "support/angles.h"
+
 namespace korva {
 namespace {
 
-constexpr float kHalfPi = 1.57079632679f;
+using testing::kHalfPi;
 constexpr float kTolerance = 1e-5f;
 
 void Apply(const Matrix34& m, const float p[3], float out[3]) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "ms3d/ms_model.h"
+#include "support/angles.h"
 #include "support/ms3d_writer.h"  // SetName
 
 namespace korva {
@@ -15,8 +16,8 @@ namespace {
 
 using testing::SetName;
 
-constexpr float kHalfPi = 1.57079632679f;
-constexpr float kTolerance = 1e-5f;
+using testing::kHalfPi;
+constexpr float kMatrixTolerance = 1e-5f;
 
 msJoint& AddJoint(msModel& model, const char* name, const char* parent) {
   model.joints.emplace_back();
@@ -29,7 +30,7 @@ msJoint& AddJoint(msModel& model, const char* name, const char* parent) {
 void ExpectMatrixNear(const Matrix34& actual, const float (&expected)[3][4]) {
   for (int r = 0; r < 3; ++r) {
     for (int c = 0; c < 4; ++c) {
-      EXPECT_NEAR(actual.m[r][c], expected[r][c], kTolerance) << "row " << r << " col " << c;
+      EXPECT_NEAR(actual.m[r][c], expected[r][c], kMatrixTolerance) << "row " << r << " col " << c;
     }
   }
 }
@@ -130,8 +131,8 @@ TEST(SkeletonTest, TwoPositionKeysFollowTheHermiteCurveAndHoldOutsideTheirRange)
   for (const Case& c : {Case{15, 4.0f}, Case{12.5f, 0.15625f * 8}, Case{10, 0}, Case{20, 8},
                         Case{5, 0}, Case{25, 8}}) {
     model.PoseAtFrame(c.frame);
-    EXPECT_NEAR(model.joints[0].poseLocal.m[0][3], c.x, kTolerance) << c.frame;
-    EXPECT_NEAR(model.joints[0].poseLocal.m[1][3], 4.0f, kTolerance) << c.frame;
+    EXPECT_NEAR(model.joints[0].poseLocal.m[0][3], c.x, kMatrixTolerance) << c.frame;
+    EXPECT_NEAR(model.joints[0].poseLocal.m[1][3], 4.0f, kMatrixTolerance) << c.frame;
   }
 }
 
@@ -165,9 +166,9 @@ TEST(SkeletonTest, ThreePositionKeysUseTheirTangents) {
   // Between keys 1 and 2: out[1] = (0 - 0) * 10 / 20 = 0, in[2] = (0 - 10) * 10 / -10 = 10.
   // At u = 0.5: h1 = h2 = 0.5, h4 = -0.125, so x = 5 - 1.25.
   model.PoseAtFrame(15);
-  EXPECT_NEAR(model.joints[0].poseLocal.m[0][3], 3.75f, kTolerance);
+  EXPECT_NEAR(model.joints[0].poseLocal.m[0][3], 3.75f, kMatrixTolerance);
   model.PoseAtFrame(10);
-  EXPECT_NEAR(model.joints[0].poseLocal.m[0][3], 10.0f, kTolerance);
+  EXPECT_NEAR(model.joints[0].poseLocal.m[0][3], 10.0f, kMatrixTolerance);
 }
 
 TEST(SkeletonTest, RotationKeysSlerpAndASingleKeyHoldsEverywhere) {
@@ -266,7 +267,7 @@ TEST(SkeletonTest, PosingIsSafeWithoutTangentsOrWithAnOutOfRangeJoint) {
   model.BuildBindPose();
   model.joints[0].positionKeys.push_back({30, {1, 1, 1}});  // tangents now stale
   model.PoseJoint(0, 15);
-  EXPECT_NEAR(model.joints[0].poseLocal.m[0][3], 5.0f, kTolerance);
+  EXPECT_NEAR(model.joints[0].poseLocal.m[0][3], 5.0f, kMatrixTolerance);
   model.PoseJoint(-1, 0);
   model.PoseJoint(1, 0);
 }
