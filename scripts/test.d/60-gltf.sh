@@ -102,7 +102,12 @@ korva_check "gltf: Draco exports read as their originals" bash -c '
   for draco in "$pairs"/*.draco.glb; do
     "$compare" "${draco%.draco.glb}.glb" "$draco" || exit 1
   done' _ "$bin/tests/korva_gltf_pipeline_compare" "$pairs"
-korva_check "gltf: convert the Draco exports" "$korva" convert -q "$pairs"/*.draco.glb -o "$pairs"
+# One file each: with a single input (no shared models beside the checkout) `-o` names a file.
+korva_check "gltf: convert the Draco exports" bash -c '
+  korva="$1" pairs="$2"
+  for draco in "$pairs"/*.draco.glb; do
+    "$korva" convert -q "$draco" -o "${draco%.glb}.dbo" || exit 1
+  done' _ "$korva" "$pairs"
 
 piped="$KORVA_WORK/gltf/pipelines"
 mkdir -p "$piped/out"
