@@ -2,6 +2,7 @@
 // position keys and posing at a frame.
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <string_view>
 #include <utility>
@@ -316,6 +317,32 @@ void KeyQuaternions(const std::vector<msKeyframe>& keys, Quaternion* out) {
   for (size_t k = inLanes; k < keys.size(); ++k) out[k] = EulerToQuaternion(keys[k].value);
 }
 
+// A joint name for sorting: its first eight bytes as one number (zeros past its end, never the
+// bytes after its terminator in the field, so that equal names give equal numbers), the whole
+// name for names that share those eight, and its joint's index. The order is not the names' byte
+// order, only one in which equal names sit together, the lowest index first.
+struct SortedName {
+  uint64_t head;
+  std::string_view name;
+  int index;
+};
+
+SortedName SortedNameOf(std::string_view name, int index) {
+  uint64_t head = 0;
+  for (size_t i = 0; i < sizeof head; ++i) {
+    const uint8_t byte = i < name.size() ? static_cast<uint8_t>(name[i]) : 0;
+    head = head << 8 | byte;
+  }
+  return {head, name, index};
+}
+
+// Sorted by the number, then the whole name, then the index.
+bool NameBefore(const SortedName& a, const SortedName& b) {
+  if (a.head != b.head) return a.head < b.head;
+  const int order = a.name.compare(b.name);
+  return order != 0 ? order < 0 : a.index < b.index;
+}
+
 }  // namespace
 
 int msModel::JointIndexByName(const char* name) const {
@@ -334,19 +361,22 @@ int msModel::JointIndexByName(const char* name) const {
 
 void msModel::LinkParents() {
   // The names in order, each with its index, keep the lookup at n log n (a file may hold 65535
-  // joints) in one array: of equal names the first index comes first.
-  std::vector<std::pair<std::string_view, int>> byName;
+  // joints) in one array: of equal names the first index comes first. Most names differ within
+  // their first eight bytes, which one comparison of numbers tells.
+  std::vector<SortedName> byName;
   byName.reserve(joints.size());
   for (size_t i = 0; i < joints.size(); ++i) {
-    byName.emplace_back(NameField(joints[i].name), static_cast<int>(i));
+    byName.push_back(SortedNameOf(NameField(joints[i].name), static_cast<int>(i)));
   }
-  std::sort(byName.begin(), byName.end());
+  std::sort(byName.begin(), byName.end(), NameBefore);
   for (msJoint& joint : joints) {
-    const std::string_view parent = NameField(joint.parentName);
-    const auto found = std::lower_bound(byName.begin(), byName.end(), parent,
-                                        [](const std::pair<std::string_view, int>& entry,
-                                           std::string_view name) { return entry.first < name; });
-    joint.parentIndex = found != byName.end() && found->first == parent ? found->second : -1;
+    // Index -1 sorts before every index of the parent's name.
+    const SortedName parent = SortedNameOf(NameField(joint.parentName), -1);
+    const auto found = std::lower_bound(byName.begin(), byName.end(), parent, NameBefore);
+    joint.parentIndex =
+        found != byName.end() && found->head == parent.head && found->name == parent.name
+            ? found->index
+            : -1;
   }
 
   // Walk each parent chain once. A chain that runs back into the walk in progress has found a

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstring>
+#include <iterator>
 #include <vector>
 
 #include "ms3d/ms_model.h"
@@ -96,6 +97,33 @@ TEST(SkeletonTest, AParentNameSharedByTwoJointsLinksToTheFirst) {
   model.BuildBindPose();
   EXPECT_EQ(model.joints[2].parentIndex, 0);
   EXPECT_EQ(model.joints[3].parentIndex, -1);
+}
+
+TEST(SkeletonTest, ParentsAreFoundByTheWholeNameWhateverItsFirstEightBytes) {
+  // Names sharing their first eight bytes, names that begin others, bytes above 0x7f and a name
+  // given twice: each child finds the first joint of its name.
+  const char* names[] = {"Bip01 Spine2",  "Bip01 Spine1", "Bip01 Spine",
+                         "Bip01 Spine1",  "Bip01",        "Bip01 Spine10",
+                         "\xC3\xA9paule", "epaule",       "Bip01 Spine\xC3\xA9"};
+  const int count = static_cast<int>(std::size(names));
+  msModel model;
+  for (const char* name : names) AddJoint(model, name, "");
+  for (const char* name : names) AddJoint(model, "child", name);
+  for (const char* missing : {"Bip01 Spine3", "Bip01 Spin", "Bip0", "\xC3\xA9"}) {
+    AddJoint(model, "orphan", missing);
+  }
+  // What follows a terminator in a field is no part of the name.
+  std::memcpy(model.joints[7].name + 7, "xyz", 3);
+  std::memcpy(model.joints[count + 7].parentName + 7, "abc", 3);
+  model.LinkParents();
+  for (int i = 0; i < count; ++i) {
+    int first = 0;
+    while (std::strcmp(names[first], names[i]) != 0) ++first;
+    EXPECT_EQ(model.joints[static_cast<size_t>(count + i)].parentIndex, first) << names[i];
+  }
+  for (size_t i = 2 * static_cast<size_t>(count); i < model.joints.size(); ++i) {
+    EXPECT_EQ(model.joints[i].parentIndex, -1) << model.joints[i].parentName;
+  }
 }
 
 TEST(SkeletonTest, TangentsWrapAroundAndVanishBelowThreeKeys) {
