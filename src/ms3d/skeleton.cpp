@@ -373,10 +373,7 @@ void msModel::LinkParents() {
     // Index -1 sorts before every index of the parent's name.
     const SortedName parent = SortedNameOf(NameField(joint.parentName), -1);
     const auto found = std::lower_bound(byName.begin(), byName.end(), parent, NameBefore);
-    joint.parentIndex =
-        found != byName.end() && found->head == parent.head && found->name == parent.name
-            ? found->index
-            : -1;
+    joint.parentIndex = found != byName.end() && found->name == parent.name ? found->index : -1;
   }
 
   // Walk each parent chain once. A chain that runs back into the walk in progress has found a
