@@ -65,7 +65,11 @@ korva_wine_env() {
 # korva_wine_init: makes sure the prefix exists and is booted; returns non-zero when it cannot be.
 korva_wine_init() {
   export WINEPREFIX="${KORVA_WINEPREFIX:-$KORVA_WORK/wineprefix}"
-  [ -f "$WINEPREFIX/.korva-ready" ] && return 0
+  if [ -f "$WINEPREFIX/.korva-ready" ]; then
+    [ -n "${KORVA_CLEANUP:-}" ] && echo "WINEPREFIX='$WINEPREFIX' wineserver -k" >>"$KORVA_CLEANUP"
+    korva_wine_server
+    return 0
+  fi
   mkdir -p "$WINEPREFIX"
   [ -n "${KORVA_CLEANUP:-}" ] && echo "WINEPREFIX='$WINEPREFIX' wineserver -k" >>"$KORVA_CLEANUP"
   if korva_wine_env timeout -k 10 "$KORVA_WINEBOOT_TIMEOUT" xvfb-run -a -s "$KORVA_XVFB_ARGS" wineboot -i \
@@ -82,23 +86,48 @@ korva_wine_init() {
       return 1
     korva_wine_env timeout "$korva_wine_step_timeout" wineserver -w >/dev/null 2>&1 || true
     touch "$WINEPREFIX/.korva-ready"
+    korva_wine_server
   else
     cat "$KORVA_WORK/wineboot.log" >&2
     return 1
   fi
 }
 
+# korva_wine_server: starts the prefix's wineserver to stay until it is killed. Left to itself the
+# server ends a few seconds after its last program, and a program that starts as it ends loses its
+# connection ("wine client error: ... Connection reset by peer"), which with one program after
+# another, as the checks run them, happens now and then. Does nothing when one is running already.
+korva_wine_server() {
+  korva_wine_env timeout "$korva_wine_step_timeout" wineserver -p >/dev/null 2>&1 </dev/null || true
+}
+
 # korva_wine DIR PROGRAM [ARGS...]: runs a Windows program from DIR (so DLLs beside it are found first),
-# killed after KORVA_WINE_TIMEOUT seconds (exit 124). Standard input is empty.
+# killed after KORVA_WINE_TIMEOUT seconds (exit 124). Standard input is empty. A run that Wine itself
+# broke (its program lost the connection to the wineserver: nothing of the program's ran or its
+# output is cut) is run once more after a fresh server is started, and said so in
+# $KORVA_WORK/wine_retries.log; what the caller gets is the output of the run that counts.
 korva_wine() {
   local dir="$1"
   shift
   (
     cd "$dir" || exit 1
-    korva_wine_env timeout -k 10 "$KORVA_WINE_TIMEOUT" xvfb-run -a -s "$KORVA_XVFB_ARGS" wine "$@" </dev/null
-    rc=$?
-    # Whatever the program left behind (a box, a stuck thread) goes with it.
-    [ "$rc" -ne 0 ] && korva_wine_env timeout "$korva_wine_step_timeout" wineserver -k >/dev/null 2>&1
+    out="$(mktemp "${KORVA_WORK:-/tmp}/wine-out.XXXXXX")" err="$(mktemp "${KORVA_WORK:-/tmp}/wine-err.XXXXXX")"
+    for attempt in 1 2; do
+      korva_wine_env timeout -k 10 "$KORVA_WINE_TIMEOUT" xvfb-run -a -s "$KORVA_XVFB_ARGS" wine "$@" \
+        </dev/null >"$out" 2>"$err"
+      rc=$?
+      # Whatever the program left behind (a box, a stuck thread) goes with it.
+      if [ "$rc" -ne 0 ]; then
+        korva_wine_env timeout "$korva_wine_step_timeout" wineserver -k >/dev/null 2>&1
+        korva_wine_server
+      fi
+      [ "$rc" -ne 0 ] && [ "$attempt" -eq 1 ] && grep -q '^wine client error:' "$err" || break
+      echo "$(basename "$dir"): wine $*: exit $rc, $(grep -m1 '^wine client error:' "$err"); run again" \
+        >>"${KORVA_WORK:-/tmp}/wine_retries.log"
+    done
+    cat "$out"
+    cat "$err" >&2
+    rm -f "$out" "$err"
     exit "$rc"
   )
 }
