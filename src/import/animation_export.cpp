@@ -9,7 +9,6 @@
 #include "import/host_space.h"
 #include "import/import_text.h"
 #include "model/animation.h"
-#include "model/host_heap.h"
 #include "model/object.h"
 
 namespace korva::import {
@@ -99,9 +98,9 @@ std::vector<int32_t> ModelKeyFrames(const msModel& model) {
   return frames;
 }
 
-void PosedHostKeys(msModel& model, int index, const std::vector<int32_t>& frames,
-                   std::vector<HostKey>& keys) {
-  keys.resize(frames.size());
+void PosedHostKeys(msModel& model, int index, const std::vector<int32_t>& frames, HostKeys& keys) {
+  keys.count = frames.size();
+  keys.groups.resize((frames.size() + kLaneCount - 1) / kLaneCount);
   // Four frames at a time, each lane worked as one frame alone would be; the last group repeats
   // its last frame where the frames run out (posing depends only on the frame). The groups are
   // posed a batch at a time before their rotations are turned into quaternions: that is a short
@@ -109,93 +108,25 @@ void PosedHostKeys(msModel& model, int index, const std::vector<int32_t>& frames
   // the processor has nothing else to do meanwhile; the rotations of a batch overlap.
   constexpr size_t kBatchGroups = 8;
   HostMatrixLanes mirrored[kBatchGroups];
-  LaneMask laneFrames[kBatchGroups];
-  for (size_t batch = 0; batch < frames.size(); batch += kBatchGroups * kLaneCount) {
-    size_t groups = 0;
-    for (size_t first = batch; first < frames.size() && groups < kBatchGroups;
-         first += kLaneCount, ++groups) {
-      int32_t frame[kLaneCount];
+  for (size_t batch = 0; batch < keys.groups.size(); batch += kBatchGroups) {
+    const size_t groups = std::min(kBatchGroups, keys.groups.size() - batch);
+    for (size_t group = 0; group < groups; ++group) {
+      HostKeyGroup& out = keys.groups[batch + group];
+      const size_t first = (batch + group) * kLaneCount;
       for (size_t lane = 0; lane < kLaneCount; ++lane) {
-        frame[lane] = frames[std::min(first + lane, frames.size() - 1)];
+        out.frame[lane] = frames[std::min(first + lane, frames.size() - 1)];
       }
-      laneFrames[groups] = LaneMask{frame[0], frame[1], frame[2], frame[3]};
       // Each lane converted as static_cast<float> converts one frame. A key holds the local
       // transform alone, so the parents need not be posed.
       Matrix34Lanes local;
-      model.PoseJointLocalLanes(index, __builtin_convertvector(laneFrames[groups], Lanes), local);
-      MirrorToHostMatrix(local, mirrored[groups]);
+      model.PoseJointLocalLanes(index, __builtin_convertvector(out.frame, Lanes), local);
+      MirrorToHostMatrix(local, mirrored[group]);
+      for (int c = 0; c < 3; ++c) out.position[c] = mirrored[group].m[3][c];
     }
     for (size_t group = 0; group < groups; ++group) {
-      const size_t first = batch + group * kLaneCount;
-      D3DXQUATERNION rotations[kLaneCount];
-      HostRotationQuaternions(mirrored[group], rotations);
-      // Each lane's frame and position as one record of four 32-bit fields, stored whole (the
-      // frame's bits are moved, never computed on).
-      const HostMatrixLanes& m = mirrored[group];
-      Lanes head[4] = {(Lanes)laneFrames[group], m.m[3][0], m.m[3][1], m.m[3][2]};
-      Transpose(head);
-      const size_t count = std::min<size_t>(kLaneCount, frames.size() - first);
-      for (size_t lane = 0; lane < count; ++lane) {
-        StoreLanes(head[lane], &keys[first + lane]);
-        keys[first + lane].rotation = rotations[lane];
-      }
+      HostRotationQuaternions(mirrored[group], keys.groups[batch + group].rotation);
     }
   }
-}
-
-bool FillTrackKeys(sAnimation* track, const std::vector<HostKey>& keys, int32_t totalFrames) {
-  if (keys.empty()) return true;
-  const bool holdToEnd = keys.back().frame < totalFrames;
-  const size_t n = keys.size() + (holdToEnd ? 1 : 0);
-  // Every field of every key is written below, so the arrays need no clearing.
-  auto* positions = static_cast<sPositionKey*>(HostAllocate(n * sizeof(sPositionKey)));
-  auto* rotations = static_cast<sRotateKey*>(HostAllocate(n * sizeof(sRotateKey)));
-  if (!positions || !rotations) {
-    HostFree(positions);
-    HostFree(rotations);
-    return false;
-  }
-  const size_t count = keys.size();
-  Lanes previous = LoadLanes(&keys.front().rotation);
-  // Key k at `frame` with the pose of `key`, whose frame and position are `head` (its first four
-  // fields, loaded whole); its position steps by `step` (lanes 1 to 3).
-  const auto write = [&](size_t k, const HostKey& key, int32_t frame, Lanes head, Lanes step) {
-    Lanes rotation = LoadLanes(&key.rotation);
-    // q and -q are the same rotation; the one nearer the previous key interpolates the short way
-    // whether or not the player checks. The products in lanes, summed in the order x, y, z, w.
-    const Lanes product = rotation * previous;
-    if (((product[0] + product[1]) + product[2]) + product[3] < 0.0f) rotation = -rotation;
-    previous = rotation;
-    rotations[k].frame = frame;
-    StoreLanes(rotation, &rotations[k].rotation);
-    StoreLanes(head, &positions[k]);  // the frame and the position
-    positions[k].frame = frame;
-    positions[k].step = {step[1], step[2], step[3]};
-  };
-  // Lanes 1 to 3 of a key's first run of fields, its position (lane 0, the frame, is cleared: its
-  // bits are no number to compute on).
-  const LaneMask positionLanes = {0, -1, -1, -1};
-  Lanes head = LoadLanes(&keys.front());
-  for (size_t k = 0; k + 1 < count; ++k) {
-    const HostKey& key = keys[k];
-    const HostKey& next = keys[k + 1];
-    const Lanes nextHead = LoadLanes(&next);
-    // The span of two whole frames is exact in double and rounds to float once.
-    const float frames =
-        static_cast<float>(static_cast<double>(next.frame) - static_cast<double>(key.frame));
-    // The three components at once, each divided as it would be alone.
-    const Lanes step =
-        (Select(positionLanes, nextHead, Lanes{}) - Select(positionLanes, head, Lanes{})) / frames;
-    write(k, key, key.frame, head, step);
-    head = nextHead;
-  }
-  write(count - 1, keys.back(), keys.back().frame, head, Lanes{});
-  if (holdToEnd) write(count, keys.back(), totalFrames, head, Lanes{});
-  track->positionKeys = positions;
-  track->rotationKeys = rotations;
-  track->positionKeyCount = static_cast<int32_t>(n);
-  track->rotationKeyCount = static_cast<int32_t>(n);
-  return true;
 }
 
 bool BuildAnimationSet(sObject* object, msModel* model, const std::vector<int32_t>* keyFrames) {
@@ -218,7 +149,7 @@ bool BuildAnimationSet(sObject* object, msModel* model, const std::vector<int32_
   std::vector<int32_t> found;
   if (!keyFrames) found = ModelKeyFrames(*model);
   const std::vector<int32_t>& frames = keyFrames ? *keyFrames : found;
-  std::vector<HostKey> keys;
+  HostKeys keys;
   // One joint's key curves at a time, in storage that every joint reuses: found for all joints at
   // once they took as much memory as the keys, every page of it fresh.
   std::vector<msTangent> tangents;

@@ -8,11 +8,10 @@
 #include <cstdint>
 #include <vector>
 
-#include "model/d3d_types.h"
+#include "import/track_keys.h"
 #include "ms3d/ms_model.h"
 
 namespace korva {
-struct sAnimation;
 struct sObject;
 }  // namespace korva
 
@@ -26,29 +25,10 @@ int32_t WholeFrame(float time);
 // The whole frames of every rotation and position key of every joint, ascending, each once.
 std::vector<int32_t> ModelKeyFrames(const msModel& model);
 
-// One key of a track: the frame's local transform at `frame`, in the host's space.
-struct HostKey {
-  int32_t frame;
-  D3DXVECTOR3 position;
-  D3DXQUATERNION rotation;
-};
-// Keys are written and read as two runs of four 32-bit fields: frame and position, then rotation.
-static_assert(sizeof(HostKey) == 32 && offsetof(HostKey, position) == 4 &&
-              offsetof(HostKey, rotation) == 16);
-
 // Joint `index` posed at each of `frames` by the model's own evaluation (PoseJointLocal, which
 // needs the rest transforms and the joint's key curves), its posed local transforms mirrored in x,
 // as `keys` (one a frame, in order).
-void PosedHostKeys(msModel& model, int index, const std::vector<int32_t>& frames,
-                   std::vector<HostKey>& keys);
-
-// Fills `track` with one position key and one rotation key per element of `keys` (ascending
-// frames). Each position key steps toward the next key's position over the frames between them;
-// the last steps nowhere, and when it lies before `totalFrames` a key at totalFrames holds its
-// pose. Rotations keep the sign of the previous key's hemisphere so that interpolation between
-// them turns the short way. False when the key arrays cannot be allocated (the track then has
-// none).
-bool FillTrackKeys(sAnimation* track, const std::vector<HostKey>& keys, int32_t totalFrames);
+void PosedHostKeys(msModel& model, int index, const std::vector<int32_t>& frames, HostKeys& keys);
 
 // Replaces the object's animation with AnimationSet0 (length totalFrames): one track per joint,
 // the set's first track the last joint's, each track's next the previous joint's. Every joint with

@@ -111,28 +111,27 @@ inline D3DXQUATERNION HostRotationQuaternion(const D3DXMATRIX& m) {
   return {x, y, z, w};
 }
 
-// HostRotationQuaternion of each of four host matrices, into out[0..3], bit for bit: worked in
-// lanes when every trace is positive (rotations by less than 120 degrees, most keys), else one by
-// one.
-inline void HostRotationQuaternions(const HostMatrixLanes& m, D3DXQUATERNION out[kLaneCount]) {
+// HostRotationQuaternion of each of four host matrices, bit for bit, as q[0..3] (x, y, z, w; lane i
+// the quaternion of matrix i): worked in lanes when every trace is positive (rotations by less than
+// 120 degrees, most keys), else one by one.
+inline void HostRotationQuaternions(const HostMatrixLanes& m, Lanes q[4]) {
   const auto r = [&m](int row, int column) { return m.m[column][row]; };
   const Lanes trace = r(0, 0) + r(1, 1) + r(2, 2);
-  if (!AllLanes(trace > 0.0f)) {
-    for (int lane = 0; lane < kLaneCount; ++lane) {
-      D3DXMATRIX one;
-      for (int row = 0; row < 4; ++row) {
-        for (int column = 0; column < 4; ++column) one.m[row][column] = m.m[row][column][lane];
-      }
-      out[lane] = HostRotationQuaternion(one);
-    }
+  if (AllLanes(trace > 0.0f)) {
+    host_space_detail::QuaternionOfPositiveTrace(r, trace, q[0], q[1], q[2], q[3]);
+    host_space_detail::NormaliseOrIdentity(q[0], q[1], q[2], q[3]);
     return;
   }
-  Lanes q[4];
-  host_space_detail::QuaternionOfPositiveTrace(r, trace, q[0], q[1], q[2], q[3]);
-  host_space_detail::NormaliseOrIdentity(q[0], q[1], q[2], q[3]);
-  // Components to quaternions: each lane's x, y, z, w become one record, stored whole.
+  for (int lane = 0; lane < kLaneCount; ++lane) {
+    D3DXMATRIX one;
+    for (int row = 0; row < 4; ++row) {
+      for (int column = 0; column < 4; ++column) one.m[row][column] = m.m[row][column][lane];
+    }
+    const D3DXQUATERNION quaternion = HostRotationQuaternion(one);
+    q[lane] = LoadLanes(&quaternion);
+  }
+  // Quaternions to components.
   Transpose(q);
-  for (int lane = 0; lane < kLaneCount; ++lane) StoreLanes(q[lane], &out[lane]);
 }
 
 }  // namespace korva::import

@@ -7,8 +7,10 @@
 #include <emmintrin.h>
 
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <new>
 
 namespace korva {
 
@@ -66,6 +68,25 @@ inline void StoreLanesOneToThree(Lanes value, float at[3]) {
   _mm_storeh_pi(reinterpret_cast<__m64*>(at + 1), value);
 }
 
+// Lanes 0 and 1 into at[0..1].
+inline void StoreLanesZeroToOne(Lanes value, float at[2]) {
+  _mm_storel_pi(reinterpret_cast<__m64*>(at), value);
+}
+
+// Lanes 1 to 3 of `lanes`, then lane 0 of `after`: for fields of consecutive records in lanes,
+// each lane gets the field of the record after it.
+inline Lanes FromNext(Lanes lanes, Lanes after) {
+  const __m128 seam = _mm_shuffle_ps(lanes, after, _MM_SHUFFLE(0, 0, 3, 3));  // l3 l3 a0 a0
+  return _mm_shuffle_ps(lanes, seam, _MM_SHUFFLE(2, 0, 2, 1));
+}
+
+// Lane 3 of `before`, then lanes 0 to 2 of `lanes`: each lane gets the field of the record before
+// it.
+inline Lanes FromPrevious(Lanes before, Lanes lanes) {
+  const __m128 seam = _mm_shuffle_ps(before, lanes, _MM_SHUFFLE(0, 0, 3, 3));  // b3 b3 l0 l0
+  return _mm_shuffle_ps(seam, lanes, _MM_SHUFFLE(2, 1, 2, 0));
+}
+
 // Rows become columns: lane j of rows[i] moves to lane i of rows[j]. Four records loaded whole
 // (one a row) give each field in a Lanes of its own.
 inline void Transpose(Lanes rows[4]) {
@@ -85,6 +106,27 @@ inline void LoadTransposed(const void* const records[4], Lanes fields[4]) {
   for (int i = 0; i < 4; ++i) fields[i] = LoadLanes(records[i]);
   Transpose(fields);
 }
+
+// Storage for records holding Lanes, aligned to their 16 bytes (the compiler loads them whole with
+// aligned loads). Asked of the runtime explicitly: the 32-bit Windows runtime's malloc gives 8-byte
+// alignment where the compiler assumes 16, so a std::vector of them on the default allocator
+// faults there.
+template <typename T>
+struct LaneAllocator {
+  using value_type = T;
+  LaneAllocator() = default;
+  template <typename U>
+  LaneAllocator(const LaneAllocator<U>&) {}
+  T* allocate(size_t n) {
+    if (n > SIZE_MAX / sizeof(T)) throw std::bad_array_new_length();
+    return static_cast<T*>(::operator new(n * sizeof(T), std::align_val_t{alignof(T)}));
+  }
+  void deallocate(T* p, size_t) { ::operator delete(p, std::align_val_t{alignof(T)}); }
+  template <typename U>
+  bool operator==(const LaneAllocator<U>&) const { return true; }
+  template <typename U>
+  bool operator!=(const LaneAllocator<U>&) const { return false; }
+};
 
 // Whether the mask holds in every lane.
 inline bool AllLanes(LaneMask mask) {

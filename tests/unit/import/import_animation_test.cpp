@@ -3,6 +3,7 @@
 // track chain from the last joint to the first.
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #include <limits>
 #include <vector>
 
@@ -26,6 +27,10 @@ import::HostKey KeyAt(int32_t frame, float z,
                       D3DXQUATERNION rotation = {0, 0, 0, 1}){return {frame, {0, 0, z}, rotation};
 }  // namespace
 
+import::HostKeys Grouped(std::initializer_list<import::HostKey> keys){
+    return import::GroupedKeys(keys);
+}  // namespace korva::testing
+
 // v turned by the host's rotation of q.
 D3DXVECTOR3 Turned(const D3DXQUATERNION& q, const D3DXVECTOR3& v) {
   Matrix34 r;
@@ -38,8 +43,8 @@ D3DXVECTOR3 Turned(const D3DXQUATERNION& q, const D3DXVECTOR3& v) {
 TEST(TrackKeysTest, StepsRunTowardTheNextKeyAndAKeyAtTheEndHoldsTheLastPose) {
   Track t;
   const D3DXQUATERNION turn = {0.6f, 0, 0, 0.8f};
-  ASSERT_TRUE(
-      import::FillTrackKeys(&t.track, {KeyAt(0, 0), KeyAt(10, 10), KeyAt(20, 30, turn)}, 30));
+  ASSERT_TRUE(import::FillTrackKeys(
+      &t.track, Grouped({KeyAt(0, 0), KeyAt(10, 10), KeyAt(20, 30, turn)}), 30));
   ASSERT_EQ(t.track.positionKeyCount, 4);
   ASSERT_EQ(t.track.rotationKeyCount, 4);
   const int32_t frames[4] = {0, 10, 20, 30};
@@ -64,7 +69,7 @@ TEST(TrackKeysTest, NoKeyIsAddedWhenTheLastReachesTheEnd) {
   };
   for (const auto& c : cases) {
     Track t;
-    ASSERT_TRUE(import::FillTrackKeys(&t.track, c.keys, 30));
+    ASSERT_TRUE(import::FillTrackKeys(&t.track, import::GroupedKeys(c.keys), 30));
     ASSERT_EQ(t.track.positionKeyCount, c.expectedCount);
     EXPECT_EQ(t.track.positionKeys[0].frame, c.keys[0].frame);
     EXPECT_EQ(t.track.positionKeys[c.expectedCount - 1].frame, std::max(c.keys.back().frame, 30));
@@ -74,9 +79,66 @@ TEST(TrackKeysTest, NoKeyIsAddedWhenTheLastReachesTheEnd) {
 TEST(TrackKeysTest, RotationsStayOnTheHemisphereOfThePreviousKey) {
   Track t;
   ASSERT_TRUE(import::FillTrackKeys(
-      &t.track, {KeyAt(0, 0, {0, 0, 0, 1}), KeyAt(1, 0, {0, 0, 0.6f, -0.8f})}, 1));
+      &t.track, Grouped({KeyAt(0, 0, {0, 0, 0, 1}), KeyAt(1, 0, {0, 0, 0.6f, -0.8f})}), 1));
   EXPECT_FLOAT_EQ(t.track.rotationKeys[1].rotation.z, -0.6f);
   EXPECT_FLOAT_EQ(t.track.rotationKeys[1].rotation.w, 0.8f);
+}
+
+// Keys written four at a time have the bits of the rule applied key by key: each rotation negated
+// where its product with the previous key as written is below zero, each step the difference to
+// the next position over the frames between, one component at a time. Rotations whose products
+// alternate in sign, are zero (at right angles) or not a number, from one key to nine (groups cut
+// short and whole), held to the end and not; frames far apart.
+TEST(TrackKeysTest, KeysWrittenFourAtATimeHaveTheBitsOfKeysWrittenOneByOne) {
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const std::vector<D3DXQUATERNION> patterns[] = {
+      {{0, 0, 0, 1}, {0, 0, 0.6f, -0.8f}},  // every product below zero
+      {{0, 0, 0, 1}, {0, 0, 0.6f, -0.8f}, {0, 0, 0.6f, 0.8f}},
+      {{0, 0, 0, 1}, {1, 0, 0, 0}, {0, 0, 0, -1}},         // products of zero
+      {{0, 0, 0, -1}, {nan, 0, 0, 1}, {-0.0f, 0, 0, -1}},  // a product not a number
+      {{0, 0, 0, 0}, {0, 0, 0, -1}},                       // a rotation of zero
+  };
+  const int32_t frames[] = {-7, 0, 1, 5, 16777217, 16777219, 2000000000, 2000000001, 2147483647};
+  for (const auto& pattern : patterns) {
+    for (size_t count = 1; count <= std::size(frames); ++count) {
+      std::vector<import::HostKey> keys;
+      for (size_t k = 0; k < count; ++k) {
+        const float x = 0.3f * static_cast<float>(k * k) - 1.1f;
+        keys.push_back({frames[k], {x, -x / 3.0f, 7.0f / x}, pattern[k % pattern.size()]});
+      }
+      for (const int32_t totalFrames : {keys.back().frame, keys.back().frame - 1, 2147483647}) {
+        Track t;
+        ASSERT_TRUE(import::FillTrackKeys(&t.track, import::GroupedKeys(keys), totalFrames));
+        const size_t n = count + (keys.back().frame < totalFrames ? 1 : 0);
+        ASSERT_EQ(t.track.rotationKeyCount, static_cast<int32_t>(n));
+        D3DXQUATERNION previous = keys[0].rotation;
+        for (size_t k = 0; k < n; ++k) {
+          const import::HostKey& key = keys[std::min(k, count - 1)];
+          const float* p = &previous.x;
+          const float* q = &key.rotation.x;
+          const float product = ((q[0] * p[0] + q[1] * p[1]) + q[2] * p[2]) + q[3] * p[3];
+          D3DXQUATERNION rotation = key.rotation;
+          if (product < 0.0f) rotation = {-q[0], -q[1], -q[2], -q[3]};
+          previous = rotation;
+          D3DXVECTOR3 step = {0, 0, 0};
+          if (k + 1 < count) {
+            const float span = static_cast<float>(static_cast<double>(keys[k + 1].frame) -
+                                                  static_cast<double>(key.frame));
+            step = {(keys[k + 1].position.x - key.position.x) / span,
+                    (keys[k + 1].position.y - key.position.y) / span,
+                    (keys[k + 1].position.z - key.position.z) / span};
+          }
+          const int32_t frame = k < count ? key.frame : totalFrames;
+          const sRotateKey rotationKey = {frame, rotation};
+          const sPositionKey positionKey = {frame, key.position, step};
+          EXPECT_EQ(std::memcmp(&t.track.rotationKeys[k], &rotationKey, sizeof rotationKey), 0)
+              << "rotation key " << k << " of " << n;
+          EXPECT_EQ(std::memcmp(&t.track.positionKeys[k], &positionKey, sizeof positionKey), 0)
+              << "position key " << k << " of " << n;
+        }
+      }
+    }
+  }
 }
 
 TEST(WholeFrameTest, TimesNearAWholeFrameAreThatFrameOthersAreTruncated) {
@@ -187,7 +249,6 @@ TEST_F(ImportAnimationTest, ModelWithoutJointsStillHasAnEmptySet) {
   EXPECT_EQ(object->animationSet->firstTrack, nullptr);
 }
 
-}  // namespace korva::testing
 // The same float, bit for bit; or two NaNs: which of two NaNs an operation passes on follows the
 // compiler's order of its operands, not the arithmetic.
 bool SameBits(float a, float b) {
@@ -256,20 +317,20 @@ TEST(PosedHostKeysTest, KeysPosedInLanesHaveTheBitsOfKeysPosedOneByOne) {
     if (c.curves) msModel::ComputeKeyCurves(model.joints[0]);
     msModel alone = model;
 
-    std::vector<import::HostKey> keys;
-    import::PosedHostKeys(model, 0, frames, keys);
-    ASSERT_EQ(keys.size(), frames.size()) << c.name;
+    import::HostKeys posed;
+    import::PosedHostKeys(model, 0, frames, posed);
+    ASSERT_EQ(posed.count, frames.size()) << c.name;
     for (size_t k = 0; k < frames.size(); ++k) {
+      const import::HostKey key = posed[k];
       alone.PoseJointLocal(0, static_cast<float>(frames[k]));
       const D3DXMATRIX local = import::MirroredHostMatrix(alone.joints[0].poseLocal);
       const float position[3] = {local.m[3][0], local.m[3][1], local.m[3][2]};
       const D3DXQUATERNION rotation = import::HostRotationQuaternion(local);
-      const float lanes[7] = {keys[k].position.x, keys[k].position.y, keys[k].position.z,
-                              keys[k].rotation.x, keys[k].rotation.y, keys[k].rotation.z,
-                              keys[k].rotation.w};
+      const float lanes[7] = {key.position.x, key.position.y, key.position.z, key.rotation.x,
+                              key.rotation.y, key.rotation.z, key.rotation.w};
       const float one[7] = {position[0], position[1], position[2], rotation.x,
                             rotation.y,  rotation.z,  rotation.w};
-      EXPECT_EQ(keys[k].frame, frames[k]) << c.name;
+      EXPECT_EQ(key.frame, frames[k]) << c.name;
       for (int f = 0; f < 7; ++f) {
         EXPECT_TRUE(SameBits(lanes[f], one[f])) << c.name << " at frame " << frames[k] << ", float "
                                                 << f << ": " << lanes[f] << " against " << one[f];
@@ -278,4 +339,5 @@ TEST(PosedHostKeysTest, KeysPosedInLanesHaveTheBitsOfKeysPosedOneByOne) {
   }
 }
 
+}  // namespace
 }  // namespace korva::testing
