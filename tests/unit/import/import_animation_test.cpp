@@ -12,6 +12,7 @@
 #include "model/animation.h"
 #include "ms3d/skeleton_math.h"
 #include "support/angles.h"
+#include "support/same_bits.h"
 #include "unit/import/import_fixture.h"
 
 namespace korva::testing {
@@ -247,12 +248,6 @@ TEST_F(ImportAnimationTest, ModelWithoutJointsStillHasAnEmptySet) {
   EXPECT_STREQ(object->animationSet->name, "AnimationSet0");
   EXPECT_EQ(object->animationSet->length, 12);
   EXPECT_EQ(object->animationSet->firstTrack, nullptr);
-}
-
-// The same float, bit for bit; or two NaNs: which of two NaNs an operation passes on follows the
-// compiler's order of its operands, not the arithmetic.
-bool SameBits(float a, float b) {
-  return std::memcmp(&a, &b, sizeof a) == 0 || (std::isnan(a) && std::isnan(b));
 }
 
 // Keys half a frame before frames 0 to 29, their values turning with the frame: posed in turn,

@@ -11,6 +11,7 @@
 #include "ms3d/ms_model.h"
 #include "support/angles.h"
 #include "support/ms3d_writer.h"  // SetName
+#include "support/same_bits.h"
 
 namespace korva {
 namespace {
@@ -18,6 +19,7 @@ namespace {
 using testing::SetName;
 
 using testing::kHalfPi;
+using testing::SameBits;
 constexpr float kMatrixTolerance = 1e-5f;
 
 msJoint& AddJoint(msModel& model, const char* name, const char* parent) {
@@ -147,6 +149,46 @@ TEST(SkeletonTest, TangentsWrapAroundAndVanishBelowThreeKeys) {
   ASSERT_EQ(model.joints[1].tangents.size(), 2u);
   EXPECT_EQ(model.joints[1].tangents[0].out[0], 0.0f);
   EXPECT_EQ(model.joints[1].tangents[1].in[0], 0.0f);
+}
+
+// Tangents found four keys at a time have the bits of the formula applied key by key: the
+// neighbours' difference times the span on one side over the span on both, for every key count
+// (groups of four and what is left, wrapped ends), with equal times (a span of zero), a time that
+// is not a number, infinite and -0 values.
+TEST(SkeletonTest, TangentsOfKeysInLanesHaveTheBitsOfTheFormulaKeyByKey) {
+  const float inf = INFINITY, nan = NAN;
+  const msKeyframe pattern[] = {
+      {0, {1, 2, 3}},     {2, {-1, 0.5f, 2}},     {3, {4, 4, -4}},
+      {3, {-0.0f, 7, 1}}, {7.5f, {inf, 0, 1}},    {9, {2, -3, 0.1f}},
+      {nan, {1, 1, 1}},   {12, {0.3f, -0.0f, 5}}, {13, {1e30f, 1e-30f, -2}},
+      {20, {6, 6, 6}},    {21, {-5, 2, 8}},       {30, {1, 0, 0}},
+  };
+  for (size_t n = 3; n <= std::size(pattern); ++n) {
+    for (const size_t shift : {size_t{0}, size_t{5}}) {
+      msJoint joint;
+      for (size_t k = 0; k < n; ++k) joint.positionKeys.push_back(pattern[(k + shift) % n]);
+      msModel::ComputeKeyCurves(joint);
+      const std::vector<msKeyframe>& keys = joint.positionKeys;
+      for (size_t k = 0; k < n; ++k) {
+        const msKeyframe& before = keys[(k + n - 1) % n];
+        const msKeyframe& after = keys[(k + 1) % n];
+        const float dt0 = keys[k].time - before.time;
+        const float dt1 = after.time - keys[k].time;
+        const float span = dt0 + dt1;
+        msTangent expected;
+        for (int c = 0; c < 3; ++c) {
+          const float d = after.value[c] - before.value[c];
+          expected.in[c] = d * dt0 / span;
+          expected.out[c] = d * dt1 / span;
+        }
+        for (int c = 0; c < 3; ++c) {
+          EXPECT_TRUE(SameBits(joint.tangents[k].in[c], expected.in[c]) &&
+                      SameBits(joint.tangents[k].out[c], expected.out[c]))
+              << "key " << k << " of " << n << ", shifted by " << shift << ", component " << c;
+        }
+      }
+    }
+  }
 }
 
 TEST(SkeletonTest, TwoPositionKeysFollowTheHermiteCurveAndHoldOutsideTheirRange) {
