@@ -67,6 +67,7 @@ bool CountingAllocator::Admit(size_t bytes) {
     failureHappened_ = true;
     return false;
   }
+  if (liveLimit_ != 0 && bytes > liveLimit_ - liveBytes_) return false;
   ++allocations_;
   ++liveBlocks_;
   liveBytes_ += bytes;

@@ -30,6 +30,9 @@ class CountingAllocator {
   void FailAllocation(size_t n);
   // Whether the armed failure has happened.
   bool failureHappened() const { return failureHappened_; }
+  // From now on an allocation that would take the live bytes past `bytes` fails, as on a machine
+  // with only that much memory; 0 lifts the limit.
+  void LimitLiveBytes(size_t bytes) { liveLimit_ = bytes; }
 
   // For the replacement operators and the host heap hooks: null when none is installed on this
   // thread.
@@ -48,6 +51,7 @@ class CountingAllocator {
   size_t liveBytes_ = 0;
   size_t peakBytes_ = 0;
   size_t failCountdown_ = 0;
+  size_t liveLimit_ = 0;
   bool failureHappened_ = false;
   uint32_t generation_;
 };
