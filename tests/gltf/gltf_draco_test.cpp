@@ -154,5 +154,32 @@ TEST(DracoAssets, AStreamThatDisagreesWithItsAssetIsRefusedInOneLine) {
   }
 }
 
+// A stream the fuzz target found (fuzz/regressions/gltf_draco: its description of the primitive,
+// then the stream) asks the library for 200 MB (a count of texture coordinate orientations that
+// it sizes a table from): refused as over a smaller budget; a kept asset's stream decodes within
+// one.
+TEST(DracoAssets, TheLibraryHoldsNoMoreThanItsBudget) {
+  if (!gltf::decode::DracoAvailable()) GTEST_SKIP() << "built without Draco";
+  const std::vector<uint8_t> input = ReadWholeFile(std::string(KORVA_FUZZ_REGRESSIONS_DIR) +
+                                                   "/gltf_draco/texcoord_orientation_count");
+  ASSERT_EQ(input.size(), 342u);
+  const size_t stream = 5 + 3 * (input[4] % 6);
+  gltf::decode::DracoMesh mesh;
+  const uint64_t budget = uint64_t{16} << 20;
+  const gltf::decode::DracoOutcome outcome = gltf::decode::DecodeDracoPrimitive(
+      input.data() + stream, input.size() - stream, input[0] | input[1] << 8,
+      input[2] | input[3] << 8, {}, budget, &mesh);
+  EXPECT_EQ(outcome.status, gltf::decode::DracoStatus::kOverBudget);
+  EXPECT_EQ(outcome.expected, budget);
+
+  gltf::ImportOptions options;
+  options.memoryAllowance = budget;
+  const std::vector<uint8_t> kept = Kept("crane.draco.glb");
+  gltf::ImportedAsset asset;
+  std::string error;
+  EXPECT_TRUE(gltf::ImportGltf(kept.data(), kept.size(), nullptr, options, &asset, &error))
+      << error;
+}
+
 }  // namespace
 }  // namespace korva::testing

@@ -32,14 +32,18 @@ Importer::Importer(doc::Document& document, const ImportOptions& options,
                    const doc::ResourceReader& read, ImportedAsset* out)
     : document_(document), options_(options), read_(read), out_(out) {}
 
+uint64_t Importer::MemoryLimit() const {
+  return 64 * document_.assetBytes + options_.memoryAllowance;
+}
+
 bool Importer::Fits(uint64_t bytes) {
-  const uint64_t limit = 64 * document_.assetBytes + options_.memoryAllowance;
+  const uint64_t limit = MemoryLimit();
   charged_ += bytes;
   return bytes <= limit && charged_ <= limit;
 }
 
 void Importer::FailOverBudget(const std::string& what) {
-  const uint64_t limit = 64 * document_.assetBytes + options_.memoryAllowance;
+  const uint64_t limit = MemoryLimit();
   Fail(what + " would need more memory than the asset can justify (" + std::to_string(limit >> 20) +
        " MiB)");
 }
@@ -62,8 +66,9 @@ void Importer::NoteStride(int accessor, const std::string& use) {
 
 void Importer::Run() {
   doc::DracoFailure draco;
+  // The decoding library, which sizes some of its tables from the stream, within the same limit.
   if (!doc::DecodeDracoPrimitives(
-          &document_, [&](uint64_t bytes) { return Fits(bytes); }, &draco)) {
+          &document_, [&](uint64_t bytes) { return Fits(bytes); }, MemoryLimit(), &draco)) {
     if (draco.overBudget) FailOverBudget(draco.where);
     Fail(draco.where + ": " + draco.problem);
   }

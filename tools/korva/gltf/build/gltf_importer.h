@@ -74,6 +74,8 @@ class Importer {
   // Charge in two steps, for callers that make the words only when they are needed: counts the
   // bytes and says whether they still fit; fails saying `what` needs too much.
   bool Fits(uint64_t bytes);
+  // The most an import may hold: 64 bytes per byte of the asset and the options' allowance.
+  uint64_t MemoryLimit() const;
   [[noreturn]] void FailOverBudget(const std::string& what);
   // A byte stride belongs to vertex attributes only; where another accessor's view has one, it is
   // read all the same (it is unambiguous), with one warning per view.

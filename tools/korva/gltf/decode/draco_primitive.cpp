@@ -1,13 +1,18 @@
 #include "gltf/decode/draco_primitive.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <new>
+#include <optional>
 
 #include "gltf/format/gltf_components.h"
 
 #if KORVA_WITH_DRACO
 #include <draco/compression/decode.h>
+#include <malloc.h>  // malloc_usable_size: the library is found for Linux builds only
 #endif
 
 namespace korva::gltf::decode {
@@ -26,6 +31,27 @@ DracoOutcome Problem(DracoStatus status, uint64_t expected = 0, uint64_t found =
 }
 
 #if KORVA_WITH_DRACO
+
+// The bytes the library may hold on this thread while a stream decodes, and those it holds.
+struct LibraryHeap {
+  bool counting = false;
+  size_t budget = 0;
+  size_t held = 0;
+};
+thread_local LibraryHeap tLibraryHeap;
+
+// The library's blocks on this thread held to `bytes` at once while it lives.
+class LibraryBudget {
+ public:
+  explicit LibraryBudget(uint64_t bytes) {
+    tLibraryHeap.counting = true;
+    tLibraryHeap.budget = static_cast<size_t>(std::min<uint64_t>(bytes, SIZE_MAX));
+    tLibraryHeap.held = 0;
+  }
+  ~LibraryBudget() { tLibraryHeap.counting = false; }
+  LibraryBudget(const LibraryBudget&) = delete;
+  LibraryBudget& operator=(const LibraryBudget&) = delete;
+};
 
 // A 32-bit count as the bitstream writes it (seven bits a byte, low first); false past the end or
 // past 32 bits.
@@ -99,12 +125,28 @@ draco::DataType DataTypeOf(int componentType) {
   }
 }
 
+using DecodedMesh = draco::StatusOr<std::unique_ptr<draco::Mesh>>;
+
+// The library's decoding of the stream, its allocations within `libraryBytes`; nothing when it
+// asks for more (it lets the failed allocation's exception through, freeing what it had made).
+std::optional<DecodedMesh> DecodeWithin(draco::DecoderBuffer* buffer, uint64_t libraryBytes) {
+  try {
+    const LibraryBudget budget(libraryBytes);
+    draco::Decoder decoder;
+    return decoder.DecodeMeshFromBuffer(buffer);
+  } catch (const std::bad_alloc&) {
+    return std::nullopt;
+  }
+}
+
 DracoOutcome Decode(const uint8_t* bytes, size_t size, uint64_t points, uint64_t triangles,
-                    const std::vector<DracoAttributeWanted>& wanted, DracoMesh* out) {
+                    const std::vector<DracoAttributeWanted>& wanted, uint64_t libraryBytes,
+                    DracoMesh* out) {
   draco::DecoderBuffer buffer;
   buffer.Init(reinterpret_cast<const char*>(bytes), size);
-  draco::Decoder decoder;
-  auto decoded = decoder.DecodeMeshFromBuffer(&buffer);
+  std::optional<DecodedMesh> attempt = DecodeWithin(&buffer, libraryBytes);
+  if (!attempt) return Problem(DracoStatus::kOverBudget, libraryBytes);
+  DecodedMesh& decoded = *attempt;
   if (!decoded.ok()) {
     DracoOutcome outcome = Problem(DracoStatus::kRefused);
     outcome.detail = decoded.status().error_msg_string();
@@ -171,6 +213,30 @@ DracoOutcome Decode(const uint8_t* bytes, size_t size, uint64_t points, uint64_t
 
 }  // namespace
 
+#if KORVA_WITH_DRACO
+bool DracoDecodeTakes(void* block) {
+  LibraryHeap& heap = tLibraryHeap;
+  if (!heap.counting) return true;
+  // The block as the C heap holds it (the same size when it is released).
+  const size_t bytes = malloc_usable_size(block);
+  if (bytes > heap.budget - heap.held) return false;
+  heap.held += bytes;
+  return true;
+}
+
+void DracoDecodeReleases(void* block) {
+  LibraryHeap& heap = tLibraryHeap;
+  if (!heap.counting || !block) return;
+  // A block made before the decode and freed in it was never counted.
+  heap.held -= std::min(heap.held, malloc_usable_size(block));
+}
+#else
+bool DracoDecodeTakes(void*) {
+  return true;
+}
+void DracoDecodeReleases(void*) {}
+#endif
+
 bool DracoAvailable() {
 #if KORVA_WITH_DRACO
   return true;
@@ -187,7 +253,8 @@ uint64_t DracoWorkingBytes(uint64_t points, uint64_t triangles, uint64_t pointBy
 
 DracoOutcome DecodeDracoPrimitive(const uint8_t* bytes, size_t size, uint64_t points,
                                   uint64_t triangles,
-                                  const std::vector<DracoAttributeWanted>& wanted, DracoMesh* out) {
+                                  const std::vector<DracoAttributeWanted>& wanted,
+                                  uint64_t libraryBytes, DracoMesh* out) {
 #if KORVA_WITH_DRACO
   if (points > std::numeric_limits<uint32_t>::max() ||
       triangles > std::numeric_limits<uint32_t>::max() / 3) {
@@ -195,9 +262,10 @@ DracoOutcome DecodeDracoPrimitive(const uint8_t* bytes, size_t size, uint64_t po
   }
   DracoOutcome header = CheckHeader(bytes, size, points, triangles);
   if (header.status != DracoStatus::kDecoded) return header;
-  return Decode(bytes, size, points, triangles, wanted, out);
+  return Decode(bytes, size, points, triangles, wanted, libraryBytes, out);
 #else
-  (void)bytes, (void)size, (void)points, (void)triangles, (void)wanted, (void)out;
+  (void)bytes, (void)size, (void)points, (void)triangles, (void)wanted, (void)libraryBytes,
+      (void)out;
   return Problem(DracoStatus::kUnavailable);
 #endif
 }

@@ -1,7 +1,7 @@
 // A triangle mesh compressed with Draco (bitstream 2.2), as glTF's KHR_draco_mesh_compression
-// holds one: decoded only when its header agrees with the counts the asset declares, so the
-// decoder's own allocations stay within what the caller has bounded, and every value checked as
-// it is taken out. Problems come back as data; the caller words them.
+// holds one: decoded only when its header agrees with the counts the asset declares, with what
+// the library allocates meanwhile counted against a budget, and every value checked as it is
+// taken out. Problems come back as data; the caller words them.
 #pragma once
 
 #include <cstddef>
@@ -32,6 +32,7 @@ enum class DracoStatus {
   kPointCount,        // the header or the mesh has another number of points (expected, found)
   kFaceCount,         // ... of triangles (expected, found)
   kRefused,           // the library refused the stream (detail: its words)
+  kOverBudget,        // the library asked for more memory than its budget (expected: the budget)
   kMissingAttribute,  // no attribute has the wanted unique id (attribute)
   kAttributeLayout,   // its data type or component count differs (attribute, found: components)
   kBadValueIndex,     // a point maps to a value the attribute lacks (attribute)
@@ -54,11 +55,24 @@ struct DracoMesh {
 };
 
 // Decodes `size` bytes holding exactly `points` points and `triangles` triangles (what the asset's
-// accessors declare; the caller has bounded both) and the wanted attributes. `out` is filled only
-// when the status is kDecoded.
+// accessors declare; the caller has bounded both) and the wanted attributes. The library sizes
+// some tables from counts in the stream that nothing ties to the mesh (a few hundred bytes can
+// ask it for hundreds of megabytes, and a loop over them): what it allocates while it decodes may
+// hold `libraryBytes` at once, and a stream that asks for more is refused (kOverBudget). That
+// holds in programs whose operator new and delete tell DracoDecodeTakes and DracoDecodeReleases
+// of their blocks (korva's do). `out` is filled only when the status is kDecoded.
 DracoOutcome DecodeDracoPrimitive(const uint8_t* bytes, size_t size, uint64_t points,
                                   uint64_t triangles,
-                                  const std::vector<DracoAttributeWanted>& wanted, DracoMesh* out);
+                                  const std::vector<DracoAttributeWanted>& wanted,
+                                  uint64_t libraryBytes, DracoMesh* out);
+
+// For a program's operator new, of a block just taken from the C heap: whether it may be kept.
+// Always, but while DecodeDracoPrimitive decodes a stream on this thread, when the blocks the
+// library holds and this one stay within the decode's budget (the block is then counted).
+bool DracoDecodeTakes(void* block);
+// For a program's operator delete, of a block about to go back to the C heap: while a stream
+// decodes on this thread, the library holds it no more.
+void DracoDecodeReleases(void* block);
 
 // Bytes the decoder may hold at once for a mesh of `points` points, `triangles` triangles and
 // `pointBytes` bytes of wanted values per point: what a caller counts against its memory bound.

@@ -37,6 +37,7 @@ std::string Describe(const decode::DracoOutcome& outcome, const std::vector<Take
       "its Draco stream (bufferViews[" + std::to_string(primitive.draco.bufferView) + "])";
   switch (outcome.status) {
     case DracoStatus::kDecoded:
+    case DracoStatus::kOverBudget:  // told as over the memory bound, not as a fault of the stream
       return {};
     case DracoStatus::kUnavailable:
       break;
@@ -90,9 +91,10 @@ bool PutIndex(uint32_t value, int componentType, uint8_t* bytes) {
 class PrimitiveDecoder {
  public:
   PrimitiveDecoder(Document* document, const std::function<bool(uint64_t)>& admit,
-                   DracoFailure* failure)
+                   uint64_t libraryBytes, DracoFailure* failure)
       : document_(*document),
         admit_(admit),
+        libraryBytes_(libraryBytes),
         failure_(failure),
         decodedBy_(document->accessors.size(), -1) {}
 
@@ -117,6 +119,7 @@ class PrimitiveDecoder {
 
   Document& document_;
   const std::function<bool(uint64_t)>& admit_;
+  uint64_t libraryBytes_;
   DracoFailure* failure_;
   std::vector<int> decodedBy_;  // per accessor: the stream whose values it holds (-1: none)
   int stream_ = -1;
@@ -222,7 +225,11 @@ bool PrimitiveDecoder::Decode(Primitive* primitive, const std::string& where) {
   }
   decode::DracoMesh mesh;
   const decode::DracoOutcome outcome =
-      decode::DecodeDracoPrimitive(bytes, size, points, triangles, wanted, &mesh);
+      decode::DecodeDracoPrimitive(bytes, size, points, triangles, wanted, libraryBytes_, &mesh);
+  if (outcome.status == DracoStatus::kOverBudget) {
+    failure_->overBudget = true;
+    return false;
+  }
   if (outcome.status != DracoStatus::kDecoded) return Refuse(Describe(outcome, taken, *primitive));
   ++stream_;
   if (!Install(primitive, taken, &mesh)) return false;
@@ -293,8 +300,8 @@ bool PrimitiveDecoder::Install(Primitive* primitive, const std::vector<Taken>& t
 }  // namespace
 
 bool DecodeDracoPrimitives(Document* document, const std::function<bool(uint64_t)>& admit,
-                           DracoFailure* failure) {
-  PrimitiveDecoder decoder(document, admit, failure);
+                           uint64_t libraryBytes, DracoFailure* failure) {
+  PrimitiveDecoder decoder(document, admit, libraryBytes, failure);
   for (size_t m = 0; m < document->meshes.size(); ++m) {
     std::vector<Primitive>& primitives = document->meshes[m].primitives;
     for (size_t p = 0; p < primitives.size(); ++p) {

@@ -19,11 +19,13 @@ struct DracoFailure {
 };
 
 // Decodes every Draco-compressed primitive of `document`. Before each stream is decoded,
-// `admit(bytes)` says whether the memory its decoding holds may be spent. A build without Draco
+// `admit(bytes)` says whether the memory its decoding holds may be spent; the decoding library
+// may hold at most `libraryBytes` at once while it decodes (see DecodeDracoPrimitive), a stream
+// that asks for more is over the bound. A build without Draco
 // reads a primitive's uncompressed fallback where the asset has one and refuses it otherwise.
 // False with `*failure` set when a primitive cannot be read; the document is then only fit to be
 // dropped.
 bool DecodeDracoPrimitives(Document* document, const std::function<bool(uint64_t)>& admit,
-                           DracoFailure* failure);
+                           uint64_t libraryBytes, DracoFailure* failure);
 
 }  // namespace korva::gltf::doc
