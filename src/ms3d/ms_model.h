@@ -85,7 +85,6 @@ struct msTangent {
 // Posing reads keys and tangents as runs of floats, four at a time.
 static_assert(sizeof(msKeyframe) == 16 && offsetof(msKeyframe, value) == 4);
 static_assert(sizeof(msTangent) == 24 && offsetof(msTangent, out) == 12);
-static_assert(sizeof(msTangent) == 24 && offsetof(msTangent, out) == 12);
 
 struct msJoint {
   uint8_t flags = 0;
