@@ -119,25 +119,125 @@ struct LanePlaces {
 inline LanePlaces PlaceLanes(const std::vector<msKeyframe>& keys, Lanes frame, bool inOrder,
                              size_t& hint) {
   // Posing the key frames in turn, the four frames mostly fall in the four intervals after the one
-  // found last: one test in lanes finds them (each is the only interval that can hold its frame).
-  const size_t next = hint + 1;
-  if (inOrder && next + kLaneCount < keys.size()) {
-    const auto time = [&keys, next](int lane) {
-      return keys[next + static_cast<size_t>(lane)].time;
+  // found last, or (the first four of a track) in those from it on: one test in lanes finds them
+  // (each is the only interval that can hold its frame).
+  for (const size_t first : {hint + 1, hint}) {
+    if (!inOrder || first + kLaneCount >= keys.size()) continue;
+    const auto time = [&keys, first](int lane) {
+      return keys[first + static_cast<size_t>(lane)].time;
     };
     const Lanes starts = {time(0), time(1), time(2), time(3)};
     const Lanes ends = {time(1), time(2), time(3), time(4)};
     if (AllLanes((starts <= frame) & (frame < ends))) {
       LanePlaces places;
-      places.interval[0] = static_cast<int>(next);
+      places.interval[0] = static_cast<int>(first);
       places.run = true;
       places.start = starts;
       places.end = ends;
-      hint = next + kLaneCount - 1;
+      hint = first + kLaneCount - 1;
       return places;
     }
   }
   return PlaceEachLane(keys, frame, inOrder, hint);
+}
+
+// The Hermite weights h[0] to h[3] at the four frames, each lane between the times `start` and
+// `end` of its interval. The interval holds start <= frame < end, so at a key's own frame (an
+// import poses every key frame) the division gives +0 exactly; the lane takes that zero as it is,
+// and with every lane there nothing is divided.
+[[gnu::always_inline]] inline void HermiteWeights(Lanes frame, Lanes start, Lanes end, Lanes h[4]) {
+  const LaneMask atKey = frame == start;
+  const Lanes u =
+      AllLanes(atKey) ? Lanes{} : Select(atKey, Lanes{}, (frame - start) / (end - start));
+  const Lanes u2 = u * u;
+  const Lanes u3 = u2 * u;
+  h[0] = 2.0f * u3 - 3.0f * u2 + 1.0f;
+  h[1] = 3.0f * u2 - 2.0f * u3;
+  h[2] = u3 - 2.0f * u2 + u;
+  h[3] = u3 - u2;
+}
+
+// One lane's Hermite curve: start and end values p0 and p1, out tangent of the start and in tangent
+// of the end (without tangents, the first two terms alone).
+[[gnu::always_inline]] inline Lanes HermiteValue(const Lanes h[4], Lanes p0, Lanes p1) {
+  return h[0] * p0 + h[1] * p1;
+}
+[[gnu::always_inline]] inline Lanes HermiteValue(const Lanes h[4], Lanes p0, Lanes p1,
+                                                 Lanes tangentOut, Lanes tangentIn) {
+  Lanes value = h[0] * p0 + h[1] * p1;
+  value += h[2] * tangentOut + h[3] * tangentIn;
+  return value;
+}
+
+// InterpolatePositionLanes where the lanes do not fall in four intervals that follow each other:
+// each lane's keys and tangents gathered, a lane outside every interval held.
+[[gnu::noinline]] void PositionOffRun(const msJoint& joint, Lanes frame, const LanePlaces& places,
+                                      Lanes position[3]) {
+  const std::vector<msKeyframe>& keys = joint.positionKeys;
+  const bool haveTangents = joint.tangents.size() == keys.size();
+  // out of the tangent at the start, in of the one at the end; the 16 bytes read from each hold
+  // one float past the three used, which is still in the array (the start is never the last).
+  const void* start[kLaneCount];
+  const void* end[kLaneCount];
+  const void* held[kLaneCount];
+  const void* out[kLaneCount];
+  const void* in[kLaneCount];
+  int32_t onCurve[kLaneCount];
+  for (int lane = 0; lane < kLaneCount; ++lane) {
+    const int k = places.interval[lane];
+    onCurve[lane] = k >= 0 ? -1 : 0;
+    start[lane] = end[lane] = out[lane] = in[lane] = held[lane] = kZeroRecord;
+    if (k >= 0) {
+      const size_t a = static_cast<size_t>(k);
+      start[lane] = &keys[a];
+      end[lane] = &keys[a + 1];
+      if (haveTangents) {
+        out[lane] = joint.tangents[a].out;
+        in[lane] = joint.tangents[a + 1].in;
+      }
+    } else if (places.held[lane] >= 0) {
+      held[lane] = &keys[static_cast<size_t>(places.held[lane])];
+    }
+  }
+  Lanes p0[4], p1[4], heldKey[4], tangentOut[4], tangentIn[4], h[4];
+  LoadTransposed(start, p0);
+  LoadTransposed(end, p1);
+  LoadTransposed(held, heldKey);
+  HermiteWeights(frame, p0[0], p1[0], h);
+  if (haveTangents) {
+    LoadTransposed(out, tangentOut);
+    LoadTransposed(in, tangentIn);
+  }
+  const LaneMask curve = {onCurve[0], onCurve[1], onCurve[2], onCurve[3]};
+  for (int c = 0; c < 3; ++c) {
+    const Lanes value = haveTangents
+                            ? HermiteValue(h, p0[c + 1], p1[c + 1], tangentOut[c], tangentIn[c])
+                            : HermiteValue(h, p0[c + 1], p1[c + 1]);
+    position[c] = Select(curve, value, heldKey[c + 1]);
+  }
+}
+
+// InterpolatePositionLanes where the four frames fall in the four intervals from key a on: keys a
+// to a + 4 loaded as a run, every lane on its curve.
+[[gnu::always_inline]] inline void PositionOnRun(const msJoint& joint, size_t a, Lanes frame,
+                                                 Lanes position[3]) {
+  Lanes p0[4], p1[4], h[4];
+  LoadIntervalRun(&joint.positionKeys[a], p0, p1);
+  HermiteWeights(frame, p0[0], p1[0], h);
+  if (joint.tangents.size() != joint.positionKeys.size()) {
+    for (int c = 0; c < 3; ++c) position[c] = HermiteValue(h, p0[c + 1], p1[c + 1]);
+    return;
+  }
+  const msTangent* const tangent = &joint.tangents[a];
+  const void* const out[kLaneCount] = {tangent[0].out, tangent[1].out, tangent[2].out,
+                                       tangent[3].out};
+  const void* const in[kLaneCount] = {tangent[1].in, tangent[2].in, tangent[3].in, tangent[4].in};
+  Lanes tangentOut[4], tangentIn[4];
+  LoadTransposed(out, tangentOut);
+  LoadTransposed(in, tangentIn);
+  for (int c = 0; c < 3; ++c) {
+    position[c] = HermiteValue(h, p0[c + 1], p1[c + 1], tangentOut[c], tangentIn[c]);
+  }
 }
 
 // The position curve at the four frames of `frame`: Hermite interpolation between the keys of
@@ -146,88 +246,35 @@ inline LanePlaces PlaceLanes(const std::vector<msKeyframe>& keys, Lanes frame, b
 // number).
 void InterpolatePositionLanes(msJoint& joint, Lanes frame, Lanes position[3]) {
   const std::vector<msKeyframe>& keys = joint.positionKeys;
-  const size_t n = keys.size();
-  for (int c = 0; c < 3; ++c) position[c] = Lanes{};
-  if (n == 0) return;
-  const bool haveTangents = joint.tangents.size() == n;
-  // out of the tangent at the start, in of the one at the end; the 16 bytes read from each hold
-  // one float past the three used, which is still in the array (the start is never the last).
-  const void* out[kLaneCount];
-  const void* in[kLaneCount];
-  int32_t onCurve[kLaneCount];
-  Lanes p0[4], p1[4], tangentOut[4], tangentIn[4], heldKey[4];
+  if (keys.empty()) {
+    for (int c = 0; c < 3; ++c) position[c] = Lanes{};
+    return;
+  }
   const LanePlaces places = PlaceLanes(keys, frame, joint.positionKeysInOrder, joint.positionHint);
   if (places.run) {
-    // Keys a to a + 4 start and end the four intervals.
-    const size_t a = static_cast<size_t>(places.interval[0]);
-    LoadIntervalRun(&keys[a], p0, p1);
-    for (int i = 0; i < kLaneCount; ++i) {
-      onCurve[i] = -1;
-      out[i] = haveTangents ? joint.tangents[a + static_cast<size_t>(i)].out : kZeroRecord;
-      in[i] = haveTangents ? joint.tangents[a + static_cast<size_t>(i) + 1].in : kZeroRecord;
-      heldKey[i] = Lanes{};
-    }
+    PositionOnRun(joint, static_cast<size_t>(places.interval[0]), frame, position);
   } else {
-    const void* start[kLaneCount];
-    const void* end[kLaneCount];
-    const void* held[kLaneCount];
-    for (int lane = 0; lane < kLaneCount; ++lane) {
-      const int k = places.interval[lane];
-      onCurve[lane] = k >= 0 ? -1 : 0;
-      start[lane] = end[lane] = out[lane] = in[lane] = held[lane] = kZeroRecord;
-      if (k >= 0) {
-        const size_t a = static_cast<size_t>(k);
-        start[lane] = &keys[a];
-        end[lane] = &keys[a + 1];
-        if (haveTangents) {
-          out[lane] = joint.tangents[a].out;
-          in[lane] = joint.tangents[a + 1].in;
-        }
-      } else if (places.held[lane] >= 0) {
-        held[lane] = &keys[static_cast<size_t>(places.held[lane])];
-      }
-    }
-    LoadTransposed(start, p0);
-    LoadTransposed(end, p1);
-    LoadTransposed(held, heldKey);
-  }
-  // The interval holds p0.time <= frame < p1.time, so at a key's own frame (an import poses
-  // every key frame) the division gives +0 exactly; the lane takes that zero as it is, and with
-  // every lane there nothing is divided.
-  const LaneMask atKey = frame == p0[0];
-  const Lanes u =
-      AllLanes(atKey) ? Lanes{} : Select(atKey, Lanes{}, (frame - p0[0]) / (p1[0] - p0[0]));
-  const Lanes u2 = u * u;
-  const Lanes u3 = u2 * u;
-  const Lanes h1 = 2.0f * u3 - 3.0f * u2 + 1.0f;
-  const Lanes h2 = 3.0f * u2 - 2.0f * u3;
-  const Lanes h3 = u3 - 2.0f * u2 + u;
-  const Lanes h4 = u3 - u2;
-  if (haveTangents) {
-    LoadTransposed(out, tangentOut);
-    LoadTransposed(in, tangentIn);
-  }
-  const LaneMask curve = {onCurve[0], onCurve[1], onCurve[2], onCurve[3]};
-  for (int c = 0; c < 3; ++c) {
-    Lanes value = h1 * p0[c + 1] + h2 * p1[c + 1];
-    if (haveTangents) value += h3 * tangentOut[c] + h4 * tangentIn[c];
-    position[c] = Select(curve, value, heldKey[c + 1]);
+    PositionOffRun(joint, frame, places, position);
   }
 }
 
-// The rotation curve at the four frames of `frame`, as InterpolatePositionLanes: spherical
-// interpolation between the keys' quaternions, the first or last key's outside them, the
-// identity without keys. The weights are found lane by lane where they need the runtime's
-// trigonometry.
-void InterpolateRotationLanes(msJoint& joint, Lanes frame, Lanes rotation[4]) {
+// Spherical interpolation in each lane from p to q at the lane's place t between its keys.
+[[gnu::always_inline]] inline void SlerpLanes(const Lanes p[4], Lanes q[4], Lanes t,
+                                              Lanes slerped[4]) {
+  SlerpComponents(
+      p, q, [&t](Lanes cosine, Lanes& kp, Lanes& kq) { SlerpWeights(cosine, t, kp, kq); }, slerped);
+}
+
+// InterpolateRotationLanes where the lanes do not fall in four intervals that follow each other, or
+// the keys' quaternions were not found: each lane's quaternions gathered (or converted), a lane
+// outside every interval held.
+[[gnu::noinline]] void RotationOffRun(const msJoint& joint, Lanes frame, const LanePlaces& places,
+                                      Lanes rotation[4]) {
   const std::vector<msKeyframe>& keys = joint.rotationKeys;
-  const size_t r = keys.size();
+  // Without the quaternions of every key (BuildBindPose not run) each is converted here.
+  const bool haveQuaternions = joint.rotationQuaternions.size() == keys.size();
   const Quaternion identity;
   const float identityComponents[4] = {identity.x, identity.y, identity.z, identity.w};
-  for (int i = 0; i < 4; ++i) rotation[i] = Broadcast(identityComponents[i]);
-  if (r == 0) return;
-  // Without the quaternions of every key (BuildBindPose not run) each is converted here.
-  const bool haveQuaternions = joint.rotationQuaternions.size() == r;
   // Raw storage: constructed quaternions would cost four stores each at every call.
   float converted[3][kLaneCount][4];
   const auto quaternion = [&](size_t i, int use, int lane) -> const void* {
@@ -236,55 +283,65 @@ void InterpolateRotationLanes(msJoint& joint, Lanes frame, Lanes rotation[4]) {
     std::memcpy(converted[use][lane], &q, sizeof q);
     return converted[use][lane];
   };
+  const void* from[kLaneCount];
+  const void* to[kLaneCount];
+  const void* held[kLaneCount];
+  float startTime[kLaneCount], endTime[kLaneCount];
   int32_t interpolated[kLaneCount];
-  Lanes start, end;  // the interval's times (0 in a lane outside every interval)
-  Lanes p[4], q[4], heldQuaternion[4];
-  const LanePlaces places = PlaceLanes(keys, frame, joint.rotationKeysInOrder, joint.rotationHint);
-  if (places.run && haveQuaternions) {
-    // Quaternions a to a + 4 start and end the four intervals.
-    LoadIntervalRun(&joint.rotationQuaternions[static_cast<size_t>(places.interval[0])], p, q);
-    for (int i = 0; i < kLaneCount; ++i) {
-      interpolated[i] = -1;
-      heldQuaternion[i] = rotation[i];  // the identity, thrown away
+  for (int lane = 0; lane < kLaneCount; ++lane) {
+    const int k = places.run ? places.interval[0] + lane : places.interval[lane];
+    interpolated[lane] = k >= 0 ? -1 : 0;
+    from[lane] = to[lane] = kZeroRecord;
+    startTime[lane] = endTime[lane] = 0.0f;
+    held[lane] = identityComponents;
+    if (k >= 0) {
+      const size_t a = static_cast<size_t>(k);
+      from[lane] = quaternion(a, 0, lane);
+      to[lane] = quaternion(a + 1, 1, lane);
+      startTime[lane] = keys[a].time;
+      endTime[lane] = keys[a + 1].time;
+    } else if (places.held[lane] >= 0) {
+      held[lane] = quaternion(static_cast<size_t>(places.held[lane]), 2, lane);
     }
-    start = places.start;
-    end = places.end;
-  } else {
-    const void* from[kLaneCount];
-    const void* to[kLaneCount];
-    const void* held[kLaneCount];
-    float startTime[kLaneCount], endTime[kLaneCount];
-    for (int lane = 0; lane < kLaneCount; ++lane) {
-      const int k = places.run ? places.interval[0] + lane : places.interval[lane];
-      interpolated[lane] = k >= 0 ? -1 : 0;
-      from[lane] = to[lane] = kZeroRecord;
-      startTime[lane] = endTime[lane] = 0.0f;
-      held[lane] = identityComponents;
-      if (k >= 0) {
-        const size_t a = static_cast<size_t>(k);
-        from[lane] = quaternion(a, 0, lane);
-        to[lane] = quaternion(a + 1, 1, lane);
-        startTime[lane] = keys[a].time;
-        endTime[lane] = keys[a + 1].time;
-      } else if (places.held[lane] >= 0) {
-        held[lane] = quaternion(static_cast<size_t>(places.held[lane]), 2, lane);
-      }
-    }
-    start = Lanes{startTime[0], startTime[1], startTime[2], startTime[3]};
-    end = Lanes{endTime[0], endTime[1], endTime[2], endTime[3]};
-    LoadTransposed(from, p);
-    LoadTransposed(to, q);
-    LoadTransposed(held, heldQuaternion);
   }
+  const Lanes start = {startTime[0], startTime[1], startTime[2], startTime[3]};
+  const Lanes end = {endTime[0], endTime[1], endTime[2], endTime[3]};
+  Lanes p[4], q[4], heldQuaternion[4], slerped[4];
+  LoadTransposed(from, p);
+  LoadTransposed(to, q);
+  LoadTransposed(held, heldQuaternion);
   const LaneMask curve = {interpolated[0], interpolated[1], interpolated[2], interpolated[3]};
-  // +0 at the key's own frame, as the division gives it (see InterpolatePositionLanes); +0 as
-  // well in a lane outside every interval, whose weights are thrown away and so need no runtime
-  // call.
+  // +0 at the key's own frame, as the division gives it (see HermiteWeights); +0 as well in a lane
+  // outside every interval (start and end 0 there), whose weights are thrown away and so need no
+  // runtime call.
   const Lanes t = Select(curve & ~(frame == start), (frame - start) / (end - start), Lanes{});
-  Lanes slerped[4];
-  SlerpComponents(
-      p, q, [&t](Lanes cosine, Lanes& kp, Lanes& kq) { SlerpWeights(cosine, t, kp, kq); }, slerped);
+  SlerpLanes(p, q, t, slerped);
   for (int i = 0; i < 4; ++i) rotation[i] = Select(curve, slerped[i], heldQuaternion[i]);
+}
+
+// The rotation curve at the four frames of `frame`, as InterpolatePositionLanes: spherical
+// interpolation between the keys' quaternions, the first or last key's outside them, the
+// identity without keys. The weights are found lane by lane where they need the runtime's
+// trigonometry.
+void InterpolateRotationLanes(msJoint& joint, Lanes frame, Lanes rotation[4]) {
+  const std::vector<msKeyframe>& keys = joint.rotationKeys;
+  if (keys.empty()) {
+    const Quaternion identity;
+    const float identityComponents[4] = {identity.x, identity.y, identity.z, identity.w};
+    for (int i = 0; i < 4; ++i) rotation[i] = Broadcast(identityComponents[i]);
+    return;
+  }
+  const LanePlaces places = PlaceLanes(keys, frame, joint.rotationKeysInOrder, joint.rotationHint);
+  if (!places.run || joint.rotationQuaternions.size() != keys.size()) {
+    RotationOffRun(joint, frame, places, rotation);
+    return;
+  }
+  // Quaternions a to a + 4 start and end the four intervals, every lane on its curve.
+  Lanes p[4], q[4];
+  LoadIntervalRun(&joint.rotationQuaternions[static_cast<size_t>(places.interval[0])], p, q);
+  const Lanes t = Select(~(frame == places.start),
+                         (frame - places.start) / (places.end - places.start), Lanes{});
+  SlerpLanes(p, q, t, rotation);
 }
 
 // EulerToQuaternion of every key into out[0..], bit for bit, a run of keys at a time: first the

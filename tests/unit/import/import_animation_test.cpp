@@ -250,14 +250,15 @@ TEST_F(ImportAnimationTest, ModelWithoutJointsStillHasAnEmptySet) {
   EXPECT_EQ(object->animationSet->firstTrack, nullptr);
 }
 
-// Keys half a frame before frames 0 to 29, their values turning with the frame: posed in turn,
-// four frames fall in four consecutive intervals, each halfway.
-std::vector<msKeyframe> EveryFrame(float step) {
+// Keys `offset` frames from frames 0 to 29, their values turning with the frame: posed in turn,
+// four frames fall in four consecutive intervals (halfway with an offset of -0.5, at their first
+// key with none).
+std::vector<msKeyframe> EveryFrame(float step, float offset = -0.5f) {
   std::vector<msKeyframe> keys;
   for (int frame = 0; frame < 30; ++frame) {
     const float turn = step * static_cast<float>(frame);
     keys.push_back(
-        {static_cast<float>(frame) - 0.5f, {std::sin(turn), 0.5f * turn, -0.25f * turn}});
+        {static_cast<float>(frame) + offset, {std::sin(turn), 0.5f * turn, -0.25f * turn}});
   }
   return keys;
 }
@@ -273,6 +274,7 @@ TEST(PosedHostKeysTest, KeysPosedInLanesHaveTheBitsOfKeysPosedOneByOne) {
     const char* name;
     std::vector<msKeyframe> rotations, positions;
     bool curves;
+    int32_t firstFrame = -2;
   } cases[] = {
       {"in order",
        {{1, {0.3f, -0.2f, 1.1f}},
@@ -296,11 +298,13 @@ TEST(PosedHostKeysTest, KeysPosedInLanesHaveTheBitsOfKeysPosedOneByOne) {
       {"one key each", {{4, {0.2f, 0.4f, 0.6f}}}, {{4, {1, 1, 1}}}, true},
       {"rotations only", {{0, {0, 0, 0}}, {10, {0, 3.0f, 0}}}, {}, true},
       {"a key between every two frames", EveryFrame(0.3f), EveryFrame(1.7f), true},
+      // The first four frames in the first four intervals.
+      {"a key at every frame from the first", EveryFrame(0.3f, 0), EveryFrame(1.7f, 0), true, 0},
   };
-  // Frames at the keys and around them, past a batch of posed groups, the last group short.
-  std::vector<int32_t> frames;
-  for (int32_t frame = -2; frame <= 40; ++frame) frames.push_back(frame);
   for (const auto& c : cases) {
+    // Frames at the keys and around them, past a batch of posed groups, the last group short.
+    std::vector<int32_t> frames;
+    for (int32_t frame = c.firstFrame; frame <= 40; ++frame) frames.push_back(frame);
     msModel model;
     msJoint joint;
     joint.rotation[0] = 0.25f;
