@@ -105,6 +105,8 @@ struct msJoint {
   // The key intervals that held the frame posed last, where posing the next frame looks first.
   size_t rotationHint = 0;
   size_t positionHint = 0;
+  // The arc between the rotation keys posed last between two keys (see SlerpArc).
+  SlerpArc rotationArc;
   msComment comment;
   float color[3] = {};
   int32_t parentIndex = 0;  // -1 for a root (or a joint in a cycle of parents), from LinkParents

@@ -90,8 +90,11 @@ template <typename Record>
 struct LanePlaces {
   int interval[kLaneCount];
   int held[kLaneCount];
-  // The intervals follow each other: interval[lane] would be interval[0] + lane, and only
-  // interval[0] is filled; start and end hold each lane's interval's first and last times.
+  // Every lane is in an interval (held is not filled).
+  bool onCurve = false;
+  // Every lane is in an interval and the intervals follow each other: interval[lane] would be
+  // interval[0] + lane, and only interval[0] is filled; start and end hold each lane's interval's
+  // first and last times.
   bool run = false;
   Lanes start, end;
 };
@@ -131,10 +134,27 @@ inline LanePlaces PlaceLanes(const std::vector<msKeyframe>& keys, Lanes frame, b
     if (AllLanes((starts <= frame) & (frame < ends))) {
       LanePlaces places;
       places.interval[0] = static_cast<int>(first);
-      places.run = true;
+      places.onCurve = places.run = true;
       places.start = starts;
       places.end = ends;
       hint = first + kLaneCount - 1;
+      return places;
+    }
+  }
+  // Frames closer together than the keys: the four mostly fall among the five keys from the one
+  // found last, and each lane's interval is then the last of those keys at or before its frame
+  // (the only interval that can hold it).
+  if (inOrder && hint + kLaneCount < keys.size()) {
+    const auto time = [&keys, hint](size_t j) { return Broadcast(keys[hint + j].time); };
+    if (AllLanes((time(0) <= frame) & (frame < time(kLaneCount)))) {
+      LaneMask passed = {};  // minus the keys after the first that each frame has reached
+      for (size_t j = 1; j < kLaneCount; ++j) passed += time(j) <= frame;
+      LanePlaces places;
+      for (int lane = 0; lane < kLaneCount; ++lane) {
+        places.interval[lane] = static_cast<int>(hint) - passed[lane];
+      }
+      places.onCurve = true;
+      hint = static_cast<size_t>(places.interval[kLaneCount - 1]);
       return places;
     }
   }
@@ -217,27 +237,70 @@ inline LanePlaces PlaceLanes(const std::vector<msKeyframe>& keys, Lanes frame, b
   }
 }
 
-// InterpolatePositionLanes where the four frames fall in the four intervals from key a on: keys a
-// to a + 4 loaded as a run, every lane on its curve.
-[[gnu::always_inline]] inline void PositionOnRun(const msJoint& joint, size_t a, Lanes frame,
-                                                 Lanes position[3]) {
-  Lanes p0[4], p1[4], h[4];
-  LoadIntervalRun(&joint.positionKeys[a], p0, p1);
+// The Hermite curve of each lane from the keys that start and end its interval (p0 and p1,
+// transposed) and, where the joint has tangents, those that tangents(out, in) points at: the out
+// tangent of the start at out[lane] and the in tangent of the end at in[lane] (the 16 bytes read
+// from each hold one float past the three used, which is still in the array).
+template <typename Tangents>
+[[gnu::always_inline]] inline void HermiteCurve(const msJoint& joint, const Lanes p0[4],
+                                                const Lanes p1[4], Tangents tangents, Lanes frame,
+                                                Lanes position[3]) {
+  Lanes h[4];
   HermiteWeights(frame, p0[0], p1[0], h);
   if (joint.tangents.size() != joint.positionKeys.size()) {
     for (int c = 0; c < 3; ++c) position[c] = HermiteValue(h, p0[c + 1], p1[c + 1]);
     return;
   }
-  const msTangent* const tangent = &joint.tangents[a];
-  const void* const out[kLaneCount] = {tangent[0].out, tangent[1].out, tangent[2].out,
-                                       tangent[3].out};
-  const void* const in[kLaneCount] = {tangent[1].in, tangent[2].in, tangent[3].in, tangent[4].in};
+  const void* out[kLaneCount];
+  const void* in[kLaneCount];
+  tangents(out, in);
   Lanes tangentOut[4], tangentIn[4];
   LoadTransposed(out, tangentOut);
   LoadTransposed(in, tangentIn);
   for (int c = 0; c < 3; ++c) {
     position[c] = HermiteValue(h, p0[c + 1], p1[c + 1], tangentOut[c], tangentIn[c]);
   }
+}
+
+// InterpolatePositionLanes where the four frames fall in the four intervals from key a on: keys a
+// to a + 4 loaded as a run, every lane on its curve.
+[[gnu::always_inline]] inline void PositionOnRun(const msJoint& joint, size_t a, Lanes frame,
+                                                 Lanes position[3]) {
+  Lanes p0[4], p1[4];
+  LoadIntervalRun(&joint.positionKeys[a], p0, p1);
+  const auto tangents = [&joint, a](const void* out[], const void* in[]) {
+    const msTangent* const tangent = &joint.tangents[a];
+    for (int i = 0; i < kLaneCount; ++i) {
+      out[i] = tangent[i].out;
+      in[i] = tangent[i + 1].in;
+    }
+  };
+  HermiteCurve(joint, p0, p1, tangents, frame, position);
+}
+
+// InterpolatePositionLanes where every lane is in an interval, interval[lane] its first key: each
+// lane's keys and tangents gathered.
+[[gnu::always_inline]] inline void PositionOnCurve(const msJoint& joint,
+                                                   const int interval[kLaneCount], Lanes frame,
+                                                   Lanes position[3]) {
+  const void* start[kLaneCount];
+  const void* end[kLaneCount];
+  for (int lane = 0; lane < kLaneCount; ++lane) {
+    const size_t k = static_cast<size_t>(interval[lane]);
+    start[lane] = &joint.positionKeys[k];
+    end[lane] = &joint.positionKeys[k + 1];
+  }
+  Lanes p0[4], p1[4];
+  LoadTransposed(start, p0);
+  LoadTransposed(end, p1);
+  const auto tangents = [&joint, interval](const void* out[], const void* in[]) {
+    for (int lane = 0; lane < kLaneCount; ++lane) {
+      const size_t k = static_cast<size_t>(interval[lane]);
+      out[lane] = joint.tangents[k].out;
+      in[lane] = joint.tangents[k + 1].in;
+    }
+  };
+  HermiteCurve(joint, p0, p1, tangents, frame, position);
 }
 
 // The position curve at the four frames of `frame`: Hermite interpolation between the keys of
@@ -253,22 +316,26 @@ void InterpolatePositionLanes(msJoint& joint, Lanes frame, Lanes position[3]) {
   const LanePlaces places = PlaceLanes(keys, frame, joint.positionKeysInOrder, joint.positionHint);
   if (places.run) {
     PositionOnRun(joint, static_cast<size_t>(places.interval[0]), frame, position);
+  } else if (places.onCurve) {
+    PositionOnCurve(joint, places.interval, frame, position);
   } else {
     PositionOffRun(joint, frame, places, position);
   }
 }
 
 // Spherical interpolation in each lane from p to q at the lane's place t between its keys.
-[[gnu::always_inline]] inline void SlerpLanes(const Lanes p[4], Lanes q[4], Lanes t,
+[[gnu::always_inline]] inline void SlerpLanes(const Lanes p[4], Lanes q[4], Lanes t, SlerpArc& arc,
                                               Lanes slerped[4]) {
   SlerpComponents(
-      p, q, [&t](Lanes cosine, Lanes& kp, Lanes& kq) { SlerpWeights(cosine, t, kp, kq); }, slerped);
+      p, q,
+      [&t, &arc](Lanes cosine, Lanes& kp, Lanes& kq) { SlerpWeights(cosine, t, kp, kq, arc); },
+      slerped);
 }
 
 // InterpolateRotationLanes where the lanes do not fall in four intervals that follow each other, or
 // the keys' quaternions were not found: each lane's quaternions gathered (or converted), a lane
 // outside every interval held.
-[[gnu::noinline]] void RotationOffRun(const msJoint& joint, Lanes frame, const LanePlaces& places,
+[[gnu::noinline]] void RotationOffRun(msJoint& joint, Lanes frame, const LanePlaces& places,
                                       Lanes rotation[4]) {
   const std::vector<msKeyframe>& keys = joint.rotationKeys;
   // Without the quaternions of every key (BuildBindPose not run) each is converted here.
@@ -315,8 +382,38 @@ void InterpolatePositionLanes(msJoint& joint, Lanes frame, Lanes position[3]) {
   // outside every interval (start and end 0 there), whose weights are thrown away and so need no
   // runtime call.
   const Lanes t = Select(curve & ~(frame == start), (frame - start) / (end - start), Lanes{});
-  SlerpLanes(p, q, t, slerped);
+  SlerpLanes(p, q, t, joint.rotationArc, slerped);
   for (int i = 0; i < 4; ++i) rotation[i] = Select(curve, slerped[i], heldQuaternion[i]);
+}
+
+// The slerp of each lane between the quaternions p and q (transposed) that start and end its
+// interval, from `start` to `end`.
+[[gnu::always_inline]] inline void RotationOnCurve(msJoint& joint, const Lanes p[4], Lanes q[4],
+                                                   Lanes start, Lanes end, Lanes frame,
+                                                   Lanes rotation[4]) {
+  // +0 at the key's own frame, as the division gives it (see HermiteWeights).
+  const Lanes t = Select(~(frame == start), (frame - start) / (end - start), Lanes{});
+  SlerpLanes(p, q, t, joint.rotationArc, rotation);
+}
+
+// InterpolateRotationLanes where every lane is in an interval, interval[lane] its first key, and
+// the keys' quaternions were found: each lane's quaternions and times gathered.
+[[gnu::noinline]] void RotationGathered(msJoint& joint, const int interval[kLaneCount], Lanes frame,
+                                        Lanes rotation[4]) {
+  const void* from[kLaneCount];
+  const void* to[kLaneCount];
+  float startTime[kLaneCount], endTime[kLaneCount];
+  for (int lane = 0; lane < kLaneCount; ++lane) {
+    const size_t k = static_cast<size_t>(interval[lane]);
+    from[lane] = &joint.rotationQuaternions[k];
+    to[lane] = &joint.rotationQuaternions[k + 1];
+    startTime[lane] = joint.rotationKeys[k].time;
+    endTime[lane] = joint.rotationKeys[k + 1].time;
+  }
+  Lanes p[4], q[4];
+  LoadTransposed(from, p);
+  LoadTransposed(to, q);
+  RotationOnCurve(joint, p, q, LoadLanes(startTime), LoadLanes(endTime), frame, rotation);
 }
 
 // The rotation curve at the four frames of `frame`, as InterpolatePositionLanes: spherical
@@ -332,16 +429,16 @@ void InterpolateRotationLanes(msJoint& joint, Lanes frame, Lanes rotation[4]) {
     return;
   }
   const LanePlaces places = PlaceLanes(keys, frame, joint.rotationKeysInOrder, joint.rotationHint);
-  if (!places.run || joint.rotationQuaternions.size() != keys.size()) {
+  if (joint.rotationQuaternions.size() != keys.size() || !places.onCurve) {
     RotationOffRun(joint, frame, places, rotation);
-    return;
+  } else if (places.run) {
+    // Quaternions a to a + 4 start and end the four intervals.
+    Lanes p[4], q[4];
+    LoadIntervalRun(&joint.rotationQuaternions[static_cast<size_t>(places.interval[0])], p, q);
+    RotationOnCurve(joint, p, q, places.start, places.end, frame, rotation);
+  } else {
+    RotationGathered(joint, places.interval, frame, rotation);
   }
-  // Quaternions a to a + 4 start and end the four intervals, every lane on its curve.
-  Lanes p[4], q[4];
-  LoadIntervalRun(&joint.rotationQuaternions[static_cast<size_t>(places.interval[0])], p, q);
-  const Lanes t = Select(~(frame == places.start),
-                         (frame - places.start) / (places.end - places.start), Lanes{});
-  SlerpLanes(p, q, t, rotation);
 }
 
 // EulerToQuaternion of every key into out[0..], bit for bit, a run of keys at a time: first the

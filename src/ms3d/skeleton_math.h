@@ -5,6 +5,8 @@
 
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 
 #include "ms3d/float_lanes.h"
 
@@ -103,9 +105,31 @@ inline void QuaternionToRotation(const Quaternion& q, Matrix34& matrix) {
   WriteQuaternionRotation(q.x, q.y, q.z, q.w, matrix);
 }
 
+// The angle between the two quaternions of a spherical interpolation and its sine, as the
+// runtime's acos and sin give them from their dot product, kept with the cosine's bits: posing
+// every frame between the same two keys asks them of the same cosine again.
+struct SlerpArc {
+  uint32_t cosineBits = 0xFFFFFFFF;  // a NaN, which never asks for an arc: none found yet
+  float omega = 0.0f;
+  float sine = 0.0f;
+};
+
+// The arc of `cosine`: `arc` itself when it was found for the same bits, else found now into it.
+inline const SlerpArc& ArcOf(float cosine, SlerpArc& arc) {
+  uint32_t bits;
+  std::memcpy(&bits, &cosine, sizeof bits);
+  if (bits != arc.cosineBits) {
+    arc.cosineBits = bits;
+    arc.omega = std::acos(cosine);
+    arc.sine = std::sin(arc.omega);
+  }
+  return arc;
+}
+
 // The weights of p and of q in a spherical interpolation at t, from their dot product `cosine`
-// (q already on the shorter arc from p); linear weights for nearly equal quaternions.
-inline void SlerpWeights(float cosine, float t, float& kp, float& kq) {
+// (q already on the shorter arc from p); linear weights for nearly equal quaternions. `arc` keeps
+// the arc found last (see SlerpArc).
+inline void SlerpWeights(float cosine, float t, float& kp, float& kq, SlerpArc& arc) {
   if (1.0f - cosine > 0.00000001f && t == 0.0f) {
     // Posing at a key's own frame. The shorter arc keeps the angle in (0, pi/2] or so, where its
     // sine is positive: the weights below are then sin(omega) / sin(omega), exactly 1, and
@@ -113,10 +137,9 @@ inline void SlerpWeights(float cosine, float t, float& kp, float& kq) {
     kp = 1.0f;
     kq = t;
   } else if (1.0f - cosine > 0.00000001f) {
-    const float omega = std::acos(cosine);
-    const float sine = std::sin(omega);
-    kp = std::sin((1.0f - t) * omega) / sine;
-    kq = std::sin(t * omega) / sine;
+    const SlerpArc& found = ArcOf(cosine, arc);
+    kp = std::sin((1.0f - t) * found.omega) / found.sine;
+    kq = std::sin(t * found.omega) / found.sine;
   } else {
     // Nearly equal: the sine above would vanish.
     kp = 1.0f - t;
@@ -127,7 +150,7 @@ inline void SlerpWeights(float cosine, float t, float& kp, float& kq) {
 // SlerpWeights of each lane. Without a runtime call in any lane (every lane at its key's own frame
 // or nearly equal to its other end, as at an import's key frames) the weights are worked in
 // lanes: kq is t either way, kp 1 or 1 - t.
-inline void SlerpWeights(Lanes cosine, Lanes t, Lanes& kp, Lanes& kq) {
+inline void SlerpWeights(Lanes cosine, Lanes t, Lanes& kp, Lanes& kq, SlerpArc& arc) {
   const LaneMask apart = 1.0f - cosine > 0.00000001f;
   if (AllLanes(~apart | (t == 0.0f))) {
     kp = Select(apart, Broadcast(1.0f), 1.0f - t);
@@ -136,7 +159,7 @@ inline void SlerpWeights(Lanes cosine, Lanes t, Lanes& kp, Lanes& kq) {
   }
   float laneP[kLaneCount], laneQ[kLaneCount];
   for (int lane = 0; lane < kLaneCount; ++lane) {
-    SlerpWeights(cosine[lane], t[lane], laneP[lane], laneQ[lane]);
+    SlerpWeights(cosine[lane], t[lane], laneP[lane], laneQ[lane], arc);
   }
   kp = LoadLanes(laneP);
   kq = LoadLanes(laneQ);
@@ -177,8 +200,10 @@ inline Quaternion SlerpQuaternion(const Quaternion& p, const Quaternion& qIn, fl
   const float pv[4] = {p.x, p.y, p.z, p.w};
   float qv[4] = {qIn.x, qIn.y, qIn.z, qIn.w};
   float rv[4];
+  SlerpArc arc;
   SlerpComponents(
-      pv, qv, [t](float cosine, float& kp, float& kq) { SlerpWeights(cosine, t, kp, kq); }, rv);
+      pv, qv,
+      [t, &arc](float cosine, float& kp, float& kq) { SlerpWeights(cosine, t, kp, kq, arc); }, rv);
   Quaternion r;
   r.x = rv[0];
   r.y = rv[1];

@@ -250,15 +250,15 @@ TEST_F(ImportAnimationTest, ModelWithoutJointsStillHasAnEmptySet) {
   EXPECT_EQ(object->animationSet->firstTrack, nullptr);
 }
 
-// Keys `offset` frames from frames 0 to 29, their values turning with the frame: posed in turn,
-// four frames fall in four consecutive intervals (halfway with an offset of -0.5, at their first
-// key with none).
-std::vector<msKeyframe> EveryFrame(float step, float offset = -0.5f) {
+// Thirty keys `spacing` frames apart from `offset` on, their values turning from key to key. One
+// frame apart, four frames posed in turn fall in four consecutive intervals (halfway with an offset
+// of -0.5, at their first key with none); further apart, several frames fall in each interval.
+std::vector<msKeyframe> EveryFrame(float step, float offset = -0.5f, float spacing = 1.0f) {
   std::vector<msKeyframe> keys;
-  for (int frame = 0; frame < 30; ++frame) {
-    const float turn = step * static_cast<float>(frame);
+  for (int key = 0; key < 30; ++key) {
+    const float turn = step * static_cast<float>(key);
     keys.push_back(
-        {static_cast<float>(frame) + offset, {std::sin(turn), 0.5f * turn, -0.25f * turn}});
+        {static_cast<float>(key) * spacing + offset, {std::sin(turn), 0.5f * turn, -0.25f * turn}});
   }
   return keys;
 }
@@ -266,7 +266,8 @@ std::vector<msKeyframe> EveryFrame(float step, float offset = -0.5f) {
 // Keys posed four frames at a time have, bit for bit, what posing each frame alone gives: frames
 // before, between, at and after keys (between equal ones too); keys out of order, at one time, with
 // -0, infinite and not-a-number values; joints without key curves; rotations past 120 degrees
-// (worked lane by lane); a frame count that leaves the last group short.
+// (worked lane by lane); several frames between two keys; a frame count that leaves the last group
+// short.
 TEST(PosedHostKeysTest, KeysPosedInLanesHaveTheBitsOfKeysPosedOneByOne) {
   const float inf = std::numeric_limits<float>::infinity();
   const float nan = std::numeric_limits<float>::quiet_NaN();
@@ -300,6 +301,8 @@ TEST(PosedHostKeysTest, KeysPosedInLanesHaveTheBitsOfKeysPosedOneByOne) {
       {"a key between every two frames", EveryFrame(0.3f), EveryFrame(1.7f), true},
       // The first four frames in the first four intervals.
       {"a key at every frame from the first", EveryFrame(0.3f, 0), EveryFrame(1.7f, 0), true, 0},
+      {"keys further apart than the frames", EveryFrame(0.3f, 0.25f, 2.5f),
+       EveryFrame(0.9f, -0.5f, 1.5f), true},
   };
   for (const auto& c : cases) {
     // Frames at the keys and around them, past a batch of posed groups, the last group short.
@@ -314,13 +317,16 @@ TEST(PosedHostKeysTest, KeysPosedInLanesHaveTheBitsOfKeysPosedOneByOne) {
     model.joints.push_back(joint);
     model.BuildRestTransforms();
     if (c.curves) msModel::ComputeKeyCurves(model.joints[0]);
+    // Posed one frame at a time, each frame's intervals found by a scan of the keys.
     msModel alone = model;
+    alone.joints[0].positionKeysInOrder = alone.joints[0].rotationKeysInOrder = false;
 
     import::HostKeys posed;
     import::PosedHostKeys(model, 0, frames, posed);
     ASSERT_EQ(posed.count, frames.size()) << c.name;
     for (size_t k = 0; k < frames.size(); ++k) {
       const import::HostKey key = posed[k];
+      alone.joints[0].rotationArc = SlerpArc{};  // its arc found afresh
       alone.PoseJointLocal(0, static_cast<float>(frames[k]));
       const D3DXMATRIX local = import::MirroredHostMatrix(alone.joints[0].poseLocal);
       const float position[3] = {local.m[3][0], local.m[3][1], local.m[3][2]};
