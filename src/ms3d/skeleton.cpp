@@ -92,6 +92,8 @@ struct LanePlaces {
   int held[kLaneCount];
   // Every lane is in an interval (held is not filled).
   bool onCurve = false;
+  // Every lane is outside every interval and holds the same key.
+  bool allHeld = false;
   // Every lane is in an interval and the intervals follow each other: interval[lane] would be
   // interval[0] + lane, and only interval[0] is filled; start and end hold each lane's interval's
   // first and last times.
@@ -155,6 +157,21 @@ inline LanePlaces PlaceLanes(const std::vector<msKeyframe>& keys, Lanes frame, b
       }
       places.onCurve = true;
       hint = static_cast<size_t>(places.interval[kLaneCount - 1]);
+      return places;
+    }
+  }
+  // Every frame before the first key, or from the last on (a joint whose keys end before the
+  // model's last key frame): each lane holds that key.
+  if (inOrder) {
+    const size_t last = keys.size() - 1;
+    const bool beforeFirst = AllLanes(frame < Broadcast(keys[0].time));
+    if (beforeFirst || AllLanes(frame >= Broadcast(keys[last].time))) {
+      LanePlaces places;
+      for (int lane = 0; lane < kLaneCount; ++lane) {
+        places.interval[lane] = -1;
+        places.held[lane] = beforeFirst ? 0 : static_cast<int>(last);
+      }
+      places.allHeld = true;
       return places;
     }
   }
@@ -318,6 +335,9 @@ void InterpolatePositionLanes(msJoint& joint, Lanes frame, Lanes position[3]) {
     PositionOnRun(joint, static_cast<size_t>(places.interval[0]), frame, position);
   } else if (places.onCurve) {
     PositionOnCurve(joint, places.interval, frame, position);
+  } else if (places.allHeld) {
+    const float* const value = keys[static_cast<size_t>(places.held[0])].value;
+    for (int c = 0; c < 3; ++c) position[c] = Broadcast(value[c]);
   } else {
     PositionOffRun(joint, frame, places, position);
   }
@@ -429,7 +449,13 @@ void InterpolateRotationLanes(msJoint& joint, Lanes frame, Lanes rotation[4]) {
     return;
   }
   const LanePlaces places = PlaceLanes(keys, frame, joint.rotationKeysInOrder, joint.rotationHint);
-  if (joint.rotationQuaternions.size() != keys.size() || !places.onCurve) {
+  if (joint.rotationQuaternions.size() != keys.size()) {
+    RotationOffRun(joint, frame, places, rotation);
+  } else if (places.allHeld) {
+    const Quaternion& q = joint.rotationQuaternions[static_cast<size_t>(places.held[0])];
+    const float components[4] = {q.x, q.y, q.z, q.w};
+    for (int i = 0; i < 4; ++i) rotation[i] = Broadcast(components[i]);
+  } else if (!places.onCurve) {
     RotationOffRun(joint, frame, places, rotation);
   } else if (places.run) {
     // Quaternions a to a + 4 start and end the four intervals.
