@@ -105,7 +105,7 @@ struct msJoint {
   // The key intervals that held the frame posed last, where posing the next frame looks first.
   size_t rotationHint = 0;
   size_t positionHint = 0;
-  // The arc between the rotation keys posed last between two keys (see SlerpArc).
+  // The arc of the last interval between two rotation keys posed with the runtime (see SlerpArc).
   SlerpArc rotationArc;
   msComment comment;
   float color[3] = {};
