@@ -206,54 +206,6 @@ inline LanePlaces PlaceLanes(const std::vector<msKeyframe>& keys, Lanes frame, b
   return value;
 }
 
-// InterpolatePositionLanes where the lanes do not fall in four intervals that follow each other:
-// each lane's keys and tangents gathered, a lane outside every interval held.
-[[gnu::noinline]] void PositionOffRun(const msJoint& joint, Lanes frame, const LanePlaces& places,
-                                      Lanes position[3]) {
-  const std::vector<msKeyframe>& keys = joint.positionKeys;
-  const bool haveTangents = joint.tangents.size() == keys.size();
-  // out of the tangent at the start, in of the one at the end; the 16 bytes read from each hold
-  // one float past the three used, which is still in the array (the start is never the last).
-  const void* start[kLaneCount];
-  const void* end[kLaneCount];
-  const void* held[kLaneCount];
-  const void* out[kLaneCount];
-  const void* in[kLaneCount];
-  int32_t onCurve[kLaneCount];
-  for (int lane = 0; lane < kLaneCount; ++lane) {
-    const int k = places.interval[lane];
-    onCurve[lane] = k >= 0 ? -1 : 0;
-    start[lane] = end[lane] = out[lane] = in[lane] = held[lane] = kZeroRecord;
-    if (k >= 0) {
-      const size_t a = static_cast<size_t>(k);
-      start[lane] = &keys[a];
-      end[lane] = &keys[a + 1];
-      if (haveTangents) {
-        out[lane] = joint.tangents[a].out;
-        in[lane] = joint.tangents[a + 1].in;
-      }
-    } else if (places.held[lane] >= 0) {
-      held[lane] = &keys[static_cast<size_t>(places.held[lane])];
-    }
-  }
-  Lanes p0[4], p1[4], heldKey[4], tangentOut[4], tangentIn[4], h[4];
-  LoadTransposed(start, p0);
-  LoadTransposed(end, p1);
-  LoadTransposed(held, heldKey);
-  HermiteWeights(frame, p0[0], p1[0], h);
-  if (haveTangents) {
-    LoadTransposed(out, tangentOut);
-    LoadTransposed(in, tangentIn);
-  }
-  const LaneMask curve = {onCurve[0], onCurve[1], onCurve[2], onCurve[3]};
-  for (int c = 0; c < 3; ++c) {
-    const Lanes value = haveTangents
-                            ? HermiteValue(h, p0[c + 1], p1[c + 1], tangentOut[c], tangentIn[c])
-                            : HermiteValue(h, p0[c + 1], p1[c + 1]);
-    position[c] = Select(curve, value, heldKey[c + 1]);
-  }
-}
-
 // The Hermite curve of each lane from the keys that start and end its interval (p0 and p1,
 // transposed) and, where the joint has tangents, those that tangents(out, in) points at: the out
 // tangent of the start at out[lane] and the in tangent of the end at in[lane] (the 16 bytes read
@@ -277,6 +229,49 @@ template <typename Tangents>
   for (int c = 0; c < 3; ++c) {
     position[c] = HermiteValue(h, p0[c + 1], p1[c + 1], tangentOut[c], tangentIn[c]);
   }
+}
+
+// InterpolatePositionLanes where the lanes do not fall in four intervals that follow each other:
+// each lane's keys and tangents gathered, a lane outside every interval held.
+[[gnu::noinline]] void PositionOffRun(const msJoint& joint, Lanes frame, const LanePlaces& places,
+                                      Lanes position[3]) {
+  const std::vector<msKeyframe>& keys = joint.positionKeys;
+  const bool haveTangents = joint.tangents.size() == keys.size();
+  const void* start[kLaneCount];
+  const void* end[kLaneCount];
+  const void* held[kLaneCount];
+  const void* out[kLaneCount];
+  const void* in[kLaneCount];
+  int32_t onCurve[kLaneCount];
+  for (int lane = 0; lane < kLaneCount; ++lane) {
+    const int k = places.interval[lane];
+    onCurve[lane] = k >= 0 ? -1 : 0;
+    start[lane] = end[lane] = out[lane] = in[lane] = held[lane] = kZeroRecord;
+    if (k >= 0) {
+      const size_t a = static_cast<size_t>(k);
+      start[lane] = &keys[a];
+      end[lane] = &keys[a + 1];
+      if (haveTangents) {
+        out[lane] = joint.tangents[a].out;
+        in[lane] = joint.tangents[a + 1].in;
+      }
+    } else if (places.held[lane] >= 0) {
+      held[lane] = &keys[static_cast<size_t>(places.held[lane])];
+    }
+  }
+  Lanes p0[4], p1[4], heldKey[4], curveValue[3];
+  LoadTransposed(start, p0);
+  LoadTransposed(end, p1);
+  LoadTransposed(held, heldKey);
+  const auto tangents = [&out, &in](const void* outAt[], const void* inAt[]) {
+    for (int lane = 0; lane < kLaneCount; ++lane) {
+      outAt[lane] = out[lane];
+      inAt[lane] = in[lane];
+    }
+  };
+  HermiteCurve(joint, p0, p1, tangents, frame, curveValue);
+  const LaneMask curve = {onCurve[0], onCurve[1], onCurve[2], onCurve[3]};
+  for (int c = 0; c < 3; ++c) position[c] = Select(curve, curveValue[c], heldKey[c + 1]);
 }
 
 // InterpolatePositionLanes where the four frames fall in the four intervals from key a on: keys a
