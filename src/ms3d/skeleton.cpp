@@ -102,10 +102,9 @@ struct LanePlaces {
 };
 
 // PlaceLanes lane by lane.
-[[gnu::noinline]] LanePlaces PlaceEachLane(const std::vector<msKeyframe>& keys, Lanes frame,
-                                           bool inOrder, size_t& hint) {
+[[gnu::noinline]] void PlaceEachLane(const std::vector<msKeyframe>& keys, Lanes frame, bool inOrder,
+                                     size_t& hint, LanePlaces& places) {
   const size_t n = keys.size();
-  LanePlaces places;
   for (int lane = 0; lane < kLaneCount; ++lane) {
     const float at = frame[lane];
     places.interval[lane] = FindInterval(
@@ -118,11 +117,12 @@ struct LanePlaces {
       places.held[lane] = static_cast<int>(n - 1);
     }
   }
-  return places;
 }
 
-inline LanePlaces PlaceLanes(const std::vector<msKeyframe>& keys, Lanes frame, bool inOrder,
-                             size_t& hint) {
+// Fills `places`, as constructed, in place: a LanePlaces built apart and returned is copied whole,
+// which costs more than finding the places.
+inline void PlaceLanes(const std::vector<msKeyframe>& keys, Lanes frame, bool inOrder, size_t& hint,
+                       LanePlaces& places) {
   // Posing the key frames in turn, the four frames mostly fall in the four intervals after the one
   // found last, or (the first four of a track) in those from it on: one test in lanes finds them
   // (each is the only interval that can hold its frame).
@@ -134,13 +134,12 @@ inline LanePlaces PlaceLanes(const std::vector<msKeyframe>& keys, Lanes frame, b
     const Lanes starts = {time(0), time(1), time(2), time(3)};
     const Lanes ends = {time(1), time(2), time(3), time(4)};
     if (AllLanes((starts <= frame) & (frame < ends))) {
-      LanePlaces places;
       places.interval[0] = static_cast<int>(first);
       places.onCurve = places.run = true;
       places.start = starts;
       places.end = ends;
       hint = first + kLaneCount - 1;
-      return places;
+      return;
     }
   }
   // Frames closer together than the keys: the four mostly fall among the five keys from the one
@@ -151,13 +150,12 @@ inline LanePlaces PlaceLanes(const std::vector<msKeyframe>& keys, Lanes frame, b
     if (AllLanes((time(0) <= frame) & (frame < time(kLaneCount)))) {
       LaneMask passed = {};  // minus the keys after the first that each frame has reached
       for (size_t j = 1; j < kLaneCount; ++j) passed += time(j) <= frame;
-      LanePlaces places;
       for (int lane = 0; lane < kLaneCount; ++lane) {
         places.interval[lane] = static_cast<int>(hint) - passed[lane];
       }
       places.onCurve = true;
       hint = static_cast<size_t>(places.interval[kLaneCount - 1]);
-      return places;
+      return;
     }
   }
   // Every frame before the first key, or from the last on (a joint whose keys end before the
@@ -166,16 +164,15 @@ inline LanePlaces PlaceLanes(const std::vector<msKeyframe>& keys, Lanes frame, b
     const size_t last = keys.size() - 1;
     const bool beforeFirst = AllLanes(frame < Broadcast(keys[0].time));
     if (beforeFirst || AllLanes(frame >= Broadcast(keys[last].time))) {
-      LanePlaces places;
       for (int lane = 0; lane < kLaneCount; ++lane) {
         places.interval[lane] = -1;
         places.held[lane] = beforeFirst ? 0 : static_cast<int>(last);
       }
       places.allHeld = true;
-      return places;
+      return;
     }
   }
-  return PlaceEachLane(keys, frame, inOrder, hint);
+  PlaceEachLane(keys, frame, inOrder, hint, places);
 }
 
 // The Hermite weights h[0] to h[3] at the four frames, each lane between the times `start` and
@@ -325,7 +322,8 @@ void InterpolatePositionLanes(msJoint& joint, Lanes frame, Lanes position[3]) {
     for (int c = 0; c < 3; ++c) position[c] = Lanes{};
     return;
   }
-  const LanePlaces places = PlaceLanes(keys, frame, joint.positionKeysInOrder, joint.positionHint);
+  LanePlaces places;
+  PlaceLanes(keys, frame, joint.positionKeysInOrder, joint.positionHint, places);
   if (places.run) {
     PositionOnRun(joint, static_cast<size_t>(places.interval[0]), frame, position);
   } else if (places.onCurve) {
@@ -443,7 +441,8 @@ void InterpolateRotationLanes(msJoint& joint, Lanes frame, Lanes rotation[4]) {
     for (int i = 0; i < 4; ++i) rotation[i] = Broadcast(identityComponents[i]);
     return;
   }
-  const LanePlaces places = PlaceLanes(keys, frame, joint.rotationKeysInOrder, joint.rotationHint);
+  LanePlaces places;
+  PlaceLanes(keys, frame, joint.rotationKeysInOrder, joint.rotationHint, places);
   if (joint.rotationQuaternions.size() != keys.size()) {
     RotationOffRun(joint, frame, places, rotation);
   } else if (places.allHeld) {
