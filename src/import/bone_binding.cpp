@@ -1,5 +1,9 @@
 #include "import/bone_binding.h"
 
+#include <algorithm>
+#include <charconv>
+#include <iterator>
+
 #include "import/host_space.h"
 #include "import/import_text.h"
 #include "model/bone.h"
@@ -33,6 +37,23 @@ void CountRuns(size_t count, JointAt jointAt, Add add) {
   }
   if (runJoint >= 0) add(runJoint, runLength);
 }
+
+// "Bone Number <j>\r\nNumber of Assigned Verticies <count>", written in place: built from
+// strings, the notice cost more than the rest of the joint's record.
+struct BoneNotice {
+  static constexpr char kHead[] = "Bone Number ";
+  static constexpr char kMiddle[] = "\r\nNumber of Assigned Verticies ";
+  static constexpr size_t kDigits = 20;  // of a 64-bit number at most
+  char text[sizeof kHead + sizeof kMiddle + 2 * kDigits];
+
+  BoneNotice(size_t joint, int32_t count) {
+    char* at = std::copy(kHead, kHead + sizeof kHead - 1, text);
+    at = std::to_chars(at, at + kDigits, joint).ptr;
+    at = std::copy(kMiddle, kMiddle + sizeof kMiddle - 1, at);
+    at = std::to_chars(at, at + kDigits, count).ptr;
+    *at = '\0';
+  }
+};
 }  // namespace
 
 std::vector<BoneRecord> BuildBoneRecords(const msModel& model,
@@ -44,12 +65,9 @@ std::vector<BoneRecord> BuildBoneRecords(const msModel& model,
       [&](int32_t joint, size_t run) { counts[joint] += static_cast<int32_t>(run); });
   std::vector<BoneRecord> records;
   records.reserve(jointCount);
-  std::string notice;  // one buffer for every joint's notice
   for (size_t j = 0; j < jointCount; ++j) {
     const msJoint& joint = model.joints[j];
-    notice.assign("Bone Number ").append(std::to_string(j));
-    notice.append("\r\nNumber of Assigned Verticies ").append(std::to_string(counts[j]));
-    ShowInfo(notice);
+    ShowInfo(BoneNotice(j, counts[j]).text);
     records.push_back(
         {FieldText(joint.name, kMsNameSize), counts[j], InverseRigidHostMatrix(restMatrices[j])});
   }

@@ -30,8 +30,12 @@ std::string FieldText(const char* field, size_t width) {
   return std::string(field, FieldLength(field, width));
 }
 
+void ShowInfo(const char* text) {
+  platform::ShowNotice(text, "Info");
+}
+
 void ShowInfo(const std::string& text) {
-  platform::ShowNotice(text.c_str(), "Info");
+  ShowInfo(text.c_str());
 }
 
 void ShowError(const std::string& text) {

@@ -20,7 +20,9 @@ void CopyHostName(char* hostName, const std::string& text);
 // The text of a fixed-width field as a string (up to its first zero, at most `width` bytes).
 std::string FieldText(const char* field, size_t width);
 
-// Notices of the import, through the platform notice.
+// Notices of the import, through the platform notice (a text of its own, or a zero-terminated one
+// as it stands, such as a literal).
+void ShowInfo(const char* text);
 void ShowInfo(const std::string& text);
 void ShowError(const std::string& text);
 
