@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <iterator>
 
 #include "import/host_space.h"
 #include "import/import_text.h"
