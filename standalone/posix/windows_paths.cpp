@@ -51,6 +51,12 @@ bool StatusOf(const std::string& path, struct stat& status) {
   return ::stat(path.c_str(), &status) == 0;
 }
 
+// `folder`, or "." for the current directory that an empty one stands for (no copy either way).
+const std::string& FolderPath(const std::string& folder) {
+  static const std::string current = ".";
+  return folder.empty() ? current : folder;
+}
+
 // `folder` with `entry` added as its last component ("" is the current directory).
 std::string Within(const std::string& folder, std::string_view entry) {
   std::string path = folder;
@@ -75,7 +81,7 @@ std::optional<std::string> WalkedOn(const std::vector<std::string_view>& compone
                                     std::string resolved) {
   for (size_t k = from; k < components.size(); ++k) {
     const std::optional<std::string> entry =
-        EntryNamed(resolved.empty() ? "." : resolved, components[k]);
+        EntryNamed(FolderPath(resolved), components[k]);
     if (!entry) return std::nullopt;
     resolved = Within(resolved, *entry);
   }
@@ -94,8 +100,9 @@ std::optional<std::string> ResolveWindowsPath(const std::string& path) {
   // The path as written, separated by "/": its first k components end at ends[k].
   std::string written = absolute ? "/" : "";
   written.reserve(path.size() + 1);
-  std::vector<size_t> ends{written.size()};
+  std::vector<size_t> ends;
   ends.reserve(count + 1);
+  ends.push_back(written.size());
   for (size_t k = 0; k < count; ++k) {
     if (k > 0) written += '/';
     written += components[k];
@@ -112,7 +119,7 @@ std::optional<std::string> ResolveWindowsPath(const std::string& path) {
     const std::string& folder = leading(k);
     std::optional<std::string> entry;
     const KeptListing kept =
-        KeptEntryIgnoringCase(folder.empty() ? "." : folder, std::string(components[k]), entry);
+        KeptEntryIgnoringCase(FolderPath(folder), std::string(components[k]), entry);
     if (kept == KeptListing::kChanged) break;
     if (kept == KeptListing::kAnswered) {
       if (!entry) return std::nullopt;
@@ -130,7 +137,7 @@ std::optional<std::string> ResolveWindowsPath(const std::string& path) {
   if (existing == 0) leading(0);
   // The next component is not there as written: only a listing can find it, and the folder's
   // status is at hand (the start of a relative path aside).
-  const std::string folder = prefix.empty() ? "." : prefix;
+  const std::string& folder = FolderPath(prefix);
   if (existing == 0 && !StatusOf(folder, status)) return std::nullopt;
   const std::optional<std::string> entry =
       components[existing] == ".."
