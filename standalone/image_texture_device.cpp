@@ -40,6 +40,14 @@ ImageTextureDevice::~ImageTextureDevice() {
   }
 }
 
+void ImageTextureDevice::BeginLookups() {
+  BeginPathLookups();
+}
+
+void ImageTextureDevice::EndLookups() noexcept {
+  EndPathLookups();
+}
+
 int32_t ImageTextureDevice::CreateTextureFromFile(const char* path, void** texture) {
   if (!path || !texture) return kInvalidCall;
   *texture = nullptr;

@@ -24,6 +24,9 @@ class ImageTextureDevice final : public platform::TextureDevice {
   // side kInvalidData, and creates nothing. `path` is found as Windows finds it
   // (ResolveWindowsPath).
   int32_t CreateTextureFromFile(const char* path, void** texture) override;
+  // A batch of lookups: BeginPathLookups and EndPathLookups.
+  void BeginLookups() override;
+  void EndLookups() noexcept override;
   // The same from the file's bytes.
   int32_t CreateTextureFromMemory(const uint8_t* data, size_t size, void** texture);
 

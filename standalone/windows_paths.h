@@ -18,6 +18,13 @@ namespace korva::standalone {
 // Windows: `path` itself, since the system resolves it when the file is opened.
 std::optional<std::string> ResolveWindowsPath(const std::string& path);
 
+// Lookups on this thread between these calls are one import's, made one after another with nothing
+// written in between: each folder whose kept listing they check is taken as it was at its first
+// check (one stat a folder rather than one a lookup) until the last End. Calls may nest. Nothing
+// on Windows.
+void BeginPathLookups();
+void EndPathLookups() noexcept;
+
 // Frees the folder listings kept for the lookups above (the next lookup reads afresh): a released
 // host leaves nothing of its lookups behind. Nothing is kept on Windows.
 void ForgetFolderListings();

@@ -101,6 +101,8 @@ void ApplyTexturesAndMaterials(const msModel& model, const std::vector<sMesh*>& 
     ShowInfo("No Textures");
   } else {
     std::unordered_map<std::string, std::string> missing;
+    // Nothing is written between the lookups: each folder they pass through need be checked once.
+    const platform::TextureLookupBatch batch(g_plugin.device);
     for (size_t i = 0; i < groupCount; ++i) {
       if (!textureNames[i].empty())
         textures[i] = LoadTexture(modelDirectory, textureNames[i], &recordNames[i], missing);

@@ -17,4 +17,19 @@ int32_t CreateTextureFromFile(void* device, const char* path, void** texture);
 // nothing; the plug-in never registers one, only a host that hands such a device out.
 void RegisterTextureDevice(TextureDevice* device);
 
+// While one lives, the textures created on `device` are one import's, looked for one after another
+// with nothing written in between: a device that makes textures itself may then look into each
+// folder once for all of them (a change another program makes meanwhile could as well have come a
+// moment later). A Direct3D device is told nothing.
+class TextureLookupBatch {
+ public:
+  explicit TextureLookupBatch(void* device);
+  ~TextureLookupBatch();
+  TextureLookupBatch(const TextureLookupBatch&) = delete;
+  TextureLookupBatch& operator=(const TextureLookupBatch&) = delete;
+
+ private:
+  TextureDevice* device_;  // null for a Direct3D device or none
+};
+
 }  // namespace korva::platform

@@ -99,6 +99,23 @@ Kept& KeptListings() {
   return kept;
 }
 
+// The lookups of one import on this thread (BeginPathLookups): the folders found unchanged since
+// it began, each with the stamp it had then.
+using Checked = std::pair<std::string, Stamp>;
+struct Batch {
+  int depth = 0;
+  std::vector<Checked> checked;
+};
+
+thread_local Batch t_batch;
+
+bool CheckedInBatch(const std::string& folder, const Stamp& stamp) {
+  for (const auto& [path, was] : t_batch.checked) {
+    if (path == folder && SameState(was, stamp)) return true;
+  }
+  return false;
+}
+
 // Keeps `entries` as the listing of the folder `stamp` names, in place of any older one of it or
 // of a folder once under the same path (replaced since: found first by its path, it would cost a
 // stat at every lookup through that path), dropping the least recently used listings where the
@@ -196,9 +213,12 @@ KeptListing KeptEntryIgnoringCase(const std::string& folder, const std::string& 
     if (at == kept.listings.end()) return KeptListing::kNotKept;
     stamp = at->stamp;
   }
-  struct stat status;
-  if (::stat(folder.c_str(), &status) != 0 || !SameState(StampOf(status), stamp)) {
-    return KeptListing::kChanged;
+  if (!CheckedInBatch(folder, stamp)) {
+    struct stat status;
+    if (::stat(folder.c_str(), &status) != 0 || !SameState(StampOf(status), stamp)) {
+      return KeptListing::kChanged;
+    }
+    if (t_batch.depth > 0) t_batch.checked.emplace_back(folder, stamp);
   }
   // Found again by its stamp: another thread may have dropped it meanwhile.
   const std::lock_guard<std::mutex> lock(kept.mutex);
@@ -206,6 +226,15 @@ KeptListing KeptEntryIgnoringCase(const std::string& folder, const std::string& 
   if (!listing) return KeptListing::kChanged;
   entry = EntryOf(listing->entries, name, AsciiLowered(name));
   return KeptListing::kAnswered;
+}
+
+void BeginPathLookups() {
+  ++t_batch.depth;
+}
+
+void EndPathLookups() noexcept {
+  // The last End leaves nothing behind: a released host holds no memory of its lookups.
+  if (t_batch.depth > 0 && --t_batch.depth == 0) std::vector<Checked>().swap(t_batch.checked);
 }
 
 void ForgetFolderListings() {

@@ -6,6 +6,10 @@ std::optional<std::string> ResolveWindowsPath(const std::string& path) {
   return path;
 }
 
+void BeginPathLookups() {}
+
+void EndPathLookups() noexcept {}
+
 void ForgetFolderListings() {}
 
 }  // namespace korva::standalone

@@ -12,4 +12,13 @@ int32_t CreateTextureFromFile(void* device, const char* path, void** texture) {
 
 void RegisterTextureDevice(TextureDevice*) {}
 
+TextureLookupBatch::TextureLookupBatch(void* device)
+    : device_(static_cast<TextureDevice*>(device)) {
+  if (device_) device_->BeginLookups();
+}
+
+TextureLookupBatch::~TextureLookupBatch() {
+  if (device_) device_->EndLookups();
+}
+
 }  // namespace korva::platform

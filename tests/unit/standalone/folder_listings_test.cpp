@@ -70,9 +70,15 @@ TEST(FolderListings, ReusedOnlyWhileTheFolderIsUnchanged) {
     EXPECT_EQ(FolderReadsSoFar(), before) << path.name;
   }
 
-  // A change shows in the folder's stamp: the listing is read again, and the old one not used.
+  // One import's lookups check the folder once: a change within the batch shows after it. A change
+  // shows in the folder's stamp: the listing is read again, and the old one not used.
+  const std::string stone = (settled / "STONE.tga").string();
+  BeginPathLookups();
+  EXPECT_EQ(ResolveWindowsPath(stone), (settled / "stone.tga").string());
   fs::rename(settled / "stone.tga", settled / "Marble.tga");
-  EXPECT_EQ(ResolveWindowsPath((settled / "STONE.tga").string()), std::nullopt);
+  EXPECT_EQ(ResolveWindowsPath(stone), (settled / "stone.tga").string());
+  EndPathLookups();
+  EXPECT_EQ(ResolveWindowsPath(stone), std::nullopt);
   EXPECT_EQ(Lookup(settled, "marble.TGA"), Found("Marble.tga", 1));
 
   // A folder changed moments ago is read every time: a second change within its time stamp's
