@@ -36,9 +36,9 @@ enum class KeptListing {
 
 // Looks `name` up in the listing kept under the path `folder` by ListedEntryIgnoringCase, when the
 // folder is still as it was when read (one stat, none when this thread's batch of lookups checked
-// it already: BeginPathLookups). `entry` is then the entry named `name` exactly,
-// or else the first in byte order equal to it ignoring ASCII letter case, or nothing: the folder's
-// entries answer for it without a lookup of the name itself.
+// it already: BeginPathLookups). `entry` is then the entry named `name` exactly, or else the first
+// in byte order equal to it ignoring ASCII letter case, or nothing: the folder's entries answer
+// for it without a lookup of the name itself.
 KeptListing KeptEntryIgnoringCase(const std::string& folder, const std::string& name,
                                   std::optional<std::string>& entry);
 

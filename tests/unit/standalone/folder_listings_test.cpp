@@ -70,8 +70,8 @@ TEST(FolderListings, ReusedOnlyWhileTheFolderIsUnchanged) {
     EXPECT_EQ(FolderReadsSoFar(), before) << path.name;
   }
 
-  // One import's lookups check the folder once: a change within the batch shows after it. A change
-  // shows in the folder's stamp: the listing is read again, and the old one not used.
+  // One import's lookups check the folder once: a change within the batch shows only after it,
+  // through the folder's stamp (the listing is read again, and the old one not used).
   const std::string stone = (settled / "STONE.tga").string();
   BeginPathLookups();
   EXPECT_EQ(ResolveWindowsPath(stone), (settled / "stone.tga").string());
