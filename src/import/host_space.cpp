@@ -5,15 +5,16 @@
 namespace korva::import {
 
 D3DXMATRIX ConcatHostAffine(const D3DXMATRIX& a, const D3DXMATRIX& b) {
-  D3DXMATRIX out{};
+  // A row of the product is a's row applied to b's rows, its columns in lanes: each lane sums the
+  // same three products in the same order as the element written alone. Column 3 is set after.
+  const Lanes b0 = LoadLanes(b.m[0]), b1 = LoadLanes(b.m[1]), b2 = LoadLanes(b.m[2]);
+  D3DXMATRIX out;
   for (int row = 0; row < 4; ++row) {
-    for (int column = 0; column < 3; ++column) {
-      out.m[row][column] = a.m[row][0] * b.m[0][column] + a.m[row][1] * b.m[1][column] +
-                           a.m[row][2] * b.m[2][column];
-    }
+    Lanes sum = a.m[row][0] * b0 + a.m[row][1] * b1 + a.m[row][2] * b2;
+    if (row == 3) sum += LoadLanes(b.m[3]);
+    sum[3] = row == 3 ? 1.0f : 0.0f;
+    StoreLanes(sum, out.m[row]);
   }
-  for (int column = 0; column < 3; ++column) out.m[3][column] += b.m[3][column];
-  out.m[3][3] = 1.0f;
   return out;
 }
 
