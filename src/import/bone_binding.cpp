@@ -75,7 +75,7 @@ std::vector<BoneRecord> BuildBoneRecords(const msModel& model,
 
 bool FillMeshBones(sMesh* mesh, const std::vector<uint32_t>& groupModelVertices,
                    const msModel& model, const std::vector<BoneRecord>& records,
-                   const D3DXMATRIX& groupMatrix) {
+                   const D3DXMATRIX& groupMatrix, BoneScratch& scratch) {
   DeleteCountedArray(mesh->bones, ReleaseBone);
   mesh->bones = nullptr;
   mesh->boneCount = 0;
@@ -87,11 +87,13 @@ bool FillMeshBones(sMesh* mesh, const std::vector<uint32_t>& groupModelVertices,
   mesh->boneCount = static_cast<int32_t>(jointCount);
 
   // Which joint moves each mesh vertex, or -1.
-  std::vector<int32_t> jointOf(groupModelVertices.size());
+  std::vector<int32_t>& jointOf = scratch.jointOf;
+  jointOf.resize(groupModelVertices.size());
   for (size_t k = 0; k < groupModelVertices.size(); ++k) {
     jointOf[k] = JointOf(model.vertices[groupModelVertices[k]], jointCount);
   }
-  std::vector<uint32_t> counts(jointCount, 0);
+  std::vector<uint32_t>& counts = scratch.counts;
+  counts.assign(jointCount, 0);
   CountRuns(
       jointOf.size(), [&](size_t k) { return jointOf[k]; },
       [&](int32_t joint, size_t run) { counts[joint] += static_cast<uint32_t>(run); });

@@ -28,6 +28,12 @@ struct BoneRecord {
 std::vector<BoneRecord> BuildBoneRecords(const msModel& model,
                                          const std::vector<D3DXMATRIX>& restMatrices);
 
+// The working memory of binding bones, made once an import and kept from mesh to mesh.
+struct BoneScratch {
+  std::vector<int32_t> jointOf;  // per mesh vertex, the joint that moves it or -1
+  std::vector<uint32_t> counts;  // per joint, the mesh vertices it moves
+};
+
 // Gives `mesh` a bone array of one bone per record (bone count = record count; no array when
 // there are none). Bone k lists, ascending and with weight 1.0, the mesh vertices k such that model
 // vertex groupModelVertices[k] is moved by joint k. Its offset matrix is groupMatrix (the combined
@@ -38,6 +44,6 @@ std::vector<BoneRecord> BuildBoneRecords(const msModel& model,
 // match its arrays), for the caller to release with the object.
 bool FillMeshBones(sMesh* mesh, const std::vector<uint32_t>& groupModelVertices,
                    const msModel& model, const std::vector<BoneRecord>& records,
-                   const D3DXMATRIX& groupMatrix);
+                   const D3DXMATRIX& groupMatrix, BoneScratch& scratch);
 
 }  // namespace korva::import

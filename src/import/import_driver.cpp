@@ -72,13 +72,13 @@ bool BuildObject(msModel& model, int32_t objectNumber, sObject* object, const Fr
   const size_t jointCount = model.joints.size();
 
   const std::vector<std::string> groupFrameNames = GroupFrameNames(model);
-  VertexSlots slots(model.vertices.size());
+  GroupScratch groupScratch(model.vertices.size());
   std::vector<std::vector<uint32_t>> groupVertices(groupCount);
   std::vector<D3DXMATRIX> groupMatrices(groupCount);
   for (size_t i = 0; i < groupCount; ++i) {
     D3DXVECTOR3 centre{0.0f, 0.0f, 0.0f};
     sMesh* mesh = tables.meshes[i];
-    if (mesh && !BuildGroupMesh(model, i, mesh, slots, groupVertices[i], centre)) return false;
+    if (mesh && !BuildGroupMesh(model, i, mesh, groupScratch, groupVertices[i], centre)) return false;
     SetUpGroupFrame(tables.frames[i], groupFrameNames[i], centre);
     // Group frames are at the top of the object: their combined matrix is their own.
     groupMatrices[i] = tables.frames[i]->localMatrix;
@@ -115,9 +115,11 @@ bool BuildObject(msModel& model, int32_t objectNumber, sObject* object, const Fr
       BuildBoneRecords(model, JointRestMatrices(model, parents));
   // An object with bones or keys missing would animate wrongly; without memory for them the
   // import fails instead.
+  BoneScratch boneScratch;
   for (size_t i = 0; i < groupCount; ++i) {
     sMesh* mesh = tables.meshes[i];
-    if (mesh && !FillMeshBones(mesh, groupVertices[i], model, records, groupMatrices[i])) {
+    if (mesh &&
+        !FillMeshBones(mesh, groupVertices[i], model, records, groupMatrices[i], boneScratch)) {
       return false;
     }
   }

@@ -17,17 +17,24 @@ namespace {
 void StoreFloat(uint8_t* at, float value) { std::memcpy(at, &value, sizeof value); }
 }  // namespace
 
-GroupVertices CollectGroupVertices(const msModel& model, size_t groupIndex, VertexSlots& slots) {
+const GroupVertices& CollectGroupVertices(const msModel& model, size_t groupIndex,
+                                          GroupScratch& scratch) {
   const msGroup& group = model.groups[groupIndex];
   const size_t corners = group.triangleIndices.size() * 3;
-  GroupVertices out;
+  VertexSlots& slots = scratch.slots;
+  GroupVertices& out = scratch.group;
 
   // First pass: the distinct vertices in first-use order and the corner that used each first
   // (triangle number * 3 + corner); the slot table maps a model vertex to its first-use position.
-  // Model vertex numbers are 16-bit, so the indices hold them until they are renumbered.
+  // Model vertex numbers are 16-bit, so the indices hold them until they are renumbered. The
+  // first-use arrays only grow: their ends past the count are never read.
   const size_t distinctAtMost = std::min(corners, slots.size());
-  std::vector<uint32_t> firstUse(distinctAtMost);
-  std::vector<uint32_t> firstCorner(distinctAtMost);
+  if (scratch.firstUse.size() < distinctAtMost) {
+    scratch.firstUse.resize(distinctAtMost);
+    scratch.firstCorner.resize(distinctAtMost);
+  }
+  uint32_t* const firstUse = scratch.firstUse.data();
+  uint32_t* const firstCorner = scratch.firstCorner.data();
   out.indices.resize(corners);
   uint16_t* index = out.indices.data();
   size_t count = 0;
@@ -44,12 +51,11 @@ GroupVertices CollectGroupVertices(const msModel& model, size_t groupIndex, Vert
       *index++ = vertex;
     }
   }
-  firstUse.resize(count);
   // The range of vertices used, in a pass of its own: the loop above has no registers to spare.
   uint32_t lowest = UINT32_MAX, highest = 0;
-  for (uint32_t vertex : firstUse) {
-    lowest = std::min(lowest, vertex);
-    highest = std::max(highest, vertex);
+  for (size_t k = 0; k < count; ++k) {
+    lowest = std::min(lowest, firstUse[k]);
+    highest = std::max(highest, firstUse[k]);
   }
 
   // Second pass: number the vertices by ascending model vertex number, by a scan of the slot
@@ -60,11 +66,11 @@ GroupVertices CollectGroupVertices(const msModel& model, size_t groupIndex, Vert
   size_t sortCost = count * kSortStepCost;
   for (size_t n = count; n > 1; n >>= 1) sortCost += count * kSortStepCost;
   const size_t scanCost = count == 0 ? 0 : size_t{highest} - lowest + 1;
+  out.modelVertices.resize(count);
   if (sortCost < scanCost) {
-    out.modelVertices = std::move(firstUse);
+    std::copy(firstUse, firstUse + count, out.modelVertices.begin());
     std::sort(out.modelVertices.begin(), out.modelVertices.end());
   } else {
-    out.modelVertices.resize(count);
     uint32_t* next = out.modelVertices.data();
     for (size_t vertex = lowest; vertex < lowest + scanCost; ++vertex) {
       if (slots[vertex] >= 0) *next++ = static_cast<uint32_t>(vertex);
@@ -102,9 +108,9 @@ D3DXVECTOR3 BoxCentre(const msVertex* vertices, const uint32_t* used, size_t cou
           lowOut[2] + 0.5f * (highOut[2] - lowOut[2])};
 }
 
-bool BuildGroupMesh(const msModel& model, size_t groupIndex, sMesh* mesh, VertexSlots& slots,
+bool BuildGroupMesh(const msModel& model, size_t groupIndex, sMesh* mesh, GroupScratch& scratch,
                     std::vector<uint32_t>& modelVertices, D3DXVECTOR3& centre) {
-  GroupVertices group = CollectGroupVertices(model, groupIndex, slots);
+  const GroupVertices& group = CollectGroupVertices(model, groupIndex, scratch);
   const uint32_t vertexCount = static_cast<uint32_t>(group.modelVertices.size());
   const uint32_t indexCount = static_cast<uint32_t>(group.indices.size());
   const HostApi& api = g_plugin.api;
@@ -157,7 +163,7 @@ bool BuildGroupMesh(const msModel& model, size_t groupIndex, sMesh* mesh, Vertex
   mesh->host00C = 0;
   if (api.CalculateMeshBounds) api.CalculateMeshBounds(mesh);
 
-  modelVertices = std::move(group.modelVertices);
+  modelVertices = group.modelVertices;
   return (vertexRoom || vertexCount == 0) && (indexRoom || indexCount == 0);
 }
 

@@ -40,11 +40,24 @@ class VertexSlots {
   std::vector<int32_t> slot_;
 };
 
-// Collects group `groupIndex` of `model` (indices already checked): its vertices, the corner
-// each takes its attributes from and its triangles' indices. Linear in the group's corners, plus
-// ordering its distinct vertices: a sort or a scan of the slot table between the lowest and
-// highest vertex used, whichever is cheaper.
-GroupVertices CollectGroupVertices(const msModel& model, size_t groupIndex, VertexSlots& slots);
+// The working memory of collecting groups, made once an import and kept from group to group, so
+// that a group allocates only what it hands on: the slot table, the first uses of the group being
+// collected and its vertices.
+struct GroupScratch {
+  explicit GroupScratch(size_t modelVertexCount) : slots(modelVertexCount) {}
+
+  VertexSlots slots;
+  std::vector<uint32_t> firstUse;     // distinct model vertices in first-use order
+  std::vector<uint32_t> firstCorner;  // per first use, the corner that used it first
+  GroupVertices group;                // the group collected last
+};
+
+// Collects group `groupIndex` of `model` (indices already checked) into scratch.group: its
+// vertices, the corner each takes its attributes from and its triangles' indices; returns it, valid
+// until the next collection. Linear in the group's corners, plus ordering its distinct vertices: a
+// sort or a scan of the slot table between the lowest and highest vertex used, whichever is cheaper.
+const GroupVertices& CollectGroupVertices(const msModel& model, size_t groupIndex,
+                                          GroupScratch& scratch);
 
 // Centre of the axis-aligned bounding box of the positions of vertices[used[0 .. count - 1]];
 // (0, 0, 0) for none.
@@ -54,7 +67,7 @@ D3DXVECTOR3 BoxCentre(const msVertex* vertices, const uint32_t* used, size_t cou
 // CalculateMeshBounds. Stores the group's box centre (the vertices are stored relative to it) in
 // `centre` and leaves the group's model vertex numbers in `modelVertices`. False when the host
 // gave the mesh less room than the group needs (its memory ran out): the mesh then draws nothing.
-bool BuildGroupMesh(const msModel& model, size_t groupIndex, sMesh* mesh, VertexSlots& slots,
+bool BuildGroupMesh(const msModel& model, size_t groupIndex, sMesh* mesh, GroupScratch& scratch,
                     std::vector<uint32_t>& modelVertices, D3DXVECTOR3& centre);
 
 }  // namespace korva::import

@@ -170,9 +170,10 @@ TEST(CollectGroupVerticesTest, SortedAndScannedGroupsAreAscending) {
   }
   AddGroup(model, "sparse", {sparse});
   AddGroup(model, "dense", dense);
-  import::VertexSlots slots(model.vertices.size());
+  import::GroupScratch scratch(model.vertices.size());
+  import::VertexSlots& slots = scratch.slots;
   for (size_t g = 0; g < 2; ++g) {
-    const import::GroupVertices group = import::CollectGroupVertices(model, g, slots);
+    const import::GroupVertices& group = import::CollectGroupVertices(model, g, scratch);
     ASSERT_TRUE(std::is_sorted(group.modelVertices.begin(), group.modelVertices.end())) << g;
     ASSERT_EQ(group.indices.size(), model.groups[g].triangleIndices.size() * 3);
     for (size_t c = 0; c < group.indices.size(); ++c) {
@@ -181,7 +182,7 @@ TEST(CollectGroupVerticesTest, SortedAndScannedGroupsAreAscending) {
     }
     for (size_t v = 0; v < slots.size(); ++v) ASSERT_EQ(slots[v], -1) << v;
   }
-  EXPECT_EQ(import::CollectGroupVertices(model, 0, slots).modelVertices,
+  EXPECT_EQ(import::CollectGroupVertices(model, 0, scratch).modelVertices,
             (std::vector<uint32_t>{7, 2500, 3999}));
 }
 
