@@ -73,6 +73,13 @@ std::vector<BoneRecord> BuildBoneRecords(const msModel& model,
   return records;
 }
 
+BoneScratch::BoneScratch(const std::vector<BoneRecord>& records) : namedBones(records.size()) {
+  for (size_t j = 0; j < records.size(); ++j) {
+    ConstructBone(&namedBones[j]);
+    CopyHostName(namedBones[j].name, records[j].name);
+  }
+}
+
 bool FillMeshBones(sMesh* mesh, const std::vector<uint32_t>& groupModelVertices,
                    const msModel& model, const std::vector<BoneRecord>& records,
                    const D3DXMATRIX& groupMatrix, BoneScratch& scratch) {
@@ -81,7 +88,7 @@ bool FillMeshBones(sMesh* mesh, const std::vector<uint32_t>& groupModelVertices,
   mesh->boneCount = 0;
   const size_t jointCount = records.size();
   if (jointCount == 0) return true;
-  sBone* bones = NewCountedArray<sBone>(static_cast<uint32_t>(jointCount), ConstructBone);
+  sBone* bones = NewCountedArrayCopy(scratch.namedBones.data(), static_cast<uint32_t>(jointCount));
   if (!bones) return false;
   mesh->bones = bones;
   mesh->boneCount = static_cast<int32_t>(jointCount);
@@ -101,7 +108,6 @@ bool FillMeshBones(sMesh* mesh, const std::vector<uint32_t>& groupModelVertices,
   bool complete = true;
   for (size_t j = 0; j < jointCount; ++j) {
     sBone& bone = bones[j];
-    CopyHostName(bone.name, records[j].name);
     bone.offsetMatrix = ConcatHostAffine(groupMatrix, records[j].inverseRest);
     if (counts[j] == 0) continue;
     bone.vertices = static_cast<uint32_t*>(HostAllocateZeroed(counts[j], sizeof(uint32_t)));

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "model/bone.h"
 #include "model/d3d_types.h"
 #include "ms3d/ms_model.h"
 
@@ -28,10 +29,14 @@ struct BoneRecord {
 std::vector<BoneRecord> BuildBoneRecords(const msModel& model,
                                          const std::vector<D3DXMATRIX>& restMatrices);
 
-// The working memory of binding bones, made once an import and kept from mesh to mesh.
+// The working memory of binding bones, made once an import from its bone records and kept from
+// mesh to mesh: every mesh's bone array starts as a copy of the named bones.
 struct BoneScratch {
-  std::vector<int32_t> jointOf;  // per mesh vertex, the joint that moves it or -1
-  std::vector<uint32_t> counts;  // per joint, the mesh vertices it moves
+  explicit BoneScratch(const std::vector<BoneRecord>& records);
+
+  std::vector<sBone> namedBones;  // per record, a bone as constructed, named after the joint
+  std::vector<int32_t> jointOf;   // per mesh vertex, the joint that moves it or -1
+  std::vector<uint32_t> counts;   // per joint, the mesh vertices it moves
 };
 
 // Gives `mesh` a bone array of one bone per record (bone count = record count; no array when
@@ -39,7 +44,7 @@ struct BoneScratch {
 // vertex groupModelVertices[k] is moved by joint k. Its offset matrix is groupMatrix (the combined
 // matrix of the mesh's frame) x the record's inverseRest, which takes a mesh vertex into the joint
 // frame's space at rest, so skinning at rest leaves the mesh where it is. Linear in the group's
-// vertices and the joints.
+// vertices and the joints. `scratch` is made from the same records.
 // False when memory runs out; the mesh then keeps the bones made so far, each whole (its counts
 // match its arrays), for the caller to release with the object.
 bool FillMeshBones(sMesh* mesh, const std::vector<uint32_t>& groupModelVertices,

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 
 #include "model/host_heap.h"
 #include "model/host_layout.h"
@@ -27,18 +28,39 @@ constexpr uint32_t MaxCountedElements() {
   return static_cast<uint32_t>((UINT32_MAX - CountedArrayPrefix<T>()) / sizeof(T));
 }
 
-// A block of `count` elements, each constructed by `construct`, or null (lack of memory, or a count
-// of 0 or one too large for the address space).
+namespace counted_array_detail {
+// A block with room for `count` elements and the count stored before them; the elements are left
+// as the heap gave them. Null as NewCountedArray.
 template <typename T>
-T* NewCountedArray(uint32_t count, void (*construct)(T*)) {
+T* AllocateCounted(uint32_t count) {
   if (count == 0 || count > MaxCountedElements<T>() || count > INT32_MAX) return nullptr;
   constexpr size_t prefix = CountedArrayPrefix<T>();
   auto* block = static_cast<uint8_t*>(HostAllocate(prefix + size_t{count} * sizeof(T)));
   if (!block) return nullptr;
   const auto stored = static_cast<int32_t>(count);
   std::memcpy(block + prefix - sizeof stored, &stored, sizeof stored);
-  T* elements = reinterpret_cast<T*>(block + prefix);
+  return reinterpret_cast<T*>(block + prefix);
+}
+}  // namespace counted_array_detail
+
+// A block of `count` elements, each constructed by `construct`, or null (lack of memory, or a count
+// of 0 or one too large for the address space).
+template <typename T>
+T* NewCountedArray(uint32_t count, void (*construct)(T*)) {
+  T* elements = counted_array_detail::AllocateCounted<T>(count);
+  if (!elements) return nullptr;
   for (uint32_t i = 0; i < count; ++i) construct(&elements[i]);
+  return elements;
+}
+
+// A block of `count` elements copied byte for byte from source[0 .. count - 1] (records made
+// alike, each written once), or null as NewCountedArray.
+template <typename T>
+T* NewCountedArrayCopy(const T* source, uint32_t count) {
+  static_assert(std::is_trivially_copyable_v<T>, "host records are copied as bytes");
+  T* elements = counted_array_detail::AllocateCounted<T>(count);
+  if (!elements) return nullptr;
+  std::memcpy(elements, source, size_t{count} * sizeof(T));
   return elements;
 }
 
