@@ -78,7 +78,9 @@ bool BuildObject(msModel& model, int32_t objectNumber, sObject* object, const Fr
   for (size_t i = 0; i < groupCount; ++i) {
     D3DXVECTOR3 centre{0.0f, 0.0f, 0.0f};
     sMesh* mesh = tables.meshes[i];
-    if (mesh && !BuildGroupMesh(model, i, mesh, groupScratch, groupVertices[i], centre)) return false;
+    if (mesh && !BuildGroupMesh(model, i, mesh, groupScratch, groupVertices[i], centre)) {
+      return false;
+    }
     SetUpGroupFrame(tables.frames[i], groupFrameNames[i], centre);
     // Group frames are at the top of the object: their combined matrix is their own.
     groupMatrices[i] = tables.frames[i]->localMatrix;

@@ -53,9 +53,10 @@ struct GroupScratch {
 };
 
 // Collects group `groupIndex` of `model` (indices already checked) into scratch.group: its
-// vertices, the corner each takes its attributes from and its triangles' indices; returns it, valid
-// until the next collection. Linear in the group's corners, plus ordering its distinct vertices: a
-// sort or a scan of the slot table between the lowest and highest vertex used, whichever is cheaper.
+// vertices, the corner each takes its attributes from and its triangles' indices; returns it,
+// valid until the next collection. Linear in the group's corners, plus ordering its distinct
+// vertices: a sort or a scan of the slot table between the lowest and highest vertex used,
+// whichever is cheaper.
 const GroupVertices& CollectGroupVertices(const msModel& model, size_t groupIndex,
                                           GroupScratch& scratch);
 

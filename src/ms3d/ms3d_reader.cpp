@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <memory>
 #include <type_traits>
 #include <utility>
@@ -259,25 +260,58 @@ bool ReadAnimationSettings(ByteInput& in, msModel& model, Ms3dAccount& account) 
   return true;
 }
 
-// `count` key records at `bytes` into out[0..]: the time (seconds in the file) times the frame
-// rate, the values as they are. A key record is the key as it lies in memory on a little-endian
-// machine, so there each is loaded whole and only its time is worked on.
-void DecodeKeys(const uint8_t* bytes, size_t count, float framesPerSecond, msKeyframe* out) {
+// The key records of a run as a range of keys decoded on the way: an array is filled from it with
+// each key made straight from its bytes, never zeroed first. The time (seconds in the file) is
+// multiplied by the frame rate, the values pass as they are. A key record is the key as it lies in
+// memory on a little-endian machine, so there each is loaded whole and only its time worked on.
+class DecodedKeys {
+ public:
+  using iterator_category = std::random_access_iterator_tag;
+  using value_type = msKeyframe;
+  using difference_type = std::ptrdiff_t;
+  using pointer = const msKeyframe*;
+  using reference = msKeyframe;
+
+  DecodedKeys(const uint8_t* bytes, float framesPerSecond) : at_(bytes), rate_(framesPerSecond) {}
+
+  msKeyframe operator*() const {
+    msKeyframe key;
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-  static_assert(sizeof(msKeyframe) == kKeySize);
-  const __m128 rate = _mm_set_ss(framesPerSecond);
-  for (size_t i = 0; i < count; ++i) {
-    // The time alone multiplied (the lowest lane), the values passed through.
-    StoreLanes(_mm_mul_ss(LoadLanes(bytes + i * kKeySize), rate), &out[i]);
-  }
+    static_assert(sizeof(msKeyframe) == kKeySize);
+    StoreLanes(_mm_mul_ss(LoadLanes(at_), _mm_set_ss(rate_)), &key);
 #else
-  RecordBytes record(bytes);
-  for (size_t i = 0; i < count; ++i) {
-    out[i].time = record.F32() * framesPerSecond;
-    record.Floats(out[i].value, 3);
-  }
+    RecordBytes record(at_);
+    key.time = record.F32() * rate_;
+    record.Floats(key.value, 3);
 #endif
-}
+    return key;
+  }
+  DecodedKeys& operator++() {
+    at_ += kKeySize;
+    return *this;
+  }
+  DecodedKeys& operator--() {
+    at_ -= kKeySize;
+    return *this;
+  }
+  DecodedKeys& operator+=(difference_type keys) {
+    at_ += keys * static_cast<difference_type>(kKeySize);
+    return *this;
+  }
+  difference_type operator-(const DecodedKeys& other) const {
+    return (at_ - other.at_) / static_cast<difference_type>(kKeySize);
+  }
+  bool operator==(const DecodedKeys& other) const {
+    return at_ == other.at_;
+  }
+  bool operator!=(const DecodedKeys& other) const {
+    return at_ != other.at_;
+  }
+
+ private:
+  const uint8_t* at_;
+  float rate_;
+};
 
 bool ReadJoints(ByteInput& in, msModel& model, std::vector<uint8_t>& scratch,
                 Ms3dAccount& account) {
@@ -306,10 +340,14 @@ bool ReadJoints(ByteInput& in, msModel& model, std::vector<uint8_t>& scratch,
     };
     if (!in.CanHold(keyCount, kKeySize)) return refuseKey(in.Remaining() / kKeySize);
     const auto readKeys = [&](std::vector<msKeyframe>& keys, size_t keyCount) {
-      return ReadArrayRuns(in, keyCount, kKeySize, scratch, keys,
-                           [&](RecordBytes& record, size_t records, msKeyframe* run) {
-                             DecodeKeys(record.At(), records, framesPerSecond, run);
-                           });
+      keys.clear();
+      keys.reserve(keyCount);
+      return ReadBatches(
+          in, keyCount, kKeySize, scratch, [&](RecordBytes& record, size_t, size_t records) {
+            const DecodedKeys first(record.At(), framesPerSecond);
+            const DecodedKeys last(record.At() + records * kKeySize, framesPerSecond);
+            keys.insert(keys.end(), first, last);
+          });
     };
     const size_t rotationsRead = readKeys(j.rotationKeys, rotationCount);
     if (rotationsRead != rotationCount) return refuseKey(rotationsRead);

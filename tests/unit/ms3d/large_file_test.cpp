@@ -43,6 +43,14 @@ Ms3dContent LargeModel() {
     }
     model.triangles.push_back(t);
   }
+  // 3000 rotation and 2100 position keys on one joint: key runs longer than a batch, across
+  // refills.
+  msJoint& keyed = model.joints.at(0);
+  keyed.rotationKeys.resize(3000);
+  keyed.positionKeys.resize(2100);
+  for (std::vector<msKeyframe>* keys : {&keyed.rotationKeys, &keyed.positionKeys}) {
+    for (size_t k = 0; k < keys->size(); ++k) (*keys)[k] = {0.5f * k, {1.0f * k, -1.0f * k, 2.0f}};
+  }
   testing::Ms3dCommentsSection comments;
   comments.groupComments = {{0, std::string(200000, 'g')}, {1, "short"}};
   comments.modelCommentFlag = 1;
@@ -73,7 +81,12 @@ void ExpectSameModel(const msModel& a, const msModel& b) {
   for (size_t i = 0; i < a.groups.size(); ++i) EXPECT_EQ(a.groups[i].comment, b.groups[i].comment);
   ASSERT_EQ(a.joints.size(), b.joints.size());
   for (size_t i = 0; i < a.joints.size(); ++i) {
-    EXPECT_EQ(a.joints[i].positionKeys.size(), b.joints[i].positionKeys.size());
+    for (auto keys : {&msJoint::rotationKeys, &msJoint::positionKeys}) {
+      const std::vector<msKeyframe>& x = a.joints[i].*keys;
+      const std::vector<msKeyframe>& y = b.joints[i].*keys;
+      ASSERT_EQ(x.size(), y.size()) << i;
+      ASSERT_EQ(std::memcmp(x.data(), y.data(), x.size() * sizeof(msKeyframe)), 0) << i;
+    }
     EXPECT_EQ(a.joints[i].color[0], b.joints[i].color[0]);
   }
   EXPECT_EQ(a.comment, b.comment);
@@ -104,6 +117,10 @@ TEST(Ms3dLargeFileTest, FileAndMemoryReadingAgreeWholeAndCutAroundRefills) {
   EXPECT_EQ(whole.groups[0].comment.size(), 200000u);
   EXPECT_EQ(whole.vertices.back().extra, 4999u * 31);
   EXPECT_EQ(whole.alphaRef, 0.75f);
+  const msKeyframe& last = whole.joints[0].rotationKeys.at(2999);
+  EXPECT_EQ(last.time, 0.5f * 2999 * whole.framesPerSecond);
+  EXPECT_EQ(last.value[1], -2999.0f);
+  EXPECT_EQ(whole.joints[0].positionKeys.at(2099).value[0], 2099.0f);
 }
 
 #ifndef _WIN32
