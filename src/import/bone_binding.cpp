@@ -110,8 +110,9 @@ bool FillMeshBones(sMesh* mesh, const std::vector<uint32_t>& groupModelVertices,
     sBone& bone = bones[j];
     bone.offsetMatrix = ConcatHostAffine(groupMatrix, records[j].inverseRest);
     if (counts[j] == 0) continue;
-    bone.vertices = static_cast<uint32_t*>(HostAllocateZeroed(counts[j], sizeof(uint32_t)));
-    bone.weights = static_cast<float*>(HostAllocateZeroed(counts[j], sizeof(float)));
+    // Both lists are written whole below (counts[j] entries each), so they are not zeroed first.
+    bone.vertices = static_cast<uint32_t*>(HostAllocate(size_t{counts[j]} * sizeof(uint32_t)));
+    bone.weights = static_cast<float*>(HostAllocate(size_t{counts[j]} * sizeof(float)));
     if (!bone.vertices || !bone.weights) {
       ReleaseBone(&bone);
       counts[j] = 0;
