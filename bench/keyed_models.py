@@ -6,7 +6,9 @@
 #   korva_bench --benchmark_filter='^real_(peer_)?import/keyed' /tmp/keyed/*.ms3d
 # keyed_human48: 48 joints, 9 groups, 100 frames, 8 to 20 keys a joint (about 100 KB);
 # keyed_shared48: the same with every joint keyed at the same frames; keyed_char28: 28 joints,
-# 3 groups, 60 frames, 5 to 15 keys; keyed_long46: 46 joints, 4 groups, 1000 frames, 20 to 60 keys.
+# 3 groups, 60 frames, 5 to 15 keys; keyed_long46: 46 joints, 4 groups, 1000 frames, 20 to 60 keys;
+# keyed_few48: 48 joints and 9 groups, 1 to 3 keys a joint (a rig with a handful of keys set by
+# hand); keyed_fewshared48: the same keyed at shared frames (the cost of the mesh and skeleton).
 import os
 import random
 import struct
@@ -70,6 +72,8 @@ os.makedirs(folder, exist_ok=True)
 for name, made in [('keyed_human48', model(1, 48, 9, 100, (8, 20))),
                    ('keyed_shared48', model(1, 48, 9, 100, (8, 20), shared=True)),
                    ('keyed_char28', model(3, 28, 3, 60, (5, 15))),
-                   ('keyed_long46', model(2, 46, 4, 1000, (20, 60)))]:
+                   ('keyed_long46', model(2, 46, 4, 1000, (20, 60))),
+                   ('keyed_few48', model(1, 48, 9, 100, (1, 3))),
+                   ('keyed_fewshared48', model(1, 48, 9, 100, (1, 3), shared=True))]:
     with open(os.path.join(folder, name + '.ms3d'), 'wb') as f:
         f.write(made)
