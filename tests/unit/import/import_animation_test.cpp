@@ -267,7 +267,7 @@ std::vector<msKeyframe> EveryFrame(float step, float offset = -0.5f, float spaci
 // before, between, at and after keys (between equal ones too); keys out of order, at one time, with
 // -0, infinite and not-a-number values; joints without key curves; rotations past 120 degrees
 // (worked lane by lane); several frames between two keys; a frame count that leaves the last group
-// short.
+// short; runs of frames held before, between and after a joint's keys.
 TEST(PosedHostKeysTest, KeysPosedInLanesHaveTheBitsOfKeysPosedOneByOne) {
   const float inf = std::numeric_limits<float>::infinity();
   const float nan = std::numeric_limits<float>::quiet_NaN();
@@ -303,6 +303,13 @@ TEST(PosedHostKeysTest, KeysPosedInLanesHaveTheBitsOfKeysPosedOneByOne) {
       {"a key at every frame from the first", EveryFrame(0.3f, 0), EveryFrame(1.7f, 0), true, 0},
       {"keys further apart than the frames", EveryFrame(0.3f, 0.25f, 2.5f),
        EveryFrame(0.9f, -0.5f, 1.5f), true},
+      // Runs of frames before both arrays' keys, after the positions' but before the rotations',
+      // and after both: three poses, each held by several groups of frames.
+      {"keyed by hand, held around the keys",
+       {{20, {0.5f, 0, 0}}, {24, {0, 1.0f, 0}}},
+       {{2, {1, 0, 0}}, {4, {0, 2, 0}}},
+       true,
+       -8},
   };
   for (const auto& c : cases) {
     // Frames at the keys and around them, past a batch of posed groups, the last group short.
