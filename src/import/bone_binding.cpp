@@ -73,13 +73,6 @@ std::vector<BoneRecord> BuildBoneRecords(const msModel& model,
   return records;
 }
 
-BoneScratch::BoneScratch(const std::vector<BoneRecord>& records) : namedBones(records.size()) {
-  for (size_t j = 0; j < records.size(); ++j) {
-    ConstructBone(&namedBones[j]);
-    CopyHostName(namedBones[j].name, records[j].name);
-  }
-}
-
 bool FillMeshBones(sMesh* mesh, const std::vector<uint32_t>& groupModelVertices,
                    const msModel& model, const std::vector<BoneRecord>& records,
                    const D3DXMATRIX& groupMatrix, BoneScratch& scratch) {
@@ -88,8 +81,22 @@ bool FillMeshBones(sMesh* mesh, const std::vector<uint32_t>& groupModelVertices,
   mesh->boneCount = 0;
   const size_t jointCount = records.size();
   if (jointCount == 0) return true;
-  sBone* bones = NewCountedArrayCopy(scratch.namedBones.data(), static_cast<uint32_t>(jointCount));
+  // The bones as constructed and named, each written once: the first mesh's made so, every later
+  // mesh's copied from the first's (a bone's name is its joint's in every mesh).
+  const auto count = static_cast<uint32_t>(jointCount);
+  sBone* bones = scratch.namedBones ? NewCountedArrayCopy(scratch.namedBones, count)
+                                    : NewCountedArray<sBone>(count, ConstructBone);
   if (!bones) return false;
+  if (scratch.namedBones) {
+    for (size_t j = 0; j < jointCount; ++j) {
+      bones[j].vertexCount = 0;
+      bones[j].vertices = nullptr;
+      bones[j].weights = nullptr;
+    }
+  } else {
+    for (size_t j = 0; j < jointCount; ++j) CopyHostName(bones[j].name, records[j].name);
+    scratch.namedBones = bones;
+  }
   mesh->bones = bones;
   mesh->boneCount = static_cast<int32_t>(jointCount);
 

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "model/bone.h"
 #include "model/d3d_types.h"
 #include "ms3d/ms_model.h"
 
 namespace korva {
+struct sBone;
 struct sMesh;
 }
 
@@ -29,14 +29,13 @@ struct BoneRecord {
 std::vector<BoneRecord> BuildBoneRecords(const msModel& model,
                                          const std::vector<D3DXMATRIX>& restMatrices);
 
-// The working memory of binding bones, made once an import from its bone records and kept from
-// mesh to mesh: every mesh's bone array starts as a copy of the named bones.
+// The working memory of binding bones, kept from mesh to mesh of one import (one set of records).
 struct BoneScratch {
-  explicit BoneScratch(const std::vector<BoneRecord>& records);
-
-  std::vector<sBone> namedBones;  // per record, a bone as constructed, named after the joint
-  std::vector<int32_t> jointOf;   // per mesh vertex, the joint that moves it or -1
-  std::vector<uint32_t> counts;   // per joint, the mesh vertices it moves
+  // The bones of the first mesh given its array: each later mesh's array starts as a copy of
+  // them, named already, with the fields of that mesh's own cleared.
+  const sBone* namedBones = nullptr;
+  std::vector<int32_t> jointOf;  // per mesh vertex, the joint that moves it or -1
+  std::vector<uint32_t> counts;  // per joint, the mesh vertices it moves
 };
 
 // Gives `mesh` a bone array of one bone per record (bone count = record count; no array when

@@ -117,7 +117,7 @@ bool BuildObject(msModel& model, int32_t objectNumber, sObject* object, const Fr
       BuildBoneRecords(model, JointRestMatrices(model, parents));
   // An object with bones or keys missing would animate wrongly; without memory for them the
   // import fails instead.
-  BoneScratch boneScratch(records);
+  BoneScratch boneScratch;
   for (size_t i = 0; i < groupCount; ++i) {
     sMesh* mesh = tables.meshes[i];
     if (mesh &&

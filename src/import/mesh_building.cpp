@@ -163,7 +163,8 @@ bool BuildGroupMesh(const msModel& model, size_t groupIndex, sMesh* mesh, GroupS
   mesh->host00C = 0;
   if (api.CalculateMeshBounds) api.CalculateMeshBounds(mesh);
 
-  modelVertices = group.modelVertices;
+  // Handed on whole: the next group collects into a list of its own.
+  modelVertices.swap(scratch.group.modelVertices);
   return (vertexRoom || vertexCount == 0) && (indexRoom || indexCount == 0);
 }
 
