@@ -43,7 +43,7 @@ struct BoneScratch {
 // vertex groupModelVertices[k] is moved by joint k. Its offset matrix is groupMatrix (the combined
 // matrix of the mesh's frame) x the record's inverseRest, which takes a mesh vertex into the joint
 // frame's space at rest, so skinning at rest leaves the mesh where it is. Linear in the group's
-// vertices and the joints. `scratch` is made from the same records.
+// vertices and the joints. `scratch` is the import's, kept across its meshes (the same records).
 // False when memory runs out; the mesh then keeps the bones made so far, each whole (its counts
 // match its arrays), for the caller to release with the object.
 bool FillMeshBones(sMesh* mesh, const std::vector<uint32_t>& groupModelVertices,
