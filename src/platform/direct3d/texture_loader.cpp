@@ -7,12 +7,11 @@
 namespace korva::platform {
 namespace {
 TextureDevice* g_textureDevice = nullptr;
+}  // namespace
 
-// The registered device when `device` is it; null for a Direct3D device.
 TextureDevice* TextureDeviceOf(void* device) {
   return device && device == static_cast<void*>(g_textureDevice) ? g_textureDevice : nullptr;
 }
-}  // namespace
 
 void RegisterTextureDevice(TextureDevice* device) {
   g_textureDevice = device;
@@ -27,14 +26,6 @@ int32_t CreateTextureFromFile(void* device, const char* path, void** texture) {
       D3DXCreateTextureFromFileA(static_cast<IDirect3DDevice9*>(device), path, &created);
   if (result == D3D_OK) *texture = created;
   return static_cast<int32_t>(result);
-}
-
-TextureLookupBatch::TextureLookupBatch(void* device) : device_(TextureDeviceOf(device)) {
-  if (device_) device_->BeginLookups();
-}
-
-TextureLookupBatch::~TextureLookupBatch() {
-  if (device_) device_->EndLookups();
 }
 
 }  // namespace korva::platform
